@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace korvel::platform {
+
+// Binds *.lhh to the program the freedesktop way: a MIME type
+// application/x-lhh under <dataHome>/mime/packages/ and a desktop entry
+// korvel.desktop under <dataHome>/applications/ whose Exec is the program
+// path with %f. Rewritten at every start; every failure is silent.
+void writeFileAssociation(const QString &programPath, const QString &dataHome = QString());
+
+// The texts written, for callers that want to check them.
+QString lhhMimeXml();
+QString desktopEntry(const QString &programPath);
+
+} // namespace korvel::platform

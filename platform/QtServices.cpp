@@ -1,0 +1,118 @@
+#include "platform/QtServices.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace korvel::platform {
+
+MessageService::Answer QtMessageService::information(const QString &title, const QString &text, Buttons buttons)
+{
+    QMessageBox box(QMessageBox::Information, title, text,
+                    buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                    m_owner);
+    const int r = box.exec();
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return r == QMessageBox::No ? Answer::No : Answer::Yes;
+}
+
+QStringList QtDialogService::nameFilters(const FileDialogRequest &request)
+{
+    QStringList out;
+    for (const auto &f : request.filters) {
+        QString patterns = f.second;
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << QStringLiteral("%1 (%2)").arg(f.first, patterns);
+    }
+    return out;
+}
+
+static void prepare(QFileDialog &dialog, const FileDialogRequest &request)
+{
+    dialog.setWindowTitle(request.title);
+    const QStringList filters = QtDialogService::nameFilters(request);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        // The design numbers filters from 1; 0 means the first.
+        const int i = qBound(0, request.filterIndex > 0 ? request.filterIndex - 1 : 0, int(filters.size()) - 1);
+        dialog.selectNameFilter(filters.at(i));
+    }
+    if (!request.initialDir.trimmed().isEmpty() && !request.initialDir.contains(QChar(0)))
+        dialog.setDirectory(request.initialDir);
+    if (request.flags & 4)
+        dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+}
+
+bool QtDialogService::showOpen(FileDialogRequest &request)
+{
+    QFileDialog dialog(m_owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    prepare(dialog, request);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    request.fileName = dialog.selectedFiles().constFirst();
+    request.fileNames = dialog.selectedFiles();
+    return true;
+}
+
+bool QtDialogService::showOpenMulti(FileDialogRequest &request)
+{
+    QFileDialog dialog(m_owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    prepare(dialog, request);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    request.fileNames = dialog.selectedFiles();
+    request.fileName = request.fileNames.constFirst();
+    return true;
+}
+
+bool QtDialogService::showSave(FileDialogRequest &request)
+{
+    QFileDialog dialog(m_owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!(request.flags & 2))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    prepare(dialog, request);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    request.fileName = dialog.selectedFiles().constFirst();
+    request.filterIndex = int(nameFilters(request).indexOf(dialog.selectedNameFilter())) + 1;
+    return true;
+}
+
+bool QtDialogService::chooseFolder(const QString &title, QString &folder)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(m_owner, title, folder);
+    if (chosen.isEmpty())
+        return false;
+    folder = chosen;
+    return true;
+}
+
+bool DesktopShell::open(const QUrl &target)
+{
+    return QDesktopServices::openUrl(target);
+}
+
+void DesktopShell::showInFolder(const QString &path)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+} // namespace korvel::platform
