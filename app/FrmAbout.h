@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+namespace korvel::platform {
+class ShellService;
+}
+
+namespace korvel::app {
+
+// The About box: a fixed picture with two click areas laid over it, one for
+// the product's page and one for the maker's home page, each opened in the
+// user's own web browser.
+class FrmAbout final : public QDialog {
+    Q_OBJECT
+public:
+    FrmAbout(const QString &siteRoot, platform::ShellService *shell, QWidget *owner);
+
+    QWidget *Label1 = nullptr; // the product's page
+    QWidget *Label2 = nullptr; // the maker's home page
+    QString productPage() const;
+    QString homePage() const;
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString m_siteRoot;
+    platform::ShellService *m_shell;
+};
+
+} // namespace korvel::app

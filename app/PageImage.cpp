@@ -1,0 +1,79 @@
+#include "app/PageImage.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+namespace korvel::app {
+
+QSize decodeSizeFor(QSize natural, QSize px)
+{
+    if (!natural.isValid() || natural.isEmpty() || !px.isValid() || px.isEmpty())
+        return natural;
+    if (px.width() >= natural.width() || px.height() >= natural.height())
+        return natural;
+    // Keep the proportions and never go below the shown size on either side.
+    const double s = std::max(double(px.width()) / natural.width(), double(px.height()) / natural.height());
+    QSize out(int(std::ceil(natural.width() * s)), int(std::ceil(natural.height() * s)));
+    return out.boundedTo(natural);
+}
+
+QImage PageImage::decode(QSize target) const
+{
+    QByteArray bytes = m_bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    if (target.isValid() && !target.isEmpty() && target != m_natural
+        && reader.supportsOption(QImageIOHandler::ScaledSize))
+        reader.setScaledSize(target);
+    QImage image = reader.read();
+    return image;
+}
+
+bool PageImage::load(const QByteArray &bytes, QSize displayHint)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader probe(&buffer);
+    probe.setAutoTransform(false);
+    if (!probe.canRead())
+        return false;
+    QSize natural = probe.size();
+
+    const QByteArray previousBytes = m_bytes;
+    const QSize previousNatural = m_natural;
+    m_bytes = bytes;
+    m_natural = natural;
+    QImage image = natural.isValid() ? decode(decodeSizeFor(natural, displayHint)) : decode(QSize());
+    if (image.isNull()) {
+        m_bytes = previousBytes;
+        m_natural = previousNatural;
+        return false;
+    }
+    if (!natural.isValid())
+        m_natural = image.size();
+    m_image = std::move(image);
+    return true;
+}
+
+void PageImage::clear()
+{
+    m_bytes.clear();
+    m_image = QImage();
+}
+
+void PageImage::ensureResolution(QSize px)
+{
+    if (m_bytes.isEmpty() || m_image.isNull())
+        return;
+    if (m_image.width() >= std::min(px.width(), m_natural.width())
+        && m_image.height() >= std::min(px.height(), m_natural.height()))
+        return;
+    QImage better = decode(decodeSizeFor(m_natural, px));
+    if (!better.isNull())
+        m_image = std::move(better);
+}
+
+} // namespace korvel::app

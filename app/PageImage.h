@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+namespace korvel::app {
+
+// The hidden holder of the current page picture (picViewTemp): the picture's
+// bytes, its natural size, and a decoded image at least as large as the size
+// it is shown at. A large JPEG is decoded straight at the shown size, which
+// is far cheaper than decoding all of it and scaling it down afterwards.
+class PageImage {
+public:
+    // Takes a new picture. False (and nothing changes) when the bytes are not
+    // a picture Qt can read.
+    bool load(const QByteArray &bytes, QSize displayHint);
+    // An empty picture: nothing to draw, the natural size stays as it was.
+    void clear();
+
+    bool isNull() const { return m_image.isNull(); }
+    QSize naturalSize() const { return m_natural; }
+    const QImage &image() const { return m_image; }
+
+    // Makes sure the decoded image is good enough for showing at size px;
+    // decodes again from the bytes only when it is too small.
+    void ensureResolution(QSize px);
+
+private:
+    QImage decode(QSize target) const;
+
+    QByteArray m_bytes;
+    QSize m_natural;
+    QImage m_image;
+};
+
+// The size to decode at for showing at px: px itself when smaller than the
+// natural size (kept in proportion), else the natural size.
+QSize decodeSizeFor(QSize natural, QSize px);
+
+} // namespace korvel::app

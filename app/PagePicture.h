@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace korvel::app {
+
+// The page picture (picViewIt): draws the page stretched to its whole area,
+// inside a single-line border, and reports the mouse to the window.
+class PagePicture final : public QWidget {
+    Q_OBJECT
+public:
+    explicit PagePicture(QWidget *parent = nullptr);
+    void setImage(const QImage *image) { m_image = image; update(); }
+
+signals:
+    void mouseDown(Qt::MouseButton button, QPointF pos);
+    void mouseUp(Qt::MouseButton button, QPointF pos);
+    void mouseMoved(QPointF pos);
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+
+private:
+    const QImage *m_image = nullptr;
+};
+
+// The viewing frame (picView): a dark area that clips the page; a double
+// click on it, outside the page, asks for a book.
+class PageFrame final : public QWidget {
+    Q_OBJECT
+public:
+    explicit PageFrame(QWidget *parent = nullptr);
+
+signals:
+    void doubleClicked();
+    void resized();
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+};
+
+} // namespace korvel::app

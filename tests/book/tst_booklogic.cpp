@@ -1,0 +1,146 @@
+// The recent list, the command line and the stored window values: the rules
+// that decide what the next start remembers.
+#include "app/Frame.h"
+#include "book/RecentList.h"
+#include "tests/support/TestEnv.h"
+
+#include <QTest>
+
+using namespace korvel;
+
+class BookLogicTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void promote_data();
+    void promote();
+    void captionsShowBothEnds();
+    void commandLine_data();
+    void commandLine();
+    void storedLayoutDefaultsAndJunk();
+    void closingStates_data();
+    void closingStates();
+};
+
+static QStringList seed(platform::SettingsStore &store, const QStringList &paths)
+{
+    for (int i = 0; i < paths.size(); ++i)
+        store.setValue(QStringLiteral("frmMain"), QStringLiteral("Recent%1").arg(i + 1), paths.at(i));
+    return book::readRecentTags(store);
+}
+
+void BookLogicTest::promote_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("after");
+    const QStringList five = {"/a.lhh", "/b.lhh", "/c.lhh", "/d.lhh", "/e.lhh"};
+    const QString none = book::kNoRecent;
+    QTest::newRow("fresh store") << QStringList{} << "/x.lhh" << QStringList{"/x.lhh", none, none, none, none};
+    QTest::newRow("already first") << five << "/a.lhh" << five;
+    QTest::newRow("third moves up") << five << "/c.lhh"
+                                    << QStringList{"/c.lhh", "/a.lhh", "/b.lhh", "/d.lhh", "/e.lhh"};
+    QTest::newRow("fourth moves up") << five << "/d.lhh"
+                                     << QStringList{"/d.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/e.lhh"};
+    QTest::newRow("fifth moves up") << five << "/e.lhh"
+                                    << QStringList{"/e.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/d.lhh"};
+    QTest::newRow("new drops the fifth") << five << "/n.lhh"
+                                         << QStringList{"/n.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/d.lhh"};
+    QTest::newRow("case differs: a new entry") << five << "/C.lhh"
+                                               << QStringList{"/C.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/d.lhh"};
+}
+
+void BookLogicTest::promote()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QString, path);
+    QFETCH(QStringList, after);
+    test::TestEnv env;
+    const QStringList tags = seed(env.settings(), before);
+    QCOMPARE(book::promoteRecent(env.settings(), tags, path), after);
+    // What the next start reads.
+    QCOMPARE(book::readRecentTags(*env.reopenSettings()), after);
+}
+
+void BookLogicTest::captionsShowBothEnds()
+{
+    QCOMPARE(book::recentCaption(QStringLiteral("/home/reader/books/西游记 第一册.lhh")),
+             QStringLiteral("/home/reader ... /西游记 第一册.lhh"));
+    // A short path shows twice.
+    QCOMPARE(book::recentCaption(QStringLiteral("/a.lhh")), QStringLiteral("/a.lhh ... /a.lhh"));
+}
+
+void BookLogicTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("none") << QStringList{"korvel"} << QString();
+    QTest::newRow("plain") << QStringList{"korvel", "/b/x.lhh"} << "/b/x.lhh";
+    QTest::newRow("blanks split by the shell") << QStringList{"korvel", "/my", "books/x.lhh"} << "/my books/x.lhh";
+    QTest::newRow("quotes removed") << QStringList{"korvel", "\"/my books/x.lhh\""} << "/my books/x.lhh";
+    QTest::newRow("quote inside") << QStringList{"korvel", "/a\"b.lhh"} << "/ab.lhh";
+}
+
+void BookLogicTest::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, path);
+    QCOMPARE(app::GetCommandPath(args), path);
+}
+
+void BookLogicTest::storedLayoutDefaultsAndJunk()
+{
+    test::TestEnv env;
+    app::StoredLayout fresh = app::readStoredLayout(env.settings());
+    QCOMPARE(fresh.width, 11505.0f);
+    QCOMPARE(fresh.height, 8145.0f);
+    QCOMPARE(fresh.left, 100.0f);
+    QCOMPARE(fresh.splitter, 2460.0f);
+    QCOMPARE(fresh.treeView, 1);
+    QCOMPARE(fresh.columnWidths[7], 2500.0f);
+    // Values that are not numbers fall back to the defaults; WindowState 1 is never used.
+    env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("Width"), QStringLiteral("wide"));
+    env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("Splitter"), QStringLiteral("1e999"));
+    env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("WindowState"), QStringLiteral("1"));
+    env.settings().setValue(QStringLiteral("ListView"), QStringLiteral("Width3"), QStringLiteral(" 950 "));
+    const app::StoredLayout junk = app::readStoredLayout(env.settings());
+    QCOMPARE(junk.width, 11505.0f);
+    QCOMPARE(junk.splitter, 2460.0f);
+    QCOMPARE(junk.windowState, 0);
+    QCOMPARE(junk.columnWidths[2], 950.0f);
+}
+
+void BookLogicTest::closingStates_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("windowState");
+    QTest::newRow("normal writes geometry") << 0 << "9000" << "0";
+    QTest::newRow("maximised keeps geometry") << 2 << "12000" << "2";
+    QTest::newRow("minimised writes none") << 1 << "12000" << "0";
+}
+
+void BookLogicTest::closingStates()
+{
+    QFETCH(int, state);
+    QFETCH(QString, width);
+    QFETCH(QString, windowState);
+    test::TestEnv env;
+    env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("Width"), QStringLiteral("12000"));
+    env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("WindowState"), QStringLiteral("0"));
+    app::ClosingLayout l;
+    l.windowState = state;
+    l.width = 9000;
+    l.height = 6000.5f;
+    l.splitter = 3000;
+    l.treeView = 2;
+    app::writeStoredLayout(env.settings(), l);
+    auto store = env.reopenSettings();
+    QCOMPARE(store->value(QStringLiteral("frmMain"), QStringLiteral("Width"), {}), width);
+    QCOMPARE(store->value(QStringLiteral("frmMain"), QStringLiteral("WindowState"), {}), windowState);
+    QCOMPARE(store->value(QStringLiteral("frmMain"), QStringLiteral("Splitter"), {}), QStringLiteral("3000"));
+    QCOMPARE(store->value(QStringLiteral("frmMain"), QStringLiteral("TreeView"), {}), QStringLiteral("2"));
+}
+
+QTEST_GUILESS_MAIN(BookLogicTest)
+#include "tst_booklogic.moc"

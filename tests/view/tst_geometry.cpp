@@ -1,0 +1,249 @@
+// Page geometry and window layout in twips: fit, zoom limits, centring, the
+// half-page rule, the splitter and minimum size, and the auto-play counter.
+#include "app/Layout.h"
+#include "view/AutoPlay.h"
+#include "view/Geometry.h"
+
+#include <QTest>
+
+using namespace korvel;
+using namespace korvel::view;
+
+class GeometryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fit_data();
+    void fit();
+    void zoomInStopsAtTheFit();
+    void zoomOutStopsAt300_data();
+    void zoomOutStopsAt300();
+    void tinyFrameSkipsTheStepItCannotTake();
+    void halfPageRule();
+    void splitterAndPanes_data();
+    void splitterAndPanes();
+    void minimumWindowSize();
+    void buttonsAndFullView();
+    void secondsBox_data();
+    void secondsBox();
+    void autoPlayCounter();
+};
+
+static PageBox page(float w, float h)
+{
+    PageBox b;
+    b.naturalWidth = w;
+    b.naturalHeight = h;
+    return b;
+}
+
+void GeometryTest::fit_data()
+{
+    QTest::addColumn<float>("w");
+    QTest::addColumn<float>("h");
+    QTest::addColumn<float>("fw");
+    QTest::addColumn<float>("fh");
+    QTest::addColumn<float>("ew");
+    QTest::addColumn<float>("eh");
+    QTest::addColumn<float>("etop");
+    // A page that fits keeps its own size and is centred.
+    QTest::newRow("fits") << 3000.f << 4000.f << 9000.f << 6000.f << 3000.f << 4000.f << 1000.f;
+    // Exactly at the limit: not reduced.
+    QTest::newRow("height at limit") << 3000.f << 5225.f << 9000.f << 6000.f << 3000.f << 5225.f << 387.5f;
+    // Wide page in a tall frame: the width limits.
+    QTest::newRow("wide") << 18000.f << 6000.f << 9000.f << 12000.f << 9000.f << 3000.f << 4500.f;
+    // Tall page: the frame height less 775, centred in the full height.
+    QTest::newRow("tall") << 3000.f << 12000.f << 9000.f << 6000.f << 1306.25f << 5225.f << 387.5f;
+    // Both limits: width first, then height.
+    QTest::newRow("large") << 36000.f << 48000.f << 9000.f << 6000.f << 3918.75f << 5225.f << 387.5f;
+}
+
+void GeometryTest::fit()
+{
+    QFETCH(float, w);
+    QFETCH(float, h);
+    QFETCH(float, fw);
+    QFETCH(float, fh);
+    QFETCH(float, ew);
+    QFETCH(float, eh);
+    QFETCH(float, etop);
+    PageBox b = page(w, h);
+    view::fit(b, {fw, fh});
+    centre(b, {fw, fh});
+    QCOMPARE(b.width, ew);
+    QCOMPARE(b.height, eh);
+    QCOMPARE(b.top, etop);
+    QCOMPARE(b.left, (fw - ew) / 2);
+}
+
+void GeometryTest::zoomInStopsAtTheFit()
+{
+    const FrameSize frame{9000, 6000};
+    PageBox b = page(3000, 12000);
+    view::fit(b, frame);
+    const PageBox fitted = b;
+    zoomIn(b, frame);
+    QCOMPARE(b.width, fitted.width);
+    QCOMPARE(b.height, fitted.height);
+    for (int i = 0; i < 20; ++i)
+        zoomOut(b);
+    QVERIFY(b.height < fitted.height);
+    for (int i = 0; i < 100; ++i)
+        zoomIn(b, frame);
+    QCOMPARE(b.height, fitted.height);
+    QCOMPARE(b.width, fitted.width);
+    // A small page grows 1 % a step above its own size, up to the fit.
+    PageBox small = page(1500, 1500);
+    view::fit(small, frame);
+    zoomIn(small, frame);
+    QCOMPARE(small.width, 1515.0f);
+}
+
+void GeometryTest::zoomOutStopsAt300_data()
+{
+    QTest::addColumn<float>("w");
+    QTest::addColumn<float>("h");
+    QTest::addColumn<float>("ew");
+    QTest::addColumn<float>("eh");
+    QTest::newRow("portrait") << 3000.f << 6000.f << 300.f << 600.f;
+    QTest::newRow("landscape") << 6000.f << 3000.f << 600.f << 300.f;
+    QTest::newRow("square") << 3000.f << 3000.f << 300.f << 300.f;
+}
+
+void GeometryTest::zoomOutStopsAt300()
+{
+    QFETCH(float, w);
+    QFETCH(float, h);
+    QFETCH(float, ew);
+    QFETCH(float, eh);
+    PageBox b = page(w, h);
+    view::fit(b, {90000, 90000});
+    for (int i = 0; i < 1000; ++i)
+        zoomOut(b);
+    QCOMPARE(b.width, ew);
+    QCOMPARE(b.height, eh);
+}
+
+void GeometryTest::tinyFrameSkipsTheStepItCannotTake()
+{
+    // A frame lower than the allowance: the height step is skipped, the width one still applies.
+    PageBox b = page(6000, 3000);
+    view::fit(b, {3000, 500});
+    QCOMPARE(b.width, 3000.0f);
+    QCOMPARE(b.height, 1500.0f);
+    // No picture: sizes stay zero, nothing divides by zero.
+    PageBox none = page(0, 0);
+    view::fit(none, {3000, 3000});
+    zoomOut(none);
+    zoomIn(none, {3000, 3000});
+    QCOMPARE(none.width, 0.0f);
+}
+
+void GeometryTest::halfPageRule()
+{
+    QVERIFY(isRightHalf(150, 300));
+    QVERIFY(!isRightHalf(149.9f, 300));
+    QVERIFY(isRightHalf(0, 0));
+}
+
+void GeometryTest::splitterAndPanes_data()
+{
+    QTest::addColumn<float>("x");
+    QTest::addColumn<float>("width");
+    QTest::addColumn<float>("expected");
+    QTest::newRow("stored 100 comes up 800") << 100.f << 11505.f << 800.f;
+    QTest::newRow("799") << 799.f << 11505.f << 800.f;
+    QTest::newRow("800") << 800.f << 11505.f << 800.f;
+    QTest::newRow("default") << 2460.f << 11505.f << 2460.f;
+    QTest::newRow("past the right end") << 11000.f << 11505.f << 10705.f;
+    QTest::newRow("narrower window re-clamps") << 7500.f << 8000.f << 7200.f;
+}
+
+void GeometryTest::splitterAndPanes()
+{
+    QFETCH(float, x);
+    QFETCH(float, width);
+    QFETCH(float, expected);
+    app::LayoutInput in;
+    in.width = width;
+    in.innerWidth = width - 120;
+    in.innerHeight = 7000;
+    in.coolBarHeight = 510;
+    in.picTitleHeight = 375;
+    in.picBottomHeight = 420;
+    in.tzbBottomWidth[0] = in.tzbBottomWidth[1] = 900;
+    const app::Layout l = app::computeLayout(in, x);
+    QCOMPARE(l.splitter, expected);
+    QCOMPARE(l.picView.left, expected + 75);
+    QCOMPARE(l.picView.width, width - expected - 215);
+    QCOMPARE(l.tvTreeView.width, expected - 30);
+    QCOMPARE(l.picView.top, 960.f + 510.f);
+    QCOMPARE(l.picView.height, 7000.f - (510 + 960) - 15 - 420);
+    QCOMPARE(l.tvTreeView.top, 960.f + 510.f - 15 + 375.f);
+    QCOMPARE(l.tzbBottomLeft[2], expected + 60 + 2 * (900 + 30));
+    QCOMPARE(l.wbbTopAD.width, width - 120);
+}
+
+void GeometryTest::minimumWindowSize()
+{
+    float w = 0, h = 0;
+    QVERIFY(app::enforceMinimum(7999, 4000, w, h));
+    QCOMPARE(w, 8000.f); // width first; the height follows on the next pass
+    QCOMPARE(h, 4000.f);
+    QVERIFY(app::enforceMinimum(8000, 4999, w, h));
+    QCOMPARE(h, 5000.f);
+    QVERIFY(!app::enforceMinimum(8000, 5000, w, h));
+}
+
+void GeometryTest::buttonsAndFullView()
+{
+    const app::ButtonPlacement p = app::moveButtons(9000, 6000, 615, 7000, 450);
+    QCOMPARE(p.picButtonLeft, 8385.f);
+    QCOMPARE(p.picButtonTop, 0.f);
+    QCOMPARE(p.picToolLeft, 1000.f);
+    QCOMPARE(p.picToolTop, 5550.f);
+    const TwipsRect full = app::fullViewRect(12000, 8000, 420);
+    QCOMPARE(full, (TwipsRect{0, 0, 12000, 7580}));
+}
+
+void GeometryTest::secondsBox_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("empty is 0") << "" << 0 << true;
+    QTest::newRow("10") << "10" << 10 << true;
+    QTest::newRow("32767") << "32767" << 32767 << true;
+    QTest::newRow("32768 refused") << "32768" << 0 << false;
+    QTest::newRow("letters refused") << "1a" << 0 << false;
+    QTest::newRow("minus refused") << "-3" << 0 << false;
+}
+
+void GeometryTest::secondsBox()
+{
+    QFETCH(QString, text);
+    QFETCH(int, seconds);
+    QFETCH(bool, accepted);
+    const auto v = parseSeconds(text);
+    QCOMPARE(v.has_value(), accepted);
+    if (accepted) {
+        QCOMPARE(*v, seconds);
+        QCOMPARE(timerInterval(*v), seconds >= 1 ? 1000 : 0);
+    }
+}
+
+void GeometryTest::autoPlayCounter()
+{
+    AutoPlayCounter c;
+    QVERIFY(!c.tick(3));
+    QVERIFY(!c.tick(3));
+    QVERIFY(c.tick(3));
+    QCOMPARE(c.ticks(), 0);
+    // Lowering the interval below the count turns at the next tick.
+    QVERIFY(!c.tick(10));
+    QVERIFY(!c.tick(10));
+    QVERIFY(c.tick(1));
+}
+
+QTEST_APPLESS_MAIN(GeometryTest)
+#include "tst_geometry.moc"

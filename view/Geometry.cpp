@@ -1,0 +1,76 @@
+#include "view/Geometry.h"
+
+namespace korvel::view {
+
+namespace {
+
+bool hasImage(const PageBox &b)
+{
+    return b.naturalWidth > 0 && b.naturalHeight > 0;
+}
+
+// A picture area cannot take a negative size; such a step is skipped.
+bool settable(float v)
+{
+    return v >= 0;
+}
+
+// Steps 2 and 3 of the fit: limit to the frame width, then to the frame height less the allowance.
+void limitToFrame(PageBox &b, FrameSize frame)
+{
+    if (!hasImage(b))
+        return;
+    const float w = b.naturalWidth;
+    const float h = b.naturalHeight;
+    if (b.width > frame.width && settable(frame.width)) {
+        b.width = frame.width;
+        b.height = b.width * h / w;
+    }
+    const float limit = frame.height - kVerticalAllowance;
+    if (b.height > limit && settable(limit)) {
+        b.height = limit;
+        b.width = b.height * w / h;
+    }
+}
+
+} // namespace
+
+void fit(PageBox &box, FrameSize frame)
+{
+    box.width = box.naturalWidth;
+    box.height = box.naturalHeight;
+    limitToFrame(box, frame);
+}
+
+void zoomIn(PageBox &box, FrameSize frame)
+{
+    box.width *= kZoomInFactor;
+    box.height *= kZoomInFactor;
+    limitToFrame(box, frame);
+}
+
+void zoomOut(PageBox &box)
+{
+    box.width *= kZoomOutFactor;
+    box.height *= kZoomOutFactor;
+    if (!hasImage(box))
+        return;
+    const float w = box.naturalWidth;
+    const float h = box.naturalHeight;
+    if (box.width < kMinimumSide) {
+        box.width = kMinimumSide;
+        box.height = kMinimumSide * h / w;
+    }
+    if (box.height < kMinimumSide) {
+        box.height = kMinimumSide;
+        box.width = kMinimumSide * w / h;
+    }
+}
+
+void centre(PageBox &box, FrameSize frame)
+{
+    box.top = (frame.height - box.height) / 2.0f;
+    box.left = (frame.width - box.width) / 2.0f;
+}
+
+} // namespace korvel::view
