@@ -28,6 +28,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <cmath>
+
 namespace korvel::app {
 
 namespace {
@@ -601,7 +603,8 @@ void FrmMain::Form_Resize()
     if (normal && enforceMinimum(windowWidthTwips(), windowHeightTwips(), w, h)) {
         // The change raises a new resize, which lays the window out.
         const QSize extra = isVisible() ? frameGeometry().size() - geometry().size() : m_frameExtra;
-        resize(QSize(toPixels(w), toPixels(h)) - extra);
+        // Whole pixels, rounded up so the new size meets the minimum.
+        resize(QSize(int(std::ceil(w / kTwipsPerPixel)), int(std::ceil(h / kTwipsPerPixel))) - extra);
         return;
     }
     m_inResize = true;
@@ -733,7 +736,10 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     } else if (watched == tvTreeView && event->type() == QEvent::KeyPress) {
-        Form_KeyDown(widgets::vkCode(*static_cast<QKeyEvent *>(event)));
+        // The tree turns pages too, then does its own work with the key; a
+        // key it leaves must not turn the page a second time in the window.
+        if (Form_KeyDown(widgets::vkCode(*static_cast<QKeyEvent *>(event))))
+            m_keyTaken = event;
     } else if (watched == Text2 && event->type() == QEvent::KeyPress) {
         // Only digits and backspace reach the seconds box.
         auto *ke = static_cast<QKeyEvent *>(event);
@@ -750,6 +756,10 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 
 void FrmMain::keyPressEvent(QKeyEvent *e)
 {
+    if (e == m_keyTaken) {
+        m_keyTaken = nullptr;
+        return;
+    }
     if (!Form_KeyDown(widgets::vkCode(*e)))
         QMainWindow::keyPressEvent(e);
 }

@@ -231,6 +231,7 @@ private:
     bool m_inResize = false;
     QWidget *m_container = nullptr;
     QSize m_frameExtra;
+    const QEvent *m_keyTaken = nullptr;
 };
 
 } // namespace korvel::app

@@ -1,0 +1,273 @@
+// The main window as a person starts it: what the first start shows, what the
+// next start remembers, the layout rules on a real window, the banner and the
+// About box, the menus and the file association.
+#include "Harness.h"
+
+#include "app/FrmAbout.h"
+#include "platform/Settings.h"
+#include "tests/support/HttpStub.h"
+#include "widgets/TzButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+using namespace korvel;
+using namespace korvel::test;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheDesignedFrame();
+    void menusAndToolbarAsDesigned();
+    void nextStartRemembersLayout();
+    void maximisedCloseKeepsNormalGeometry();
+    void minimumSizeAndSplitter();
+    void paneSwitching();
+    void bannerOfflineAndOnline();
+    void aboutBox();
+    void associationWrittenEveryStart();
+};
+
+void MainWindowTest::firstStartShowsTheDesignedFrame()
+{
+    Harness h;
+    app::FrmMain &w = h.start();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Korvel - 2009.4.10"));
+    QCOMPARE(w.frameGeometry().size(), QSize(767, 543)); // 11505 x 8145 twips
+    QCOMPARE(w.imgSplitter->x(), 164);                    // 2460 twips
+    QCOMPARE(w.picView->x(), 169);                        // splitter + 75 twips
+    QCOMPARE(w.tvTreeView->topLevelItemCount(), 3);
+    QCOMPARE(w.tvTreeView->topLevelItem(0)->text(0), QStringLiteral("搜索结果"));
+    QCOMPARE(w.tvTreeView->topLevelItem(2)->text(0), QStringLiteral("访问 Korvel 主页"));
+    QCOMPARE(w.tvTreeView->currentItem(), w.tvTreeView->topLevelItem(0));
+    QCOMPARE(w.Combo1->count(), 1);
+    QCOMPARE(w.Combo1->currentText(), QStringLiteral("0"));
+    QVERIFY(!w.isBookOpen());
+    QVERIFY(!w.picView->isHidden());
+    QVERIFY(w.tzbBottom[0]->value() && !w.tzbBottom[1]->value() && !w.tzbBottom[2]->value());
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY(!w.mnuRecent[i]->isEnabled());
+        QCOMPARE(w.mnuRecent[i]->text(), QStringLiteral("最近打开%1").arg(i + 1));
+    }
+    QCOMPARE(w.lsvListView->columnCount(), 10);
+    QCOMPARE(w.lsvListView->columnWidth(3), 133); // 2000 twips
+    QCOMPARE(w.lsvListView->columnWidth(0), 0);
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void MainWindowTest::menusAndToolbarAsDesigned()
+{
+    Harness h;
+    app::FrmMain &w = h.start();
+    QStringList bar;
+    for (QAction *a : w.menuBar()->actions())
+        bar << a->text();
+    // The book-list and page menus are context menus only.
+    QCOMPARE(bar, (QStringList{"文件(&F)", "编辑(&E)", "下载(&D)", "帮助(&H)"}));
+    QCOMPARE(w.mnuTop[4]->title(), QStringLiteral("浏览(&V)"));
+    QCOMPARE(w.mnuAutoPlay->text(), QStringLiteral("自动翻页"));
+    QCOMPARE(w.mmnuLastPage->text(), QStringLiteral("末页"));
+    QCOMPARE(w.mnuOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QVERIFY(!w.mnuClose->isEnabled());
+    QCOMPARE(w.ToolbarButtons[3]->text(), QStringLiteral("打开"));
+    QVERIFY(w.ToolbarButtons[5]->isSeparator());
+    QVERIFY(!w.ToolbarButtons[4]->isEnabled());
+    QCOMPARE(w.tzbCloselhh->toolTip(), QStringLiteral("关闭连环画"));
+    QCOMPARE(w.tzbLock->toolTip(), QStringLiteral("翻页时锁定大小"));
+    QCOMPARE(w.tzbMax->caption(), QStringLiteral("1"));
+    QCOMPARE(w.Text2->text(), QStringLiteral("10"));
+    QVERIFY(!w.Text2->isEnabled());
+
+    // Toolbar button 3 is the open command: it asks for a book.
+    w.ToolbarButtons[3]->trigger();
+    QCOMPARE(h.dialogs.requests.size(), 1);
+    QCOMPARE(h.dialogs.requests[0].title, QStringLiteral("打开连环画文件"));
+    QCOMPARE(h.dialogs.requests[0].filters.at(0).first, QStringLiteral("连环画文件 (*.lhh)"));
+    QCOMPARE(h.dialogs.requests[0].filters.at(0).second, QStringLiteral("*.lhh"));
+    QCOMPARE(h.dialogs.requests[0].flags, 4);
+    // A double click on the empty frame asks too; one on the page picture does not.
+    QTest::mouseDClick(w.picView, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(h.dialogs.requests.size(), 2);
+}
+
+void MainWindowTest::nextStartRemembersLayout()
+{
+    Harness h;
+    QSize outer;
+    {
+        app::FrmMain &w = h.start();
+        w.resize(900, 600);
+        QTest::qWait(10);
+        // Drag the splitter 100 pixels to the right.
+        QTest::mousePress(w.imgSplitter, Qt::LeftButton, {}, QPoint(2, 50));
+        QMouseEvent move(QEvent::MouseMove, QPointF(102, 50), w.imgSplitter->mapToGlobal(QPointF(102, 50)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.imgSplitter, &move);
+        QVERIFY(!w.picSplitter->isHidden());
+        QCOMPARE(w.imgSplitter->x(), 164); // only the drag bar moves
+        QTest::mouseRelease(w.imgSplitter, Qt::LeftButton, {}, QPoint(102, 50));
+        QVERIFY(w.picSplitter->isHidden());
+        QCOMPARE(w.imgSplitter->x(), 266);
+        w.lsvListView->setColumnWidth(3, 200);
+        w.tvTreeView->setCurrentItem(w.tvTreeView->topLevelItem(1));
+        w.move(40, 30);
+        outer = w.frameGeometry().size();
+        w.close();
+    }
+    // The outer size is what is kept, in twips.
+    auto store = h.env.reopenSettings();
+    QCOMPARE(store->value("frmMain", "Width", {}), QString::number(outer.width() * 15));
+    QCOMPARE(store->value("frmMain", "Height", {}), QString::number(outer.height() * 15));
+    QCOMPARE(store->value("frmMain", "Splitter", {}), QStringLiteral("3990"));
+    QCOMPARE(store->value("frmMain", "TreeView", {}), QStringLiteral("2"));
+    QCOMPARE(store->value("frmMain", "WindowState", {}), QStringLiteral("0"));
+    QCOMPARE(store->value("ListView", "Width2", {}), QStringLiteral("3000"));
+
+    Harness again;
+    again.env.settings().setValue("frmMain", "Width", "13500");
+    again.env.settings().setValue("frmMain", "Splitter", "100");
+    again.env.settings().setValue("frmMain", "TreeView", "9");
+    app::FrmMain &w2 = again.start();
+    QCOMPARE(w2.frameGeometry().width(), 900);
+    QCOMPARE(w2.imgSplitter->x(), 53); // a stored 100 comes up as 800
+    // A node index that names no node falls back to the first.
+    QCOMPARE(w2.tvTreeView->currentItem(), w2.tvTreeView->topLevelItem(0));
+}
+
+void MainWindowTest::maximisedCloseKeepsNormalGeometry()
+{
+    Harness h;
+    h.env.settings().setValue("frmMain", "Width", "12000");
+    app::FrmMain &w = h.start();
+    w.showMaximized();
+    QTRY_VERIFY(w.windowState() & Qt::WindowMaximized);
+    w.close();
+    auto store = h.env.reopenSettings();
+    QCOMPARE(store->value("frmMain", "WindowState", {}), QStringLiteral("2"));
+    QCOMPARE(store->value("frmMain", "Width", {}), QStringLiteral("12000"));
+}
+
+void MainWindowTest::minimumSizeAndSplitter()
+{
+    Harness h;
+    app::FrmMain &w = h.start();
+    w.resize(300, 200);
+    QTRY_COMPARE(w.frameGeometry().size(), QSize(534, 334)); // raised to 8000 x 5000 twips, rounded
+    // A splitter past the right end is clamped to the window width less 800.
+    w.resize(900, 500);
+    QTest::qWait(10);
+    float x = 13000;
+    w.SizeControls(x);
+    const float width = w.frameGeometry().width() * 15.f;
+    QCOMPARE(x, width - 800.f);
+    QCOMPARE(w.picView->x(), korvel::toPixels(width - 800.f + 75));
+}
+
+void MainWindowTest::paneSwitching()
+{
+    Harness h;
+    HttpStub site;
+    QVERIFY(site.start());
+    site.serve("/", "<html><body>home</body></html>");
+    h.siteRoot = site.root();
+    app::FrmMain &w = h.start();
+    QTest::mouseClick(w.tzbBottom[1], Qt::LeftButton, {}, w.tzbBottom[1]->rect().center());
+    QVERIFY(!w.lsvListView->isHidden() && w.picView->isHidden() && w.wbbMain->isHidden());
+    QVERIFY(!w.tzbBottom[0]->value() && w.tzbBottom[1]->value() && !w.tzbBottom[2]->value());
+    // The web tab on an empty pane goes to the home page.
+    QSignalSpy loaded(w.wbbMain, &QWebEngineView::loadFinished);
+    QTest::mouseClick(w.tzbBottom[2], Qt::LeftButton, {}, w.tzbBottom[2]->rect().center());
+    QVERIFY(!w.wbbMain->isHidden() && w.lsvListView->isHidden());
+    QVERIFY(w.tzbBottom[2]->value() && !w.tzbBottom[1]->value());
+    QVERIFY(loaded.wait(20000));
+    QCOMPARE(w.wbbMain->url().toString(), site.root());
+    QTest::mouseClick(w.tzbBottom[0], Qt::LeftButton, {}, w.tzbBottom[0]->rect().center());
+    QVERIFY(!w.picView->isHidden() && w.wbbMain->isHidden());
+    QVERIFY(w.tzbBottom[0]->value() && !w.tzbBottom[2]->value());
+}
+
+void MainWindowTest::bannerOfflineAndOnline()
+{
+    {
+        Harness h;
+        app::FrmMain &w = h.start({}, false);
+        QCOMPARE(w.wbbTopAD->url(), QUrl::fromLocalFile(h.env.appDir() + "/top.html"));
+        QVERIFY(!w.Connected);
+    }
+    Harness h;
+    HttpStub site;
+    QVERIFY(site.start());
+    site.serve("/Korvel/TopAD.html", "<html><body>advert</body></html>");
+    h.siteRoot = site.root();
+    h.connected = true;
+    app::FrmMain &w = h.start({}, false);
+    QVERIFY(w.Connected);
+    QCOMPARE(w.wbbTopAD->url().toString(), site.root() + "Korvel/TopAD.html");
+    QTRY_VERIFY_WITH_TIMEOUT(site.requested.contains("/Korvel/TopAD.html"), 20000);
+}
+
+void MainWindowTest::aboutBox()
+{
+    Harness h;
+    app::FrmMain &w = h.start();
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        auto *about = qobject_cast<app::FrmAbout *>(QApplication::activeModalWidget());
+        QVERIFY(about);
+        caption = about->windowTitle();
+        QTest::mouseClick(about->Label1, Qt::LeftButton);
+        QTest::mouseClick(about->Label2, Qt::LeftButton);
+        about->close();
+    });
+    w.ToolbarButtons[13]->trigger();
+    QCOMPARE(caption, QStringLiteral("关于 Korvel - 版本：2009.4.10"));
+    QCOMPARE(h.shell.opened, (QList<QUrl>{QUrl(h.siteRoot + "korvel/"), QUrl(h.siteRoot)}));
+}
+
+void MainWindowTest::associationWrittenEveryStart()
+{
+    Harness h;
+    const QString desktop = h.env.dataHome() + "/applications/korvel.desktop";
+    const QString mime = h.env.dataHome() + "/mime/packages/korvel-lhh.xml";
+    h.start({}, false);
+    QVERIFY(fileBytes(desktop).contains("MimeType=application/x-lhh;"));
+    QVERIFY(fileBytes(desktop).contains(QString("Exec=\"" + h.env.appDir() + "/korvel\" %f").toUtf8()));
+    QVERIFY(fileBytes(mime).contains("<glob pattern=\"*.lhh\"/>"));
+    // A stale entry (the program was moved) is rewritten at the next start.
+    QFile::remove(mime);
+    QFile f(desktop);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Desktop Entry]\nExec=/old/place/korvel %f\n");
+    f.close();
+    h.start({}, false);
+    QVERIFY(fileBytes(desktop).contains(QString(h.env.appDir() + "/korvel").toUtf8()));
+    QVERIFY(QFileInfo::exists(mime));
+    // An unwritable data folder is silent.
+    QFile::remove(desktop);
+    QDir(h.env.dataHome() + "/applications").removeRecursively();
+    QFile blocker(h.env.dataHome() + "/applications");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    h.start({}, false);
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"
