@@ -208,6 +208,7 @@ void FrmMain::buildControls()
     Toolbar = new QToolBar(CoolBar);
     Toolbar->setObjectName(QStringLiteral("Toolbar"));
     Toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Toolbar->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 5px; }"));
     const QStringList captions = {QString(), QString(), QStringLiteral("新建"), QStringLiteral("打开"),
                                   QStringLiteral("关闭"), QString(), QStringLiteral("保存"), QString(),
                                   QStringLiteral("添加"), QString(), QStringLiteral("下载"), QString(),
@@ -234,7 +235,7 @@ void FrmMain::buildControls()
     txtSearch->setText(QStringLiteral("请输入连环画书名"));
     txtSearch->setEnabled(false);
     tzbSearch = makeButton(picSearch, QStringLiteral("tzbSearch"), QStringLiteral("搜索"), QString(), 1);
-    tzbWebSearch = makeButton(picSearch, QStringLiteral("tzbWebSearch"), QStringLiteral("网上搜索"), QString(), 1);
+    tzbWebSearch = makeButton(picSearch, QStringLiteral("tzbWebSearch"), QStringLiteral("网搜"), QString(), 1);
     tzbSearch->setEnabled(false);
     tzbWebSearch->setEnabled(false);
 
@@ -330,10 +331,18 @@ void FrmMain::buildControls()
             place(b, {x, top, bw, bh});
             x += bw + 30;
         }
-        place(Label2[0], {x + 30, top, 1500, bh});
-        // The page box sits inside the label's blank, between "跳到第" and "页".
-        place(Combo1, {x + 30 + 630, top, 690, bh});
-        x += 1560;
+        // The page box sits in the label's blank, between "跳到第" and "页":
+        // the blank is widened to hold it.
+        const QFontMetrics fm(Label2[0]->font());
+        const int lead = fm.horizontalAdvance(QStringLiteral("跳到第"));
+        const int boxWidth = 50;
+        QFont spaced = Label2[0]->font();
+        spaced.setWordSpacing(qMax(0.0, (boxWidth + 8 - 7.0 * fm.horizontalAdvance(QLatin1Char(' '))) / 7.0));
+        Label2[0]->setFont(spaced);
+        const float labelWidth = toTwips(QFontMetrics(spaced).horizontalAdvance(Label2[0]->text()) + 4);
+        place(Label2[0], {x + 30, top, labelWidth, bh});
+        place(Combo1, {x + 30 + toTwips(lead + 4), top, toTwips(boxWidth), bh});
+        x += labelWidth + 60;
         for (widgets::TzButton *b : {tzbAutoPlay}) {
             place(b, {x, top, 600, bh});
             x += 630;
@@ -616,9 +625,9 @@ void FrmMain::Form_Resize()
     const float searchLeft = std::max(0.0f, width - kSearchBandWidth);
     place(Toolbar, {0, 0, searchLeft, kCoolBarHeight});
     place(picSearch, {searchLeft, 0, kSearchBandWidth, kCoolBarHeight});
-    place(txtSearch, {60, 75, 3300, 360});
-    place(tzbSearch, {3420, 75, 900, 360});
-    place(tzbWebSearch, {4380, 75, 1500, 360});
+    place(txtSearch, {60, 75, 3000, 360});
+    place(tzbSearch, {3120, 75, 900, 360});
+    place(tzbWebSearch, {4080, 75, 1200, 360});
     place(imgSearch_bg, {0, 0, toTwips(picSearch->width()) + 2000, kCoolBarHeight});
     place(picMark, {0, 960 + kCoolBarHeight - 15, width, 15});
     place(picBottom, {0, toTwips(m_container->height()) - kPicBottomHeight, innerWidth, kPicBottomHeight});
@@ -698,7 +707,8 @@ void FrmMain::ApplyToolbarBG()
     pal.setBrush(QPalette::Window, QBrush(pattern));
     CoolBar->setPalette(pal);
     Toolbar->setAutoFillBackground(false);
-    Toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"));
+    Toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
+                                          " QToolButton { padding: 2px 5px; }"));
     for (QWidget *w : QApplication::topLevelWidgets())
         w->update();
 }
