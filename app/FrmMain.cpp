@@ -54,12 +54,6 @@ void place(QWidget *w, const TwipsRect &r)
     w->setGeometry(r.toPixels());
 }
 
-TwipsRect rectOf(const QWidget *w)
-{
-    const QRect g = w->geometry();
-    return {toTwips(g.x()), toTwips(g.y()), toTwips(g.width()), toTwips(g.height())};
-}
-
 QFrame *makeShape(QWidget *parent, const QString &name)
 {
     auto *f = new QFrame(parent);
@@ -509,7 +503,8 @@ void FrmMain::Form_Load()
         wbbTopAD->setUrl(QUrl::fromLocalFile(m_services.appDir + QStringLiteral("/top.html")));
 
     if (!m_services.programPath.isEmpty())
-        platform::writeFileAssociation(m_services.programPath, m_services.dataHome);
+        platform::writeFileAssociation(m_services.programPath, m_services.dataHome,
+                                       m_services.refreshDesktopCaches);
 
     const QString path = GetCommandPath(m_services.arguments);
     if (!path.isEmpty())

@@ -52,6 +52,7 @@ struct Services {
     QString siteRoot;       // ends in "/"
     QString programPath;    // for the file association
     QString dataHome;       // where the association is written; empty: the user's
+    bool refreshDesktopCaches = true;
     QStringList arguments;  // the program's arguments, the program name first
 };
 

@@ -57,7 +57,7 @@ static void writeText(const QString &path, const QString &text)
     f.commit();
 }
 
-void writeFileAssociation(const QString &programPath, const QString &dataHome)
+void writeFileAssociation(const QString &programPath, const QString &dataHome, bool refreshCaches)
 {
     const QString home = dataHome.isEmpty()
         ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
@@ -72,6 +72,8 @@ void writeFileAssociation(const QString &programPath, const QString &dataHome)
         writeText(appsDir + QStringLiteral("/korvel.desktop"), desktopEntry(programPath));
 
     // Refresh the desktop's caches when the tools are there; nothing waits or reports.
+    if (!refreshCaches)
+        return;
     const QString updateMime = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
     if (!updateMime.isEmpty())
         QProcess::startDetached(updateMime, {home + QStringLiteral("/mime")});

@@ -33,6 +33,7 @@ struct Harness {
         s.siteRoot = siteRoot;
         s.programPath = env.appDir() + QStringLiteral("/korvel");
         s.dataHome = env.dataHome();
+        s.refreshDesktopCaches = false;
         s.arguments = QStringList{QStringLiteral("korvel")} + args;
         window = std::make_unique<app::FrmMain>(s);
         window->Form_Load();

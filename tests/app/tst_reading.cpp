@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTemporaryDir>
+#include <QWebEngineProfile>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -36,6 +38,7 @@ private slots:
     void halfPageClicksPointerAndTooltip();
     void nothingWorksWithoutABook();
     void fitZoomAndLock();
+    void firstPageZeroIsFittedOnceDespiteTheLock();
     void fullViewFollowsTheWindow();
     void autoPlay();
     void badPagesKeepTheReaderGoing();
@@ -400,6 +403,30 @@ void ReadingTest::fitZoomAndLock()
     QTRY_COMPARE(w.pageBox().height, w.picView->height() * 15.f - 775.f);
 }
 
+void ReadingTest::firstPageZeroIsFittedOnceDespiteTheLock()
+{
+    Harness h;
+    const QString big = h.book("big.lhh", 2, 1200, 2400);
+    app::FrmMain &w = h.start();
+    QTest::mouseClick(w.tzbLock, Qt::LeftButton, {}, w.tzbLock->rect().center());
+    QVERIFY(w.tzbLock->value());
+    h.dialogs.names << big;
+    w.mnuOpen_Click();
+    // The first showing of page 0 in a run is fitted whatever the lock says...
+    const float fitted = w.picView->height() * 15.f - 775.f;
+    QCOMPARE(w.pageBox().height, fitted);
+    for (int i = 0; i < 5; ++i)
+        w.mnuNarrow_Click();
+    const QSize zoomed = w.picViewIt->size();
+    // ...and only the first: later showings keep the locked size.
+    w.gopicnext();
+    w.gopicpre();
+    QCOMPARE(w.picViewIt->size(), zoomed);
+    h.dialogs.names << big;
+    w.mnuOpen_Click();
+    QVERIFY(w.pageBox().height < fitted);
+}
+
 void ReadingTest::fullViewFollowsTheWindow()
 {
     Harness h;
@@ -515,7 +542,13 @@ void ReadingTest::unwritableReadTmpStillShowsPages()
 int main(int argc, char *argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The web views keep their profile in a folder of this run, not in a
+    // test's own folder that goes away while they still use it.
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
+    QWebEngineProfile::defaultProfile();
     ReadingTest test;
     return QTest::qExec(&test, argc, argv);
 }
