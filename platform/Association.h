@@ -7,8 +7,11 @@ namespace korvel::platform {
 // Binds *.lhh to the program the freedesktop way: a MIME type
 // application/x-lhh under <dataHome>/mime/packages/ and a desktop entry
 // korvel.desktop under <dataHome>/applications/ whose Exec is the program
-// path with %f. Rewritten at every start; every failure is silent.
-void writeFileAssociation(const QString &programPath, const QString &dataHome = QString());
+// path with %f. Rewritten at every start; every failure is silent. With
+// refreshCaches the desktop's MIME and application caches are rebuilt in the
+// background.
+void writeFileAssociation(const QString &programPath, const QString &dataHome = QString(),
+                          bool refreshCaches = true);
 
 // The texts written, for callers that want to check them.
 QString lhhMimeXml();
