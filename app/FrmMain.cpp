@@ -202,7 +202,6 @@ void FrmMain::buildControls()
     Toolbar = new QToolBar(CoolBar);
     Toolbar->setObjectName(QStringLiteral("Toolbar"));
     Toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    Toolbar->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 5px; }"));
     const QStringList captions = {QString(), QString(), QStringLiteral("新建"), QStringLiteral("打开"),
                                   QStringLiteral("关闭"), QString(), QStringLiteral("保存"), QString(),
                                   QStringLiteral("添加"), QString(), QStringLiteral("下载"), QString(),
@@ -327,13 +326,13 @@ void FrmMain::buildControls()
         }
         // The page box sits in the label's blank, between "跳到第" and "页":
         // the blank is widened to hold it.
+        // The page box sits in the label's blank, between "跳到第" and "页";
+        // the label draws its two words at its two ends around the box.
         const QFontMetrics fm(Label2[0]->font());
         const int lead = fm.horizontalAdvance(QStringLiteral("跳到第"));
         const int boxWidth = 50;
-        QFont spaced = Label2[0]->font();
-        spaced.setWordSpacing(qMax(0.0, (boxWidth + 8 - 7.0 * fm.horizontalAdvance(QLatin1Char(' '))) / 7.0));
-        Label2[0]->setFont(spaced);
-        const float labelWidth = toTwips(QFontMetrics(spaced).horizontalAdvance(Label2[0]->text()) + 4);
+        const float labelWidth = toTwips(lead + boxWidth + 8 + fm.horizontalAdvance(QStringLiteral("页")) + 2);
+        Label2[0]->installEventFilter(this);
         place(Label2[0], {x + 30, top, labelWidth, bh});
         place(Combo1, {x + 30 + toTwips(lead + 4), top, toTwips(boxWidth), bh});
         x += labelWidth + 60;
@@ -703,13 +702,23 @@ void FrmMain::ApplyToolbarBG()
     CoolBar->setPalette(pal);
     Toolbar->setAutoFillBackground(false);
     Toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
-                                          " QToolButton { padding: 2px 5px; }"));
+                                          " QToolButton { padding: 1px 2px; margin: 0px; }"
+                                          " QToolBar::separator { width: 5px; }"));
     for (QWidget *w : QApplication::topLevelWidgets())
         w->update();
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Label2[0] && event->type() == QEvent::Paint) {
+        QPainter p(Label2[0]);
+        const QString text = Label2[0]->text();
+        const QRect r = Label2[0]->rect();
+        p.setPen(Label2[0]->palette().color(QPalette::WindowText));
+        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, text.section(QLatin1Char(' '), 0, 0));
+        p.drawText(r.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter, text.section(QLatin1Char(' '), -1));
+        return true;
+    }
     if (watched == m_container && event->type() == QEvent::Resize) {
         Form_Resize();
     } else if (watched == imgSplitter) {
