@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QStringListModel>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -311,6 +312,8 @@ void FrmMain::buildControls()
     Label2[0]->setObjectName(QStringLiteral("Label2_0"));
     Combo1 = new QComboBox(picTool);
     Combo1->setObjectName(QStringLiteral("Combo1"));
+    m_pageList = new QStringListModel(Combo1);
+    Combo1->setModel(m_pageList);
     Text2 = new QLineEdit(QStringLiteral("10"), picTool);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setEnabled(false);
@@ -491,8 +494,7 @@ void FrmMain::Form_Load()
     setWindowIcon(programIcon());
     ApplyToolbarBG();
 
-    Combo1->clear();
-    Combo1->addItem(QStringLiteral("0"));
+    m_pageList->setStringList({QStringLiteral("0")});
     Combo1->setCurrentIndex(0);
 
     Connected = m_services.isConnected ? m_services.isConnected() : false;

@@ -19,6 +19,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QStringListModel;
 class QTimer;
 class QToolBar;
 class QTreeWidget;
@@ -233,6 +234,7 @@ private:
     QWidget *m_container = nullptr;
     QSize m_frameExtra;
     const QEvent *m_keyTaken = nullptr;
+    QStringListModel *m_pageList = nullptr;
 };
 
 } // namespace korvel::app

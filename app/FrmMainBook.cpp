@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStringListModel>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -187,8 +188,8 @@ void FrmMain::GetAllPagesNumber()
     items.reserve(m_reader.PageCount);
     for (int i = 0; i < m_reader.PageCount; ++i)
         items << QString::number(i);
-    Combo1->clear();
-    Combo1->addItems(items);
+    // One list for the whole box: a long book fills it in one step.
+    m_pageList->setStringList(items);
     Combo1->setCurrentIndex(0);
 }
 
