@@ -5,7 +5,10 @@
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
 
+#include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineProfile>
 
 #include <memory>
 
@@ -54,3 +57,19 @@ struct Harness {
 };
 
 } // namespace korvel::test
+
+// The main of a test that builds main windows. The web views keep their
+// profile in a folder of this run, not in a test's own folder that goes away
+// while they still use it.
+#define KORVEL_WINDOW_TEST_MAIN(TestClass)                                  \
+    int main(int argc, char *argv[])                                        \
+    {                                                                       \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);         \
+        QTemporaryDir home;                                                 \
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());                     \
+        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());                   \
+        QApplication app(argc, argv);                                       \
+        QWebEngineProfile::defaultProfile();                                \
+        TestClass test;                                                     \
+        return QTest::qExec(&test, argc, argv);                             \
+    }

@@ -10,8 +10,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QTemporaryDir>
-#include <QWebEngineProfile>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -264,18 +262,6 @@ void MainWindowTest::associationWrittenEveryStart()
     QVERIFY(h.messages.shown.isEmpty());
 }
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // The web views keep their profile in a folder of this run, not in a
-    // test's own folder that goes away while they still use it.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    QApplication app(argc, argv);
-    QWebEngineProfile::defaultProfile();
-    MainWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+KORVEL_WINDOW_TEST_MAIN(MainWindowTest)
 
 #include "tst_mainwindow.moc"
