@@ -14,6 +14,8 @@ QStringList templateSchema()
         QStringLiteral("CREATE TABLE books (booknumber INTEGER, title TEXT, summary TEXT, writer TEXT, sign TEXT, "
                        "publisher TEXT, publishdate TEXT, drawer TEXT, url TEXT, coverdrawer TEXT)"),
         QStringLiteral("CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, image BLOB)"),
+        // The page list reads this narrow index instead of walking every page's row.
+        QStringLiteral("CREATE INDEX pages_pagenumber ON pages (pagenumber)"),
     };
 }
 
