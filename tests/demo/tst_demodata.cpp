@@ -228,47 +228,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(nowhere));
     }
 
-    void pagesDrawAtAnySize_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("typical") << QSize(800, 1100);
-        QTest::newRow("wide") << QSize(1800, 600);
-        QTest::newRow("tall") << QSize(500, 1800);
-        QTest::newRow("tiny") << QSize(150, 200);
-    }
-
-    void pagesDrawAtAnySize()
-    {
-        QFETCH(QSize, size);
-        demo::PageArt art;
-        art.bookTitle = QStringLiteral("测试书名");
-        art.number = 3;
-        art.caption = QStringLiteral("一段相当长的说明文字，要在说明框里折成好几行才能放下。");
-        art.size = size;
-        art.accent = QColor(40, 120, 60);
-        const QString longSpeech = QStringLiteral("这句话比小格子还要宽得多得多得多");
-        art.panels = {demo::Panel(demo::Scene::Village, {{demo::Character::Boy, 0.5, 0.9, 0.4, 3}}, longSpeech),
-                      demo::Panel(demo::Scene::Reeds, {{demo::Character::Uncle, 0.5, 1.0, 0.5, 2}}, longSpeech, true),
-                      demo::Panel(demo::Scene::Closeup, {{demo::Character::Soldier, 0.5, 1.55, 1.3, 1}})};
-        const QImage page = demo::drawPage(art);
-        QCOMPARE(page.size(), size);
-
-        // A drawn page: many colours, and neither blank nor noise-like uniform.
-        const QImage thumb = page.scaled(48, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        QSet<QRgb> colours;
-        for (int y = 0; y < 48; ++y)
-            for (int x = 0; x < 48; ++x)
-                colours << (thumb.pixel(x, y) & 0xF0F0F0);
-        QVERIFY2(colours.size() > 40, qPrintable(QString::number(colours.size())));
-
-        // The page number is drawn: another number changes the bottom right corner.
-        demo::PageArt other = art;
-        other.number = 8;
-        const QImage second = demo::drawPage(other);
-        const QRect corner(size.width() * 3 / 4, size.height() * 3 / 4, size.width() / 4, size.height() / 4);
-        QVERIFY(page.copy(corner) != second.copy(corner));
-    }
-
     void rerunReplacesEverythingWithTheSameFiles()
     {
         const QMap<QString, QByteArray> before = hashTree(m_app);

@@ -62,13 +62,6 @@ private slots:
     void releaseInside();
     void checkedLook_data();
     void checkedLook();
-    void cornerEllipse_data();
-    void cornerEllipse();
-    void minimumSize_data();
-    void minimumSize();
-    void pictureSide_data();
-    void pictureSide();
-    void defaults();
     void layout_data();
     void layout();
 };
@@ -219,73 +212,6 @@ void TestTzButtonState::checkedLook()
     QCOMPARE(s.effectiveState(), forced ? 2 : 1);
     s.setValue(false);
     QCOMPARE(s.effectiveState(), 0);
-}
-
-void TestTzButtonState::cornerEllipse_data()
-{
-    QTest::addColumn<int>("style");
-    QTest::addColumn<int>("ellipse");
-    const int expected[] = {0, 0, 3, 4, 3, 0, 3, 0, 3, 0, 4, 0, 0, 0, 18, 0};
-    for (int style = 0; style < 16; ++style)
-        QTest::addRow("style %d", style) << style << expected[style];
-    QTest::newRow("out of range") << 16 << 0;
-}
-
-void TestTzButtonState::cornerEllipse()
-{
-    QFETCH(int, style);
-    QTEST(TzButtonState::cornerEllipse(style), "ellipse");
-}
-
-void TestTzButtonState::minimumSize_data()
-{
-    QTest::addColumn<int>("pixels");
-    QTest::addColumn<int>("raised");
-    QTest::newRow("0 px") << 0 << 15;
-    QTest::newRow("10 px") << 10 << 15;
-    QTest::newRow("14 px = 210 twips") << 14 << 15;
-    QTest::newRow("15 px = 225 twips") << 15 << 15;
-    QTest::newRow("16 px") << 16 << 16;
-}
-
-void TestTzButtonState::minimumSize()
-{
-    QFETCH(int, pixels);
-    QTEST(TzButtonState::raisedPixels(pixels), "raised");
-    QCOMPARE(TzButtonState::raisedTwips(219.0f), 220.0f);
-    QCOMPARE(TzButtonState::raisedTwips(220.0f), 220.0f);
-    QCOMPARE(TzButtonState::raisedTwips(221.0f), 221.0f);
-}
-
-void TestTzButtonState::pictureSide_data()
-{
-    QTest::addColumn<int>("pictureSize");
-    QTest::addColumn<int>("side");
-    QTest::newRow("own size") << 0 << 0;
-    QTest::newRow("16") << 1 << 16;
-    QTest::newRow("24") << 2 << 24;
-    QTest::newRow("32") << 3 << 32;
-    QTest::newRow("unknown") << 4 << 0;
-}
-
-void TestTzButtonState::pictureSide()
-{
-    QFETCH(int, pictureSize);
-    QTEST(TzButtonState::pictureSide(pictureSize), "side");
-}
-
-void TestTzButtonState::defaults()
-{
-    const TzButtonState s;
-    QCOMPARE(s.buttonStyle(), 1);
-    QCOMPARE(s.state(), 0);
-    QVERIFY(!s.value() && !s.checkBoxMode() && s.enabled() && !s.isHover() && !s.hasFocus());
-    QCOMPARE(TzButtonState::kDefaultMaskColor, 0xE0E0E0u);
-    QCOMPARE(TzButtonState::kDefaultPictureAlign, 1);
-    QCOMPARE(TzButtonState::kDefaultCaptionAlign, 1);
-    TzButtonState clamped;
-    clamped.setButtonStyle(99);
-    QCOMPARE(clamped.buttonStyle(), 15);
 }
 
 void TestTzButtonState::layout_data()
