@@ -1,6 +1,6 @@
 #include "app/FrmAbout.h"
 
-#include "app/Frame.h"
+#include "app/AppInfo.h"
 #include "app/Icons.h"
 #include "platform/Services.h"
 #include "platform/SiteConfig.h"
@@ -21,21 +21,21 @@ FrmAbout::FrmAbout(const QString &siteRoot, platform::ShellService *shell, QWidg
     setFixedSize(420, 260);
     setModal(true);
     // Transparent, captionless click areas over the picture.
-    Label1 = new QWidget(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(40, 180, 160, 28);
-    Label1->setCursor(Qt::PointingHandCursor);
-    Label1->installEventFilter(this);
-    Label2 = new QWidget(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(220, 180, 160, 28);
-    Label2->setCursor(Qt::PointingHandCursor);
-    Label2->installEventFilter(this);
+    m_productLink = new QWidget(this);
+    m_productLink->setObjectName(QStringLiteral("Label1"));
+    m_productLink->setGeometry(40, 180, 160, 28);
+    m_productLink->setCursor(Qt::PointingHandCursor);
+    m_productLink->installEventFilter(this);
+    m_homeLink = new QWidget(this);
+    m_homeLink->setObjectName(QStringLiteral("Label2"));
+    m_homeLink->setGeometry(220, 180, 160, 28);
+    m_homeLink->setCursor(Qt::PointingHandCursor);
+    m_homeLink->installEventFilter(this);
 }
 
 QString FrmAbout::productPage() const
 {
-    return platform::siteAddress(m_siteRoot, QStringLiteral("/korvel/"));
+    return platform::siteAddress(m_siteRoot, platform::kProductPage);
 }
 
 QString FrmAbout::homePage() const
@@ -46,9 +46,9 @@ QString FrmAbout::homePage() const
 bool FrmAbout::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonRelease && m_shell) {
-        if (watched == Label1)
+        if (watched == m_productLink)
             m_shell->open(QUrl(productPage()));
-        else if (watched == Label2)
+        else if (watched == m_homeLink)
             m_shell->open(QUrl(homePage()));
     }
     return QDialog::eventFilter(watched, event);
@@ -77,8 +77,8 @@ void FrmAbout::paintEvent(QPaintEvent *)
                QStringLiteral("版本 ") + GetVersion());
     f.setUnderline(true);
     p.setFont(f);
-    p.drawText(Label1->geometry(), Qt::AlignCenter, QStringLiteral("Korvel 主页"));
-    p.drawText(Label2->geometry(), Qt::AlignCenter, QStringLiteral("Dalvane 网站"));
+    p.drawText(m_productLink->geometry(), Qt::AlignCenter, QStringLiteral("Korvel 主页"));
+    p.drawText(m_homeLink->geometry(), Qt::AlignCenter, QStringLiteral("Dalvane 网站"));
 }
 
 } // namespace korvel::app

@@ -16,8 +16,6 @@ class FrmAbout final : public QDialog {
 public:
     FrmAbout(const QString &siteRoot, platform::ShellService *shell, QWidget *owner);
 
-    QWidget *Label1 = nullptr; // the product's page
-    QWidget *Label2 = nullptr; // the maker's home page
     QString productPage() const;
     QString homePage() const;
 
@@ -26,6 +24,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QWidget *m_productLink = nullptr; // the product's page
+    QWidget *m_homeLink = nullptr; // the maker's home page
     QString m_siteRoot;
     platform::ShellService *m_shell;
 };

@@ -1,32 +1,29 @@
 #include "app/FrmMain.h"
 
-#include "app/Frame.h"
+#include "app/AppInfo.h"
+#include "app/CatalogPane.h"
+#include "app/FrmAbout.h"
 #include "app/Icons.h"
-#include "app/PagePicture.h"
-#include "platform/Association.h"
+#include "app/ReadingPane.h"
+#include "app/StoredLayout.h"
+#include "app/WebPane.h"
+#include "book/ReadingSession.h"
+#include "book/RecentList.h"
 #include "platform/Services.h"
-#include "platform/Settings.h"
 #include "platform/SiteConfig.h"
+#include "view/WindowLayout.h"
 #include "widgets/KeyCodes.h"
 #include "widgets/TzButton.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFrame>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QStringListModel>
-#include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
-#include <QWebEnginePage>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -35,32 +32,23 @@ namespace korvel::app {
 
 namespace {
 
-// Fixed heights and widths of the window's parts, in twips.
-constexpr float kCoolBarHeight = 510;
-constexpr float kPicTitleHeight = 375;
-constexpr float kPicBottomHeight = 420;
-constexpr float kBottomTabWidth = 900;
-constexpr float kBottomTabHeight = 330;
-constexpr float kPicButtonHeight = 300;
-constexpr float kSmallButton = 300;
-constexpr float kPicToolHeight = 450;
-constexpr float kSearchBandWidth = 6300;
+const QString kErrorTitle = QStringLiteral("错误");
+const QString kOpenFailed = QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。");
+const QString kPagesFailed = QStringLiteral("连环画页面读取错误。");
 
 void place(QWidget *w, const TwipsRect &r)
 {
     // A rectangle the widget cannot take (a negative side) is not applied,
     // as the geometry layer skips a step it rejects.
-    if (!w || r.width < 0 || r.height < 0)
+    if (r.width < 0 || r.height < 0)
         return;
     w->setGeometry(r.toPixels());
 }
 
-QFrame *makeShape(QWidget *parent, const QString &name)
+QFrame *makeBorder(QWidget *parent, const QString &name)
 {
     auto *f = new QFrame(parent);
     f->setObjectName(name);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Plain);
     f->setStyleSheet(QStringLiteral("QFrame#%1 { border: 1px solid #7a8ba6; background: transparent; }").arg(name));
     f->setAttribute(Qt::WA_TransparentForMouseEvents);
     return f;
@@ -68,11 +56,9 @@ QFrame *makeShape(QWidget *parent, const QString &name)
 
 } // namespace
 
-FrmMain::FrmMain(const Services &services, QWidget *parent)
+FrmMain::FrmMain(const AppContext &context, QWidget *parent)
     : QMainWindow(parent)
-    , m_services(services)
-    , m_db(services.appDir)
-    , m_reader(m_db, services.appDir)
+    , m_context(context)
 {
     setObjectName(QStringLiteral("frmMain"));
     buildMenus();
@@ -83,689 +69,534 @@ FrmMain::FrmMain(const Services &services, QWidget *parent)
 FrmMain::~FrmMain()
 {
     if (!m_unloaded)
-        m_db.CloseBookConn();
+        m_context.session->close();
 }
 
-widgets::TzButton *FrmMain::makeButton(QWidget *parent, const QString &name, const QString &caption,
-                                       const QString &tip, int style)
-{
-    auto *b = new widgets::TzButton(parent);
-    b->setObjectName(name);
-    b->setCaption(caption);
-    b->setToolTip(tip);
-    b->setButtonStyle(style);
-    return b;
-}
+// ------------------------------------------------------------------ building
 
 void FrmMain::buildMenus()
 {
-    auto *bar = menuBar();
-    auto add = [this](QMenu *menu, const QString &name, const QString &text) {
-        QAction *a = menu->addAction(text);
-        a->setObjectName(name);
-        return a;
+    struct Entry {
+        const char *name;
+        const char *text;
     };
-    auto sep = [](QMenu *menu, const QString &name) { menu->addSeparator()->setObjectName(name); };
-
-    mnuTop[0] = new QMenu(QStringLiteral("文件(&F)"), this);
-    mnuNew = add(mnuTop[0], QStringLiteral("mnuNew"), QStringLiteral("新建(&N)..."));
-    mnuNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuOpen = add(mnuTop[0], QStringLiteral("mnuOpen"), QStringLiteral("打开(&O)..."));
-    mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuClose = add(mnuTop[0], QStringLiteral("mnuClose"), QStringLiteral("关闭(&C)"));
-    mnuClose->setEnabled(false);
-    sep(mnuTop[0], QStringLiteral("mnuBar11"));
-    mnuSave = add(mnuTop[0], QStringLiteral("mnuSave"), QStringLiteral("保存(&S)..."));
-    mnuSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    sep(mnuTop[0], QStringLiteral("mnuBar12"));
-    for (int i = 0; i < 5; ++i) {
-        mnuRecent[i] = add(mnuTop[0], QStringLiteral("mnuRecent%1").arg(i), QStringLiteral("最近打开%1").arg(i + 1));
-        mnuRecent[i]->setEnabled(false);
-    }
-    sep(mnuTop[0], QStringLiteral("mnuBar13"));
-    mnuExit = add(mnuTop[0], QStringLiteral("mnuExit"), QStringLiteral("退出(&X)"));
-
-    mnuTop[1] = new QMenu(QStringLiteral("编辑(&E)"), this);
-    mnuAddlhh = add(mnuTop[1], QStringLiteral("mnuAddlhh"), QStringLiteral("添加连环画"));
-    sep(mnuTop[1], QStringLiteral("mnuBar21"));
-    mnuAddClass = add(mnuTop[1], QStringLiteral("mnuAddClass"), QStringLiteral("添加连环画分类"));
-    mnuEditClass = add(mnuTop[1], QStringLiteral("mnuEditClass"), QStringLiteral("修改连环画分类"));
-    mnuDelClass = add(mnuTop[1], QStringLiteral("mnuDelClass"), QStringLiteral("删除连环画分类"));
-    sep(mnuTop[1], QStringLiteral("mnuBar22"));
-    mnuExpandClass = add(mnuTop[1], QStringLiteral("mnuExpandClass"), QStringLiteral("展开连环画分类"));
-    mnuiUnExpandClass = add(mnuTop[1], QStringLiteral("mnuiUnExpandClass"), QStringLiteral("收缩连环画分类"));
-
-    mnuTop[2] = new QMenu(QStringLiteral("操作(&O)"), this);
-    mnuOpenlhh = add(mnuTop[2], QStringLiteral("mnuOpenlhh"), QStringLiteral("打开"));
-    sep(mnuTop[2], QStringLiteral("mnuBar31"));
-    mnuAddlhh1 = add(mnuTop[2], QStringLiteral("mnuAddlhh1"), QStringLiteral("添加"));
-    mnuEditlhh = add(mnuTop[2], QStringLiteral("mnuEditlhh"), QStringLiteral("修改"));
-    mnuDellhh = add(mnuTop[2], QStringLiteral("mnuDellhh"), QStringLiteral("删除"));
-    sep(mnuTop[2], QStringLiteral("mnuBar32"));
-    mnuDelAlllhh = add(mnuTop[2], QStringLiteral("mnuDelAlllhh"), QStringLiteral("删除全部已删"));
-    sep(mnuTop[2], QStringLiteral("mnuBar33"));
-    mnuDir = add(mnuTop[2], QStringLiteral("mnuDir"), QStringLiteral("打开文件目录"));
-
-    mnuTop[3] = new QMenu(QStringLiteral("下载(&D)"), this);
-    mnuFromDalvane = add(mnuTop[3], QStringLiteral("mnuFromDalvane"), QStringLiteral("从Dalvane下载"));
-
-    mnuTop[4] = new QMenu(QStringLiteral("浏览(&V)"), this);
-    mnuFirstPage = add(mnuTop[4], QStringLiteral("mnuFirstPage"), QStringLiteral("首页"));
-    mnuPrePage = add(mnuTop[4], QStringLiteral("mnuPrePage"), QStringLiteral("上一页"));
-    mnuNextPage = add(mnuTop[4], QStringLiteral("mnuNextPage"), QStringLiteral("下一页"));
-    mmnuLastPage = add(mnuTop[4], QStringLiteral("mmnuLastPage"), QStringLiteral("末页"));
-    sep(mnuTop[4], QStringLiteral("mnuBar51"));
-    mnuPicSaveAs = add(mnuTop[4], QStringLiteral("mnuPicSaveAs"), QStringLiteral("图片另存为(&A)"));
-    sep(mnuTop[4], QStringLiteral("mnuBar52"));
-    mnuNarrow = add(mnuTop[4], QStringLiteral("mnuNarrow"), QStringLiteral("缩小"));
-    mnuEnlarge = add(mnuTop[4], QStringLiteral("mnuEnlarge"), QStringLiteral("放大"));
-    mnuIt = add(mnuTop[4], QStringLiteral("mnuIt"), QStringLiteral("实际大小"));
-    sep(mnuTop[4], QStringLiteral("mnuBar53"));
-    mnuAutoPlay = add(mnuTop[4], QStringLiteral("mnuAutoPlay"), QStringLiteral("自动翻页"));
-    mnuAutoPlay->setCheckable(true);
-    sep(mnuTop[4], QStringLiteral("mnuBar54"));
-    mnuCloseIt = add(mnuTop[4], QStringLiteral("mnuCloseIt"), QStringLiteral("关闭"));
-
-    mnuTop[5] = new QMenu(QStringLiteral("帮助(&H)"), this);
-    mnuAbout = add(mnuTop[5], QStringLiteral("mnuAbout"), QStringLiteral("关于(&A)..."));
-    sep(mnuTop[5], QStringLiteral("mnuBar61"));
-    mnuHomePage = add(mnuTop[5], QStringLiteral("mnuHomePage"), QStringLiteral("Dalvane主页"));
-    mnuHomePage1 = add(mnuTop[5], QStringLiteral("mnuHomePage1"), QStringLiteral("Korvel 主页"));
-
+    // A name without text is a separator.
+    const std::array<QList<Entry>, 6> menus = {{
+        {{"mnuNew", "新建(&N)..."}, {"mnuOpen", "打开(&O)..."}, {"mnuClose", "关闭(&C)"}, {"mnuBar11", nullptr},
+         {"mnuSave", "保存(&S)..."}, {"mnuBar12", nullptr}, {"mnuRecent_0", "最近打开1"},
+         {"mnuRecent_1", "最近打开2"}, {"mnuRecent_2", "最近打开3"}, {"mnuRecent_3", "最近打开4"},
+         {"mnuRecent_4", "最近打开5"}, {"mnuBar13", nullptr}, {"mnuExit", "退出(&X)"}},
+        {{"mnuAddlhh", "添加连环画"}, {"mnuBar21", nullptr}, {"mnuAddClass", "添加连环画分类"},
+         {"mnuEditClass", "修改连环画分类"}, {"mnuDelClass", "删除连环画分类"}, {"mnuBar22", nullptr},
+         {"mnuExpandClass", "展开连环画分类"}, {"mnuiUnExpandClass", "收缩连环画分类"}},
+        {{"mnuOpenlhh", "打开"}, {"mnuBar31", nullptr}, {"mnuAddlhh1", "添加"}, {"mnuEditlhh", "修改"},
+         {"mnuDellhh", "删除"}, {"mnuBar32", nullptr}, {"mnuDelAlllhh", "删除全部已删"}, {"mnuBar33", nullptr},
+         {"mnuDir", "打开文件目录"}},
+        {{"mnuFromDalvane", "从Dalvane下载"}},
+        {}, // the page menu belongs to the reading pane
+        {{"mnuAbout", "关于(&A)..."}, {"mnuBar61", nullptr}, {"mnuHomePage", "Dalvane主页"},
+         {"mnuHomePage1", "Korvel 主页"}},
+    }};
+    const QStringList titles = {QStringLiteral("文件(&F)"), QStringLiteral("编辑(&E)"), QStringLiteral("操作(&O)"),
+                                QStringLiteral("下载(&D)"), QStringLiteral("浏览(&V)"), QStringLiteral("帮助(&H)")};
     for (int i = 0; i < 6; ++i) {
-        mnuTop[i]->setObjectName(QStringLiteral("mnuTop%1").arg(i));
-        bar->addMenu(mnuTop[i]);
+        m_menus[i] = new QMenu(titles.at(i), this);
+        for (const Entry &e : menus[i]) {
+            QAction *a = e.text ? m_menus[i]->addAction(QString::fromUtf8(e.text)) : m_menus[i]->addSeparator();
+            a->setObjectName(QLatin1String(e.name));
+        }
     }
-
-    // Commands whose work comes with the catalog, the maker, the export and
-    // the downloader are shown but not yet available.
-    for (QAction *a : {mnuNew, mnuSave, mnuAddlhh, mnuAddClass, mnuEditClass, mnuDelClass, mnuExpandClass,
-                       mnuiUnExpandClass, mnuOpenlhh, mnuAddlhh1, mnuEditlhh, mnuDellhh, mnuDelAlllhh, mnuDir,
-                       mnuFromDalvane, mnuPicSaveAs})
-        a->setEnabled(false);
+    auto action = [this](const char *name) { return findChild<QAction *>(QLatin1String(name)); };
+    action("mnuNew")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    action("mnuOpen")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    action("mnuSave")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_closeAction = action("mnuClose");
+    m_closeAction->setEnabled(false);
+    for (int i = 0; i < 5; ++i) {
+        m_recentActions[i] = action(QStringLiteral("mnuRecent_%1").arg(i).toLatin1().constData());
+        m_recentActions[i]->setEnabled(false);
+    }
+    // Commands whose work comes with the catalog, the maker and the
+    // downloader are shown but not yet available.
+    for (const char *name : {"mnuNew", "mnuSave", "mnuAddlhh", "mnuAddClass", "mnuEditClass", "mnuDelClass",
+                             "mnuExpandClass", "mnuiUnExpandClass", "mnuOpenlhh", "mnuAddlhh1", "mnuEditlhh",
+                             "mnuDellhh", "mnuDelAlllhh", "mnuDir", "mnuFromDalvane"})
+        action(name)->setEnabled(false);
 }
 
 void FrmMain::buildControls()
 {
-    m_container = new QWidget(this);
-    m_container->setObjectName(QStringLiteral("frmMainClient"));
-    setCentralWidget(m_container);
-    m_container->installEventFilter(this);
-    QWidget *c = m_container;
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(m_client);
 
-    wbbTopAD = new QWebEngineView(c);
-    wbbTopAD->setObjectName(QStringLiteral("wbbTopAD"));
-    wbbTopAD->setContextMenuPolicy(Qt::NoContextMenu);
+    m_banner = new QWebEngineView(m_client);
+    m_banner->setObjectName(QStringLiteral("wbbTopAD"));
+    m_banner->setContextMenuPolicy(Qt::NoContextMenu);
 
-    CoolBar = new QWidget(c);
-    CoolBar->setObjectName(QStringLiteral("CoolBar"));
-    CoolBar->setAutoFillBackground(true);
-    Toolbar = new QToolBar(CoolBar);
-    Toolbar->setObjectName(QStringLiteral("Toolbar"));
-    Toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_coolBar = new QWidget(m_client);
+    m_coolBar->setObjectName(QStringLiteral("CoolBar"));
+    m_coolBar->setAutoFillBackground(true);
+    m_toolbar = new QToolBar(m_coolBar);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // An empty caption is a separator.
     const QStringList captions = {QString(), QString(), QStringLiteral("新建"), QStringLiteral("打开"),
                                   QStringLiteral("关闭"), QString(), QStringLiteral("保存"), QString(),
                                   QStringLiteral("添加"), QString(), QStringLiteral("下载"), QString(),
                                   QStringLiteral("主页"), QStringLiteral("关于"), QString()};
     for (int i = 1; i <= 14; ++i) {
-        if (captions.at(i).isEmpty()) {
-            ToolbarButtons[i] = Toolbar->addSeparator();
-        } else {
-            ToolbarButtons[i] = Toolbar->addAction(captions.at(i));
-            connect(ToolbarButtons[i], &QAction::triggered, this, [this, i] { Toolbar_ButtonClick(i); });
-        }
-        ToolbarButtons[i]->setObjectName(QStringLiteral("ToolbarButton%1").arg(i));
+        m_toolbarButtons[i] = captions.at(i).isEmpty() ? m_toolbar->addSeparator() : m_toolbar->addAction(captions.at(i));
+        m_toolbarButtons[i]->setObjectName(QStringLiteral("ToolbarButton%1").arg(i));
     }
-    ToolbarButtons[4]->setEnabled(false);
-    for (int i : {2, 6, 8, 10})
-        ToolbarButtons[i]->setEnabled(false);
+    for (int i : {2, 4, 6, 8, 10}) // 4 waits for a book; the others for their work
+        m_toolbarButtons[i]->setEnabled(false);
 
-    picSearch = new QWidget(CoolBar);
-    picSearch->setObjectName(QStringLiteral("picSearch"));
-    imgSearch_bg = new QLabel(picSearch);
-    imgSearch_bg->setObjectName(QStringLiteral("imgSearch_bg"));
-    txtSearch = new QLineEdit(picSearch);
-    txtSearch->setObjectName(QStringLiteral("txtSearch"));
-    txtSearch->setText(QStringLiteral("请输入连环画书名"));
-    txtSearch->setEnabled(false);
-    tzbSearch = makeButton(picSearch, QStringLiteral("tzbSearch"), QStringLiteral("搜索"), QString(), 1);
-    tzbWebSearch = makeButton(picSearch, QStringLiteral("tzbWebSearch"), QStringLiteral("网搜"), QString(), 1);
-    tzbSearch->setEnabled(false);
-    tzbWebSearch->setEnabled(false);
+    m_searchBand = new QWidget(m_coolBar);
+    m_searchBand->setObjectName(QStringLiteral("picSearch"));
+    m_searchBackground = new QLabel(m_searchBand);
+    m_searchBackground->setObjectName(QStringLiteral("imgSearch_bg"));
+    m_searchBox = new QLineEdit(QStringLiteral("请输入连环画书名"), m_searchBand);
+    m_searchBox->setObjectName(QStringLiteral("txtSearch"));
+    m_searchBox->setEnabled(false);
+    m_searchButton = new widgets::TzButton(m_searchBand);
+    m_searchButton->setObjectName(QStringLiteral("tzbSearch"));
+    m_searchButton->setCaption(QStringLiteral("搜索"));
+    m_webSearchButton = new widgets::TzButton(m_searchBand);
+    m_webSearchButton->setObjectName(QStringLiteral("tzbWebSearch"));
+    m_webSearchButton->setCaption(QStringLiteral("网搜"));
+    for (widgets::TzButton *b : {m_searchButton, m_webSearchButton}) {
+        b->setButtonStyle(1);
+        b->setEnabled(false);
+    }
 
-    picMark = new QFrame(c);
-    picMark->setObjectName(QStringLiteral("picMark"));
-    picMark->setStyleSheet(QStringLiteral("background: #7a8ba6;"));
+    m_mark = new QFrame(m_client);
+    m_mark->setObjectName(QStringLiteral("picMark"));
+    m_mark->setStyleSheet(QStringLiteral("background: #7a8ba6;"));
 
-    picTitle = new QWidget(c);
-    picTitle->setObjectName(QStringLiteral("picTitle"));
-    imgTitle = new QLabel(QStringLiteral("连环画分类"), picTitle);
-    imgTitle->setObjectName(QStringLiteral("imgTitle"));
-    imgTitle->setStyleSheet(QStringLiteral(
+    m_treeTitle = new QWidget(m_client);
+    m_treeTitle->setObjectName(QStringLiteral("picTitle"));
+    m_treeTitleText = new QLabel(QStringLiteral("连环画分类"), m_treeTitle);
+    m_treeTitleText->setObjectName(QStringLiteral("imgTitle"));
+    m_treeTitleText->setStyleSheet(QStringLiteral(
         "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #dfe8f6, stop:1 #b7c8e4); padding-left: 6px;"));
-    Shape2 = makeShape(picTitle, QStringLiteral("Shape2"));
+    m_treeTitleBorder = makeBorder(m_treeTitle, QStringLiteral("Shape2"));
 
-    tvTreeView = new QTreeWidget(c);
-    tvTreeView->setObjectName(QStringLiteral("tvTreeView"));
-    tvTreeView->setHeaderHidden(true);
-    tvTreeView->setFrameShape(QFrame::NoFrame);
-    tvTreeView->installEventFilter(this);
-    Shape3 = makeShape(c, QStringLiteral("Shape3"));
+    m_catalog = new CatalogPane(m_client);
+    m_catalog->tree()->installEventFilter(this);
+    m_treeBorder = makeBorder(m_client, QStringLiteral("Shape3"));
 
-    imgSplitter = new QWidget(c);
-    imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
-    imgSplitter->setCursor(Qt::SplitHCursor);
-    imgSplitter->installEventFilter(this);
-    picSplitter = new QWidget(c);
-    picSplitter->setObjectName(QStringLiteral("picSplitter"));
-    picSplitter->setAutoFillBackground(true);
-    picSplitter->setStyleSheet(QStringLiteral("background: #404040;"));
-    picSplitter->hide();
+    m_splitter = new QWidget(m_client);
+    m_splitter->setObjectName(QStringLiteral("imgSplitter"));
+    m_splitter->setCursor(Qt::SplitHCursor);
+    m_splitter->installEventFilter(this);
+    m_splitterBar = new QWidget(m_client);
+    m_splitterBar->setObjectName(QStringLiteral("picSplitter"));
+    m_splitterBar->setStyleSheet(QStringLiteral("background: #404040;"));
+    m_splitterBar->hide();
 
-    lsvListView = new QTreeWidget(c);
-    lsvListView->setObjectName(QStringLiteral("lsvListView"));
-    lsvListView->setRootIsDecorated(false);
-    lsvListView->setSelectionMode(QAbstractItemView::SingleSelection);
-    lsvListView->setAllColumnsShowFocus(true);
-    lsvListView->hide();
+    m_web = new WebPane(m_client);
+    m_web->hide();
+    m_reading = new ReadingPane(*m_context.session, m_client);
+    m_viewBorder = makeBorder(m_client, QStringLiteral("Shape4"));
 
-    wbbMain = new QWebEngineView(c);
-    wbbMain->setObjectName(QStringLiteral("wbbMain"));
-    wbbMain->hide();
-
-    picView = new PageFrame(c);
-    picView->setObjectName(QStringLiteral("picView"));
-    picViewIt = new PagePicture(picView);
-    picViewIt->setObjectName(QStringLiteral("picViewIt"));
-    picViewIt->setImage(&m_picViewTemp.image());
-    picViewIt->hide();
-
-    picButton = new QWidget(picView);
-    picButton->setObjectName(QStringLiteral("picButton"));
-    tzbMax = makeButton(picButton, QStringLiteral("tzbMax"), QStringLiteral("1"), QStringLiteral("全屏"), 2);
-    tzbClose = makeButton(picButton, QStringLiteral("tzbClose"), QStringLiteral("r"), QStringLiteral("关闭"), 2);
-    tzbMax->setGlyph(true);
-    tzbClose->setGlyph(true);
-    place(tzbMax, {0, 0, kSmallButton, kSmallButton});
-    place(tzbClose, {kSmallButton + 15, 0, kSmallButton, kSmallButton});
-    place(picButton, {0, 0, 2 * kSmallButton + 15, kPicButtonHeight});
-
-    picTool = new QWidget(picView);
-    picTool->setObjectName(QStringLiteral("picTool"));
-    picTool->setAutoFillBackground(true);
-    tzbPro = makeButton(picTool, QStringLiteral("tzbPro"), QStringLiteral("<"), QStringLiteral("上一页(←)"), 2);
-    tzbNext = makeButton(picTool, QStringLiteral("tzbNext"), QStringLiteral(">"), QStringLiteral("下一页(→)"), 2);
-    tzbEnlarge = makeButton(picTool, QStringLiteral("tzbEnlarge"), QStringLiteral("+"), QStringLiteral("放大(+)"), 2);
-    tzbNarrow = makeButton(picTool, QStringLiteral("tzbNarrow"), QStringLiteral("-"), QStringLiteral("缩小(-)"), 2);
-    tzbIt = makeButton(picTool, QStringLiteral("tzbIt"), QStringLiteral("1:1"), QStringLiteral("实际大小"), 2);
-    tzbAutoPlay = makeButton(picTool, QStringLiteral("tzbAutoPlay"), QStringLiteral("自动"),
-                             QStringLiteral("自动翻页(F11)"), 2);
-    tzbAutoPlay->setCheckBoxMode(true);
-    tzbCloselhh = makeButton(picTool, QStringLiteral("tzbCloselhh"), QStringLiteral("关闭"),
-                             QStringLiteral("关闭连环画"), 2);
-    tzbSave = makeButton(picTool, QStringLiteral("tzbSave"), QStringLiteral("存图"), QStringLiteral("图片另存为"), 2);
-    tzbSave->setEnabled(false);
-    tzbLock = makeButton(picTool, QStringLiteral("tzbLock"), QStringLiteral("锁定"),
-                         QStringLiteral("翻页时锁定大小"), 2);
-    tzbLock->setCheckBoxMode(true);
-    Label2[0] = new QLabel(QStringLiteral("跳到第       页"), picTool);
-    Label2[0]->setObjectName(QStringLiteral("Label2_0"));
-    Combo1 = new QComboBox(picTool);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    m_pageList = new QStringListModel(Combo1);
-    Combo1->setModel(m_pageList);
-    Text2 = new QLineEdit(QStringLiteral("10"), picTool);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setEnabled(false);
-    Text2->installEventFilter(this);
-    Label2[1] = new QLabel(QStringLiteral("秒"), picTool);
-    Label2[1]->setObjectName(QStringLiteral("Label2_1"));
-    {
-        float x = 60;
-        const float bw = 420, bh = 330, top = 60;
-        for (widgets::TzButton *b : {tzbPro, tzbNext, tzbEnlarge, tzbNarrow, tzbIt}) {
-            place(b, {x, top, bw, bh});
-            x += bw + 30;
-        }
-        // The page box sits in the label's blank, between "跳到第" and "页":
-        // the blank is widened to hold it.
-        // The page box sits in the label's blank, between "跳到第" and "页";
-        // the label draws its two words at its two ends around the box.
-        const QFontMetrics fm(Label2[0]->font());
-        const int lead = fm.horizontalAdvance(QStringLiteral("跳到第"));
-        const int boxWidth = 50;
-        const float labelWidth = toTwips(lead + boxWidth + 8 + fm.horizontalAdvance(QStringLiteral("页")) + 2);
-        Label2[0]->installEventFilter(this);
-        place(Label2[0], {x + 30, top, labelWidth, bh});
-        place(Combo1, {x + 30 + toTwips(lead + 4), top, toTwips(boxWidth), bh});
-        x += labelWidth + 60;
-        for (widgets::TzButton *b : {tzbAutoPlay}) {
-            place(b, {x, top, 600, bh});
-            x += 630;
-        }
-        place(Text2, {x, top, 450, bh});
-        x += 465;
-        place(Label2[1], {x, top, 240, bh});
-        x += 270;
-        for (widgets::TzButton *b : {tzbLock, tzbSave, tzbCloselhh}) {
-            place(b, {x, top, 600, bh});
-            x += 630;
-        }
-        place(picTool, {0, 0, x + 30, kPicToolHeight});
-    }
-
-    Shape4 = makeShape(c, QStringLiteral("Shape4"));
-
-    picBottom = new QWidget(c);
-    picBottom->setObjectName(QStringLiteral("picBottom"));
-    imgBottom = new QLabel(picBottom);
-    imgBottom->setObjectName(QStringLiteral("imgBottom"));
-    imgBottom->setStyleSheet(QStringLiteral(
+    m_bottomBar = new QWidget(m_client);
+    m_bottomBar->setObjectName(QStringLiteral("picBottom"));
+    m_bottomBackground = new QLabel(m_bottomBar);
+    m_bottomBackground->setObjectName(QStringLiteral("imgBottom"));
+    m_bottomBackground->setStyleSheet(QStringLiteral(
         "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #e9eef7, stop:1 #c6d3e8);"));
     const QStringList tabs = {QStringLiteral("阅读"), QStringLiteral("列表"), QStringLiteral("网站")};
     for (int i = 0; i < 3; ++i) {
-        tzbBottom[i] = makeButton(picBottom, QStringLiteral("tzbBottom%1").arg(i), tabs.at(i), QString(), 4);
-        tzbBottom[i]->setCheckBoxMode(true);
-        place(tzbBottom[i], {0, 45, kBottomTabWidth, kBottomTabHeight});
+        m_tabs[i] = new widgets::TzButton(m_bottomBar);
+        m_tabs[i]->setObjectName(QStringLiteral("tzbBottom_%1").arg(i));
+        m_tabs[i]->setCaption(tabs.at(i));
+        m_tabs[i]->setButtonStyle(4);
+        m_tabs[i]->setCheckBoxMode(true);
+        place(m_tabs[i], {0, 45, view::kBottomTabWidth, view::kBottomTabHeight});
     }
-    tzbBottom[0]->setValue(true);
-    lblCount = new QLabel(picBottom);
-    lblCount->setObjectName(QStringLiteral("lblCount"));
-    lblCount->setAttribute(Qt::WA_TranslucentBackground);
+    m_tabs[0]->setValue(true);
+    m_countLabel = new QLabel(m_bottomBar);
+    m_countLabel->setObjectName(QStringLiteral("lblCount"));
+    m_countLabel->setAttribute(Qt::WA_TranslucentBackground);
 
-    timAutoPlay = new QTimer(this);
-    timAutoPlay->setObjectName(QStringLiteral("timAutoPlay"));
-    timAutoPlay->setInterval(1000);
+    // The page menu lives in the menu bar until start-up takes it off.
+    m_menus[4] = m_reading->pageMenu();
+    for (int i = 0; i < 6; ++i) {
+        m_menus[i]->setObjectName(QStringLiteral("mnuTop_%1").arg(i));
+        menuBar()->addMenu(m_menus[i]);
+    }
 
-    // The front-to-back order: the page view covers the rest in full view.
-    Shape3->raise();
-    Shape4->raise();
-    picView->raise();
-    picSplitter->raise();
-    picBottom->raise();
-
+    // Front to back: the page view covers the rest in full view.
+    m_treeBorder->raise();
+    m_viewBorder->raise();
+    m_reading->raise();
+    m_splitterBar->raise();
+    m_bottomBar->raise();
     setWindowIcon(programIcon());
+    // Only now is there everything a resize lays out.
+    m_client->installEventFilter(this);
 }
 
 void FrmMain::connectControls()
 {
-    connect(mnuOpen, &QAction::triggered, this, &FrmMain::mnuOpen_Click);
-    connect(mnuClose, &QAction::triggered, this, &FrmMain::mnuClose_Click);
+    auto on = [this](const char *name, auto slot) {
+        connect(findChild<QAction *>(QLatin1String(name)), &QAction::triggered, this, slot);
+    };
+    on("mnuOpen", [this] { openFromDialog(); });
+    on("mnuClose", [this] { m_context.session->close(); });
+    on("mnuExit", [this] { exitProgram(); });
+    on("mnuAbout", [this] { showAbout(); });
+    on("mnuHomePage", [this] { showSite(m_context.siteRoot); });
+    on("mnuHomePage1",
+       [this] { showSite(platform::siteAddress(m_context.siteRoot, platform::kKorvelHomePage)); });
     for (int i = 0; i < 5; ++i)
-        connect(mnuRecent[i], &QAction::triggered, this, [this, i] { mnuRecent_Click(i); });
-    connect(mnuExit, &QAction::triggered, this, &FrmMain::mnuExit_Click);
-    connect(mnuAbout, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
-    connect(mnuHomePage, &QAction::triggered, this, &FrmMain::mnuHomePage_Click);
-    connect(mnuHomePage1, &QAction::triggered, this, &FrmMain::mnuHomePage1_Click);
-    connect(mnuFirstPage, &QAction::triggered, this, &FrmMain::mnuFirstPage_Click);
-    connect(mnuPrePage, &QAction::triggered, this, &FrmMain::mnuPrePage_Click);
-    connect(mnuNextPage, &QAction::triggered, this, &FrmMain::mnuNextPage_Click);
-    connect(mmnuLastPage, &QAction::triggered, this, &FrmMain::mmnuLastPage_Click);
-    connect(mnuNarrow, &QAction::triggered, this, &FrmMain::mnuNarrow_Click);
-    connect(mnuEnlarge, &QAction::triggered, this, &FrmMain::mnuEnlarge_Click);
-    connect(mnuIt, &QAction::triggered, this, &FrmMain::mnuIt_Click);
-    // The entry's check mark is the program's to set: undo Qt's own toggle first.
-    connect(mnuAutoPlay, &QAction::triggered, this, [this](bool checked) {
-        mnuAutoPlay->setChecked(!checked);
-        mnuAutoPlay_Click();
-    });
-    connect(mnuCloseIt, &QAction::triggered, this, &FrmMain::mnuCloseIt_Click);
-
-    connect(tzbClose, &widgets::TzButton::Click, this, &FrmMain::tzbClose_Click);
-    connect(tzbMax, &widgets::TzButton::Click, this, &FrmMain::tzbMax_Click);
-    connect(tzbCloselhh, &widgets::TzButton::Click, this, &FrmMain::tzbCloselhh_Click);
-    connect(tzbPro, &widgets::TzButton::Click, this, [this] { if (isBookOpen()) mnuPrePage_Click(); });
-    connect(tzbNext, &widgets::TzButton::Click, this, [this] { if (isBookOpen()) mnuNextPage_Click(); });
-    connect(tzbEnlarge, &widgets::TzButton::Click, this, [this] { if (isBookOpen()) mnuEnlarge_Click(); });
-    connect(tzbNarrow, &widgets::TzButton::Click, this, [this] { if (isBookOpen()) mnuNarrow_Click(); });
-    connect(tzbIt, &widgets::TzButton::Click, this, [this] { if (isBookOpen()) mnuIt_Click(); });
-    connect(tzbAutoPlay, &widgets::TzButton::Click, this, [this] {
-        if (isBookOpen())
-            mnuAutoPlay_Click();
-        // The button shows the menu entry's state, whoever pressed it.
-        tzbAutoPlay->setValue(mnuAutoPlay->isChecked());
-    });
-    for (widgets::TzButton *b : {tzbPro, tzbNext, tzbEnlarge, tzbNarrow, tzbIt, tzbAutoPlay, tzbCloselhh, tzbSave,
-                                 tzbLock})
-        connect(b, &widgets::TzButton::KeyDown, this, [this](int key, Qt::KeyboardModifiers) { Form_KeyDown(key); });
+        connect(m_recentActions[i], &QAction::triggered, this, [this, i] { openRecent(i); });
+    for (int i = 1; i <= 14; ++i)
+        connect(m_toolbarButtons[i], &QAction::triggered, this, [this, i] { toolbarClicked(i); });
     for (int i = 0; i < 3; ++i)
-        connect(tzbBottom[i], &widgets::TzButton::Click, this, [this, i] { tzbBottom_Click(i); });
+        connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { tabClicked(i); });
 
-    connect(Combo1, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
-    connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
-    connect(timAutoPlay, &QTimer::timeout, this, &FrmMain::timAutoPlay_Timer);
-
-    connect(picViewIt, &PagePicture::mouseDown, this, &FrmMain::picViewIt_MouseDown);
-    connect(picViewIt, &PagePicture::mouseMoved, this, &FrmMain::picViewIt_MouseMove);
-    connect(picViewIt, &PagePicture::mouseUp, this, &FrmMain::picViewIt_MouseUp);
-    connect(picView, &PageFrame::doubleClicked, this, &FrmMain::mnuOpen_Click);
-
-    // The pane is busy while a page loads.
-    connect(wbbMain, &QWebEngineView::loadStarted, this, [this] { wbbMain->setProperty("loading", true); });
-    connect(wbbMain, &QWebEngineView::loadFinished, this, [this] { wbbMain->setProperty("loading", false); });
+    connect(m_reading, &ReadingPane::openRequested, this, &FrmMain::openFromDialog);
+    connect(m_reading, &ReadingPane::fullViewChanged, this, &FrmMain::placePageView);
+    connect(m_context.session, &book::ReadingSession::opened, this, &FrmMain::bookStateChanged);
+    connect(m_context.session, &book::ReadingSession::closed, this, &FrmMain::bookStateChanged);
+    connect(m_context.recent, &book::RecentList::changed, this, &FrmMain::refreshRecentMenu);
 }
 
 // ------------------------------------------------------------------ start-up and shutdown
 
-void FrmMain::Form_Load()
+void FrmMain::load()
 {
-    FullView = false;
-    wbbMain->setUrl(QUrl(QStringLiteral("about:blank")));
+    m_web->setUrl(QUrl(QStringLiteral("about:blank")));
+    m_catalog->fillTree();
+    // The book list's and the page view's menus live on as context menus only.
+    menuBar()->removeAction(m_menus[2]->menuAction());
+    menuBar()->removeAction(m_menus[4]->menuAction());
 
-    // The category tree: the fixed nodes always come last.
-    tvTreeView->clear();
-    const QList<QPair<QString, int>> fixed = {{QStringLiteral("搜索结果"), 6},
-                                              {QStringLiteral("访问Dalvane网站"), 3},
-                                              {QStringLiteral("访问 Korvel 主页"), 3}};
-    for (const auto &f : fixed) {
-        auto *node = new QTreeWidgetItem(tvTreeView, QStringList{f.first});
-        node->setData(0, Qt::UserRole, f.first); // the key of a fixed node is its text
-        node->setIcon(0, treeImage(f.second));
-    }
-
-    // The menus of the book list and the page view live on as context menus only.
-    menuBar()->removeAction(mnuTop[2]->menuAction());
-    menuBar()->removeAction(mnuTop[4]->menuAction());
-
-    // The book list's columns.
-    const StoredLayout stored = readStoredLayout(*m_services.settings);
-    lsvListView->clear();
-    lsvListView->setHeaderLabels({QStringLiteral("编号"), QStringLiteral("分类号"), QStringLiteral("类型"),
-                                  QStringLiteral("连环画书名"), QStringLiteral("状态"), QStringLiteral("制作"),
-                                  QStringLiteral("绘画"), QStringLiteral("出版社"), QStringLiteral("出版时间"),
-                                  QStringLiteral("文件路径")});
-    lsvListView->header()->setMinimumSectionSize(0);
-    lsvListView->header()->setStretchLastSection(false);
-    lsvListView->setColumnWidth(0, 0);
-    lsvListView->setColumnWidth(1, 0);
+    const StoredLayout stored = readStoredLayout(*m_context.settings);
+    std::array<int, 8> widths{};
     for (int i = 0; i < 8; ++i)
-        lsvListView->setColumnWidth(i + 2, std::max(0, toPixels(stored.columnWidths[i])));
-
+        widths[i] = toPixels(stored.columnWidths[i]);
+    m_catalog->setUpColumns(widths);
     restoreLayout();
+    m_catalog->selectNode(stored.treeView);
 
-    // The stored node index; one that names no node falls back to the first.
-    int index = stored.treeView;
-    if (index < 1 || index > tvTreeView->topLevelItemCount())
-        index = 1;
-    if (tvTreeView->topLevelItemCount() > 0)
-        tvTreeView->setCurrentItem(tvTreeView->topLevelItem(index - 1));
+    setWindowTitle(closedCaption());
+    applyToolbarBackground();
 
-    setCaptionClosed();
-    setWindowIcon(programIcon());
-    ApplyToolbarBG();
-
-    m_pageList->setStringList({QStringLiteral("0")});
-    Combo1->setCurrentIndex(0);
-
-    Connected = m_services.isConnected ? m_services.isConnected() : false;
-    if (Connected)
-        wbbTopAD->setUrl(QUrl(platform::siteAddress(m_services.siteRoot, QStringLiteral("/Korvel/TopAD.html"))));
+    m_connected = m_context.isConnected && m_context.isConnected();
+    if (m_connected)
+        m_banner->setUrl(QUrl(platform::siteAddress(m_context.siteRoot, platform::kTopAdPage)));
     else
-        wbbTopAD->setUrl(QUrl::fromLocalFile(m_services.appDir + QStringLiteral("/top.html")));
-
-    if (!m_services.programPath.isEmpty())
-        platform::writeFileAssociation(m_services.programPath, m_services.dataHome,
-                                       m_services.refreshDesktopCaches);
-
-    const QString path = GetCommandPath(m_services.arguments);
-    if (!path.isEmpty())
-        OpenFromCommandLine(path);
-
-    RefreshRecent();
+        m_banner->setUrl(QUrl::fromLocalFile(m_context.appDir + QStringLiteral("/top.html")));
 }
 
 void FrmMain::restoreLayout()
 {
-    const StoredLayout s = readStoredLayout(*m_services.settings);
+    const StoredLayout s = readStoredLayout(*m_context.settings);
     const QSize outer(std::max(1, toPixels(s.width)), std::max(1, toPixels(s.height)));
-    resize(outer - m_frameExtra);
+    resize(outer - m_decoration);
     move(toPixels(s.left), toPixels(s.top));
     if (s.windowState == 2)
         setWindowState(windowState() | Qt::WindowMaximized);
     float x = s.splitter;
-    imgSplitter->move(toPixels(x), imgSplitter->y());
-    SizeControls(x);
+    m_splitter->move(toPixels(x), m_splitter->y());
+    sizeControls(x);
 }
 
 void FrmMain::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
-    // Once the window manager has put a frame round the window, keep the
-    // stored outer size the outer size.
+    // Once the window manager has put its frame round the window, the stored
+    // outer size stays the outer size.
     const QSize extra = frameGeometry().size() - geometry().size();
-    if (extra != m_frameExtra && extra.isValid() && !extra.isEmpty() && windowState() == Qt::WindowNoState) {
-        const QSize outer = geometry().size() + m_frameExtra;
-        m_frameExtra = extra;
+    if (extra != m_decoration && extra.isValid() && !extra.isEmpty() && windowState() == Qt::WindowNoState) {
+        const QSize outer = geometry().size() + m_decoration;
+        m_decoration = extra;
         resize(outer - extra);
     }
 }
 
-void FrmMain::Form_Unload()
+void FrmMain::unload()
 {
     if (m_unloaded)
         return;
     m_unloaded = true;
     ClosingLayout l;
     const Qt::WindowStates st = windowState();
-    if (st & Qt::WindowMinimized)
-        l.windowState = 1;
-    else if (st & Qt::WindowMaximized)
-        l.windowState = 2;
-    else
-        l.windowState = 0;
+    l.windowState = (st & Qt::WindowMinimized) ? 1 : (st & Qt::WindowMaximized) ? 2 : 0;
     l.width = windowWidthTwips();
     l.height = windowHeightTwips();
     l.left = toTwips(frameGeometry().x());
     l.top = toTwips(frameGeometry().y());
-    int index = 1;
-    if (QTreeWidgetItem *cur = tvTreeView->currentItem())
-        index = tvTreeView->indexOfTopLevelItem(cur) + 1;
-    l.treeView = std::max(1, index);
-    l.splitter = toTwips(imgSplitter->x());
+    l.treeView = m_catalog->selectedNodeIndex();
+    l.splitter = toTwips(m_splitter->x());
+    const std::array<int, 8> widths = m_catalog->columnWidths();
     for (int i = 0; i < 8; ++i)
-        l.columnWidths[i] = toTwips(lsvListView->columnWidth(i + 2));
-    writeStoredLayout(*m_services.settings, l);
-    m_db.CloseBookConn();
+        l.columnWidths[i] = toTwips(widths[i]);
+    writeStoredLayout(*m_context.settings, l);
+    m_context.session->close();
 }
 
 void FrmMain::closeEvent(QCloseEvent *e)
 {
-    Form_Unload();
+    unload();
     e->accept();
 }
 
-void FrmMain::mnuExit_Click()
+void FrmMain::exitProgram()
 {
     close();
-    Form_Unload();
+    unload();
     QApplication::closeAllWindows();
     QCoreApplication::quit();
 }
 
-void FrmMain::setCaptionClosed()
-{
-    setWindowTitle(closedCaption());
-}
-
 float FrmMain::windowWidthTwips() const
 {
-    return toTwips(isVisible() ? frameGeometry().width() : width() + m_frameExtra.width());
+    return toTwips(isVisible() ? frameGeometry().width() : width() + m_decoration.width());
 }
 
 float FrmMain::windowHeightTwips() const
 {
-    return toTwips(isVisible() ? frameGeometry().height() : height() + m_frameExtra.height());
+    return toTwips(isVisible() ? frameGeometry().height() : height() + m_decoration.height());
+}
+
+// ------------------------------------------------------------------ opening and closing
+
+bool FrmMain::showBook(const QString &path, Opener opener)
+{
+    // ReadingSession::open closes the open book first, whoever opens.
+    const book::ReadingSession::OpenResult result = m_context.session->open(path);
+    if (result == book::ReadingSession::OpenResult::OpenFailed) {
+        m_context.messages->information(kErrorTitle, kOpenFailed);
+        return false;
+    }
+    showView(m_reading);
+    if (opener != Opener::Recent)
+        selectTab(0);
+    if (result == book::ReadingSession::OpenResult::PagesFailed)
+        m_context.messages->information(kErrorTitle, kPagesFailed);
+    return result == book::ReadingSession::OpenResult::Opened;
+}
+
+void FrmMain::bookStateChanged()
+{
+    const bool open = m_context.session->isOpen();
+    m_closeAction->setEnabled(open);
+    m_toolbarButtons[4]->setEnabled(open);
+    setWindowTitle(open ? openCaption(m_context.session->path()) : closedCaption());
+}
+
+void FrmMain::openFromDialog()
+{
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("打开连环画文件");
+    request.filters = {{QStringLiteral("连环画文件 (*.lhh)"), QStringLiteral("*.lhh")}};
+    request.flags = 4; // no read-only box
+    if (!m_context.dialogs->showOpen(request))
+        return;
+    QString name = request.fileName;
+    name.remove(QChar(0));
+    if (name.isEmpty())
+        return;
+    if (showBook(name, Opener::Dialog))
+        m_context.recent->promote(name);
+}
+
+void FrmMain::openRecent(int index)
+{
+    const QString path = m_recentPaths.at(index);
+    if (path.isEmpty() || path == book::kNoRecent)
+        return;
+    // The kind is told by the last three characters, with case.
+    const QString kind = path.right(3);
+    if (kind == QStringLiteral("lhh"))
+        showBook(path, Opener::Recent);
+    else if (kind == QStringLiteral("exe"))
+        m_context.shell->open(QUrl::fromLocalFile(path));
+    m_context.recent->promote(path);
+}
+
+bool FrmMain::openFromCommandLine(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const bool shown = showBook(path, Opener::CommandLine);
+    if (shown)
+        m_context.recent->promote(path);
+    return shown;
+}
+
+void FrmMain::refreshRecentMenu()
+{
+    const QStringList paths = m_context.recent->paths();
+    for (int i = 0; i < 5; ++i) {
+        m_recentPaths[i] = paths.at(i);
+        if (paths.at(i) == book::kNoRecent) {
+            m_recentActions[i]->setEnabled(false);
+            continue;
+        }
+        // "&" in a path is a character, not an access key.
+        QString caption = book::recentCaption(paths.at(i));
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        m_recentActions[i]->setText(caption);
+        m_recentActions[i]->setEnabled(true);
+    }
+}
+
+void FrmMain::showAbout()
+{
+    FrmAbout about(m_context.siteRoot, m_context.shell, this);
+    about.exec();
 }
 
 // ------------------------------------------------------------------ layout
 
-void FrmMain::Form_Resize()
+void FrmMain::layoutWindow()
 {
-    if (m_inResize)
+    if (m_inLayout)
         return;
     const bool normal = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     float w = 0, h = 0;
-    if (normal && enforceMinimum(windowWidthTwips(), windowHeightTwips(), w, h)) {
-        // The change raises a new resize, which lays the window out.
-        const QSize extra = isVisible() ? frameGeometry().size() - geometry().size() : m_frameExtra;
-        // Whole pixels, rounded up so the new size meets the minimum.
+    if (normal && view::enforceMinimum(windowWidthTwips(), windowHeightTwips(), w, h)) {
+        // The change raises a new resize, which lays the window out. Whole
+        // pixels, rounded up, so the new size meets the minimum.
+        const QSize extra = isVisible() ? frameGeometry().size() - geometry().size() : m_decoration;
         resize(QSize(int(std::ceil(w / kTwipsPerPixel)), int(std::ceil(h / kTwipsPerPixel))) - extra);
         return;
     }
-    m_inResize = true;
+    m_inLayout = true;
     const float width = windowWidthTwips();
-    const float innerWidth = toTwips(m_container->width());
-    place(wbbTopAD, {0, 0, width - 120, 960});
-    place(CoolBar, {0, 960, width, kCoolBarHeight});
-    // The search band keeps about 6300 twips beside the toolbar.
-    const float searchLeft = std::max(0.0f, width - kSearchBandWidth);
-    place(Toolbar, {0, 0, searchLeft, kCoolBarHeight});
-    place(picSearch, {searchLeft, 0, kSearchBandWidth, kCoolBarHeight});
-    place(txtSearch, {60, 75, 3000, 360});
-    place(tzbSearch, {3120, 75, 900, 360});
-    place(tzbWebSearch, {4080, 75, 1200, 360});
-    place(imgSearch_bg, {0, 0, toTwips(picSearch->width()) + 2000, kCoolBarHeight});
-    place(picMark, {0, 960 + kCoolBarHeight - 15, width, 15});
-    place(picBottom, {0, toTwips(m_container->height()) - kPicBottomHeight, innerWidth, kPicBottomHeight});
-    place(imgBottom, {0, 0, innerWidth, kPicBottomHeight});
-    float x = toTwips(imgSplitter->x());
-    SizeControls(x);
-    PicViewSize();
-    if (FullView)
-        MaxPicView();
-    MoveButtons();
-    ResizeViewIt();
-    MovePicViewIt();
-    m_inResize = false;
+    const float innerWidth = toTwips(m_client->width());
+    const view::CoolBarLayout bar = view::computeCoolBarLayout(width);
+    place(m_toolbar, bar.Toolbar);
+    place(m_searchBand, bar.picSearch);
+    place(m_searchBox, bar.txtSearch);
+    place(m_searchButton, bar.tzbSearch);
+    place(m_webSearchButton, bar.tzbWebSearch);
+    place(m_searchBackground, bar.imgSearch_bg);
+    place(m_bottomBar, {0, toTwips(m_client->height()) - view::kPicBottomHeight, innerWidth, view::kPicBottomHeight});
+    place(m_bottomBackground, {0, 0, innerWidth, view::kPicBottomHeight});
+    float x = toTwips(m_splitter->x());
+    sizeControls(x);
+    placePageView();
+    m_inLayout = false;
 }
 
-void FrmMain::SizeControls(float &x)
+void FrmMain::sizeControls(float &splitter)
 {
-    LayoutInput in;
+    view::LayoutInput in;
     in.width = windowWidthTwips();
-    in.innerWidth = toTwips(m_container->width());
-    in.innerHeight = toTwips(m_container->height());
-    in.topAdHeight = toTwips(wbbTopAD->height());
-    in.coolBarHeight = toTwips(CoolBar->height());
-    in.picTitleHeight = kPicTitleHeight;
-    in.picBottomHeight = kPicBottomHeight;
-    in.picSearchWidth = toTwips(picSearch->width());
+    in.innerWidth = toTwips(m_client->width());
+    in.innerHeight = toTwips(m_client->height());
+    in.coolBarHeight = view::kCoolBarHeight;
+    in.picTitleHeight = view::kPicTitleHeight;
+    in.picBottomHeight = view::kPicBottomHeight;
+    in.picSearchWidth = view::kSearchBandWidth;
     for (int i = 0; i < 3; ++i)
-        in.tzbBottomWidth[i] = toTwips(tzbBottom[i]->width());
-    // The strip and the bar keep their places: they are laid out on resize.
-    in.topAdHeight = 960;
-    in.coolBarHeight = kCoolBarHeight;
-    const Layout l = computeLayout(in, x);
-    x = l.splitter;
+        in.tzbBottomWidth[i] = toTwips(m_tabs[i]->width());
+    const view::Layout l = view::computeLayout(in, splitter);
+    splitter = l.splitter;
 
-    place(tvTreeView, l.tvTreeView);
-    place(Shape3, l.Shape3);
-    place(picTitle, l.picTitle);
-    place(imgSplitter, l.imgSplitter);
-    place(picView, l.picView);
-    place(Shape4, l.Shape4);
-    place(Shape2, l.Shape2);
-    place(imgTitle, l.imgTitle);
-    place(wbbMain, l.picView);
-    place(lsvListView, l.picView);
-    MoveButtons();
-    PicViewSize();
-    ResizeViewIt();
-    MovePicViewIt();
+    place(m_banner, l.wbbTopAD);
+    place(m_coolBar, l.CoolBar);
+    place(m_mark, l.picMark);
+    place(m_catalog->tree(), l.tvTreeView);
+    place(m_treeBorder, l.Shape3);
+    place(m_treeTitle, l.picTitle);
+    place(m_splitter, l.imgSplitter);
+    place(m_viewBorder, l.Shape4);
+    place(m_treeTitleBorder, l.Shape2);
+    place(m_treeTitleText, l.imgTitle);
+    place(m_web, l.picView);
+    place(m_catalog->list(), l.picView);
+    place(m_reading, l.picView);
+    // The page view's place outside full view.
+    m_savedViewRect = l.picView;
     for (int i = 0; i < 3; ++i)
-        tzbBottom[i]->move(toPixels(l.tzbBottomLeft[i]), tzbBottom[i]->y());
-    place(lblCount, {l.tzbBottomLeft[2] + toTwips(tzbBottom[2]->width()) + 300, 45, 3000, kBottomTabHeight});
+        m_tabs[i]->move(toPixels(l.tzbBottomLeft[i]), m_tabs[i]->y());
+    place(m_countLabel, l.lblCount);
+    m_reading->relayout();
 }
 
-void FrmMain::MoveButtons()
+void FrmMain::placePageView()
 {
-    const ButtonPlacement p = moveButtons(toTwips(picView->width()), toTwips(picView->height()),
-                                          toTwips(picButton->width()), toTwips(picTool->width()),
-                                          toTwips(picTool->height()));
-    picButton->move(toPixels(p.picButtonLeft), toPixels(p.picButtonTop));
-    picTool->move(toPixels(p.picToolLeft), toPixels(p.picToolTop));
-    picButton->raise();
-    picTool->raise();
+    const TwipsRect r = m_reading->isFullView()
+        ? view::fullViewRect(toTwips(m_client->width()), toTwips(m_client->height()), toTwips(m_bottomBar->height()))
+        : m_savedViewRect;
+    place(m_reading, r);
+    m_reading->raise();
+    m_bottomBar->raise();
+    m_reading->relayout();
 }
 
-void FrmMain::ApplyToolbarBG()
+void FrmMain::applyToolbarBackground()
 {
     // The toolbar wears the search band's background pattern.
-    QPixmap pattern(8, toPixels(kCoolBarHeight));
+    QPixmap pattern(8, toPixels(view::kCoolBarHeight));
     QPainter p(&pattern);
     QLinearGradient g(0, 0, 0, pattern.height());
     g.setColorAt(0, QColor(0xf4, 0xf7, 0xfc));
     g.setColorAt(1, QColor(0xc9, 0xd6, 0xea));
     p.fillRect(pattern.rect(), g);
     p.end();
-    imgSearch_bg->setPixmap(pattern.scaled(4096, pattern.height()));
-    QPalette pal = CoolBar->palette();
+    m_searchBackground->setPixmap(pattern.scaled(4096, pattern.height()));
+    QPalette pal = m_coolBar->palette();
     pal.setBrush(QPalette::Window, QBrush(pattern));
-    CoolBar->setPalette(pal);
-    Toolbar->setAutoFillBackground(false);
-    Toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
-                                          " QToolButton { padding: 1px 2px; margin: 0px; }"
-                                          " QToolBar::separator { width: 5px; }"));
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->update();
+    m_coolBar->setPalette(pal);
+    m_toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
+                                            " QToolButton { padding: 1px 2px; margin: 0px; }"
+                                            " QToolBar::separator { width: 5px; }"));
+}
+
+bool FrmMain::splitterEvent(QEvent *event)
+{
+    // Only the drag bar follows the pointer; the panes move on release.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+            return false;
+        place(m_splitterBar, {toTwips(m_splitter->x()), toTwips(m_splitter->y()), toTwips(m_splitter->width()),
+                              toTwips(m_splitter->height()) - 20});
+        m_splitterBar->show();
+        m_splitterBar->raise();
+        m_splitterDragging = true;
+        return true;
+    case QEvent::MouseMove: {
+        if (!m_splitterDragging)
+            return false;
+        const float candidate = toTwips(m_splitter->x()) + toTwips(static_cast<QMouseEvent *>(event)->position().x());
+        m_splitterBar->move(toPixels(view::clampSplitter(candidate, windowWidthTwips())), m_splitterBar->y());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (!m_splitterDragging)
+            return false;
+        float x = toTwips(m_splitterBar->x());
+        sizeControls(x);
+        m_splitterBar->hide();
+        m_splitterDragging = false;
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Label2[0] && event->type() == QEvent::Paint) {
-        QPainter p(Label2[0]);
-        const QString text = Label2[0]->text();
-        const QRect r = Label2[0]->rect();
-        p.setPen(Label2[0]->palette().color(QPalette::WindowText));
-        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, text.section(QLatin1Char(' '), 0, 0));
-        p.drawText(r.adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter, text.section(QLatin1Char(' '), -1));
-        return true;
-    }
-    if (watched == m_container && event->type() == QEvent::Resize) {
-        Form_Resize();
-    } else if (watched == imgSplitter) {
-        auto *me = static_cast<QMouseEvent *>(event);
-        if (event->type() == QEvent::MouseButtonPress && me->button() == Qt::LeftButton) {
-            place(picSplitter, {toTwips(imgSplitter->x()), toTwips(imgSplitter->y()), toTwips(imgSplitter->width()),
-                                toTwips(imgSplitter->height()) - 20});
-            picSplitter->show();
-            picSplitter->raise();
-            m_splitterDragging = true;
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        layoutWindow();
+    } else if (watched == m_splitter) {
+        if (splitterEvent(event))
             return true;
-        }
-        if (event->type() == QEvent::MouseMove && m_splitterDragging) {
-            const float candidate = toTwips(imgSplitter->x()) + toTwips(me->position().x());
-            const float width = windowWidthTwips();
-            float at = candidate;
-            if (candidate < kMinSplitter)
-                at = kMinSplitter;
-            else if (candidate > width - kMinSplitter)
-                at = width - kMinSplitter;
-            picSplitter->move(toPixels(at), picSplitter->y());
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonRelease && m_splitterDragging) {
-            float x = toTwips(picSplitter->x());
-            SizeControls(x);
-            picSplitter->hide();
-            m_splitterDragging = false;
-            return true;
-        }
-    } else if (watched == tvTreeView && event->type() == QEvent::KeyPress) {
+    } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyPress) {
         // The tree turns pages too, then does its own work with the key; a
         // key it leaves must not turn the page a second time in the window.
-        if (Form_KeyDown(widgets::vkCode(*static_cast<QKeyEvent *>(event))))
+        if (m_reading->handleKey(widgets::vkCode(*static_cast<QKeyEvent *>(event))))
             m_keyTaken = event;
-    } else if (watched == Text2 && event->type() == QEvent::KeyPress) {
-        // Only digits and backspace reach the seconds box.
-        auto *ke = static_cast<QKeyEvent *>(event);
-        const QString t = ke->text();
-        const bool editKey = ke->key() == Qt::Key_Backspace || ke->key() == Qt::Key_Left
-            || ke->key() == Qt::Key_Right || ke->key() == Qt::Key_Home || ke->key() == Qt::Key_End
-            || ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab || ke->key() == Qt::Key_Delete;
-        const bool digit = t.size() == 1 && t.at(0) >= QLatin1Char('0') && t.at(0) <= QLatin1Char('9');
-        if (!editKey && !digit && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -776,63 +607,52 @@ void FrmMain::keyPressEvent(QKeyEvent *e)
         m_keyTaken = nullptr;
         return;
     }
-    if (!Form_KeyDown(widgets::vkCode(*e)))
+    if (!m_reading->handleKey(widgets::vkCode(*e)))
         QMainWindow::keyPressEvent(e);
 }
 
-void FrmMain::setBottomTabs(int pressed)
+// ------------------------------------------------------------------ the three views
+
+void FrmMain::selectTab(int tab)
 {
     for (int i = 0; i < 3; ++i)
-        tzbBottom[i]->setValue(i == pressed);
+        m_tabs[i]->setValue(i == tab);
 }
 
-void FrmMain::showPane(QWidget *pane)
+void FrmMain::showView(QWidget *view)
 {
-    picView->setVisible(pane == picView);
-    lsvListView->setVisible(pane == lsvListView);
-    wbbMain->setVisible(pane == wbbMain);
+    m_reading->setVisible(view == m_reading);
+    m_catalog->list()->setVisible(view == m_catalog->list());
+    m_web->setVisible(view == m_web);
 }
 
-void FrmMain::tzbBottom_Click(int index)
+void FrmMain::tabClicked(int tab)
 {
-    switch (index) {
-    case 0:
-        showPane(picView);
-        setBottomTabs(0);
-        break;
-    case 1:
-        showPane(lsvListView);
-        setBottomTabs(1);
-        break;
-    case 2:
-        if (wbbMain->url() == QUrl(QStringLiteral("about:blank")) || wbbMain->url().isEmpty()) {
-            mnuHomePage_Click();
-            // The tab keeps the state the home page gave it, not the click's toggle.
-            setBottomTabs(wbbMain->isHidden() ? (picView->isHidden() ? 1 : 0) : 2);
-            return;
-        }
-        showPane(wbbMain);
-        setBottomTabs(2);
-        break;
-    default:
-        break;
+    if (tab == 2 && m_web->isBlank()) {
+        showSite(m_context.siteRoot);
+        // The tab keeps the state the home page gave it, not the click's toggle.
+        selectTab(m_web->isHidden() ? (m_reading->isHidden() ? 1 : 0) : 2);
+        return;
     }
+    QWidget *views[] = {m_reading, m_catalog->list(), m_web};
+    showView(views[tab]);
+    selectTab(tab);
 }
 
-void FrmMain::Toolbar_ButtonClick(int index)
+void FrmMain::toolbarClicked(int button)
 {
-    switch (index) {
+    switch (button) {
     case 3:
-        mnuOpen_Click();
+        openFromDialog();
         break;
     case 4:
-        mnuClose_Click();
+        m_context.session->close();
         break;
     case 12:
-        mnuHomePage_Click();
+        showSite(m_context.siteRoot);
         break;
     case 13:
-        mnuAbout_Click();
+        showAbout();
         break;
     default:
         // 2 new, 6 save, 8 add, 10 download: their commands are not available yet.
@@ -840,22 +660,13 @@ void FrmMain::Toolbar_ButtonClick(int index)
     }
 }
 
-void FrmMain::mnuHomePage_Click()
+void FrmMain::showSite(const QString &address)
 {
-    if (wbbMain->property("loading").toBool())
+    if (m_web->isBusy())
         return;
-    wbbMain->setUrl(QUrl(m_services.siteRoot));
-    showPane(wbbMain);
-    setBottomTabs(2);
-}
-
-void FrmMain::mnuHomePage1_Click()
-{
-    if (wbbMain->property("loading").toBool())
-        return;
-    wbbMain->setUrl(QUrl(platform::siteAddress(m_services.siteRoot, QStringLiteral("/Korvel/"))));
-    showPane(wbbMain);
-    setBottomTabs(2);
+    m_web->setUrl(QUrl(address));
+    showView(m_web);
+    selectTab(2);
 }
 
 } // namespace korvel::app

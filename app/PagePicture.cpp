@@ -50,25 +50,4 @@ void PagePicture::mouseDoubleClickEvent(QMouseEvent *e)
     e->accept();
 }
 
-PageFrame::PageFrame(QWidget *parent)
-    : QWidget(parent)
-{
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x5a, 0x5a, 0x5a));
-    setPalette(pal);
-}
-
-void PageFrame::paintEvent(QPaintEvent *)
-{
-    QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Window));
-}
-
-void PageFrame::mouseDoubleClickEvent(QMouseEvent *e)
-{
-    if (e->button() == Qt::LeftButton)
-        emit doubleClicked();
-}
-
 } // namespace korvel::app

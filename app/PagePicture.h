@@ -29,20 +29,4 @@ private:
     const QImage *m_image = nullptr;
 };
 
-// The viewing frame (picView): a dark area that clips the page; a double
-// click on it, outside the page, asks for a book.
-class PageFrame final : public QWidget {
-    Q_OBJECT
-public:
-    explicit PageFrame(QWidget *parent = nullptr);
-
-signals:
-    void doubleClicked();
-    void resized();
-
-protected:
-    void paintEvent(QPaintEvent *) override;
-    void mouseDoubleClickEvent(QMouseEvent *e) override;
-};
-
 } // namespace korvel::app

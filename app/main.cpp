@@ -1,5 +1,8 @@
+#include "app/AppContext.h"
 #include "app/FrmMain.h"
-#include "app/PagePicture.h"
+#include "app/StartUp.h"
+#include "book/ReadingSession.h"
+#include "book/RecentList.h"
 #include "platform/Connectivity.h"
 #include "platform/QtServices.h"
 #include "platform/Settings.h"
@@ -64,30 +67,34 @@ int main(int argc, char *argv[])
     platform::QtMessageService messages;
     platform::QtDialogService dialogs;
     platform::DesktopShell shell;
+    const QString appDir = QCoreApplication::applicationDirPath();
+    book::ReadingSession session(appDir);
+    book::RecentList recent(settings);
 
-    app::Services services;
-    services.appDir = QCoreApplication::applicationDirPath();
-    services.settings = &settings;
-    services.messages = &messages;
-    services.dialogs = &dialogs;
-    services.shell = &shell;
-    services.isConnected = platform::IsConnected;
-    services.siteRoot = platform::siteRoot(&settings);
-    services.programPath = QCoreApplication::applicationFilePath();
-    services.arguments = QCoreApplication::arguments();
+    app::AppContext context;
+    context.appDir = appDir;
+    context.settings = &settings;
+    context.messages = &messages;
+    context.dialogs = &dialogs;
+    context.shell = &shell;
+    context.isConnected = platform::IsConnected;
+    context.siteRoot = platform::siteRoot(&settings);
+    context.programPath = QCoreApplication::applicationFilePath();
+    context.session = &session;
+    context.recent = &recent;
 
-    app::FrmMain frmMain(services);
+    app::FrmMain frmMain(context);
     messages.setOwner(&frmMain);
     dialogs.setOwner(&frmMain);
-    frmMain.Form_Load();
+    app::startUp(frmMain, context, QCoreApplication::arguments());
 
     FirstPageReport firstPage(sinceStart);
     const bool reportFirstPage = qgetenv("KORVEL_REPORT_FIRST_PAGE") == "1";
-    if (reportFirstPage && frmMain.isBookOpen())
-        frmMain.picViewIt->installEventFilter(&firstPage);
+    if (reportFirstPage && session.isOpen())
+        frmMain.findChild<QWidget *>(QStringLiteral("picViewIt"))->installEventFilter(&firstPage);
 
     frmMain.show();
-    if (reportFirstPage && !frmMain.isBookOpen())
+    if (reportFirstPage && !session.isOpen())
         firstPage.report();
     return app.exec();
 }

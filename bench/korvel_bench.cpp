@@ -3,15 +3,20 @@
 // Every figure is printed beside a baseline measured in the same run.
 //
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/korvel-bench
+#include "app/AppContext.h"
 #include "app/FrmMain.h"
-#include "app/PageImage.h"
-#include "app/PagePicture.h"
+#include "app/ReadingPane.h"
+#include "app/StartUp.h"
 #include "book/BookFile.h"
+#include "book/BookReader.h"
+#include "book/ReadingSession.h"
 #include "book/RecentList.h"
 #include "book/mOpenDatabase.h"
+#include "view/PageImage.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
@@ -252,23 +257,37 @@ struct Reader {
     test::FakeMessages messages;
     test::FakeDialogs dialogs;
     test::FakeShell shell;
+    std::unique_ptr<book::ReadingSession> session;
+    std::unique_ptr<book::RecentList> recent;
     std::unique_ptr<app::FrmMain> window;
+    QWidget *page = nullptr;
+    app::ReadingPane *pane = nullptr;
+    QAction *nextPage = nullptr;
+    QComboBox *pageBox = nullptr;
 
     explicit Reader(test::TestEnv &env)
     {
-        app::Services s;
-        s.appDir = env.appDir();
-        s.settings = &env.settings();
-        s.messages = &messages;
-        s.dialogs = &dialogs;
-        s.shell = &shell;
-        s.isConnected = [] { return false; };
-        s.siteRoot = QStringLiteral("http://127.0.0.1:9/");
-        s.programPath = env.appDir() + QStringLiteral("/korvel");
-        s.dataHome = env.dataHome();
-        s.arguments = QStringList{QStringLiteral("korvel")};
-        window = std::make_unique<app::FrmMain>(s);
-        window->Form_Load();
+        session = std::make_unique<book::ReadingSession>(env.appDir());
+        recent = std::make_unique<book::RecentList>(env.settings());
+        app::AppContext c;
+        c.appDir = env.appDir();
+        c.settings = &env.settings();
+        c.messages = &messages;
+        c.dialogs = &dialogs;
+        c.shell = &shell;
+        c.isConnected = [] { return false; };
+        c.siteRoot = QStringLiteral("http://127.0.0.1:9/");
+        c.programPath = env.appDir() + QStringLiteral("/korvel");
+        c.dataHome = env.dataHome();
+        c.refreshDesktopCaches = false;
+        c.session = session.get();
+        c.recent = recent.get();
+        window = std::make_unique<app::FrmMain>(c);
+        app::startUp(*window, c, {QStringLiteral("korvel")});
+        page = window->findChild<QWidget *>(QStringLiteral("picViewIt"));
+        pane = window->findChild<app::ReadingPane *>(QStringLiteral("picView"));
+        nextPage = window->findChild<QAction *>(QStringLiteral("mnuNextPage"));
+        pageBox = window->findChild<QComboBox *>(QStringLiteral("Combo1"));
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             say(QStringLiteral("warning: main window not exposed"));
@@ -280,7 +299,7 @@ struct Reader {
 
     ~Reader()
     {
-        window->mnuClose_Click();
+        session->close();
         window->close();
         window.reset();
         settle();
@@ -297,8 +316,8 @@ struct Reader {
     {
         dialogs.names = {path};
         messages.shown.clear();
-        window->mnuOpen_Click();
-        return window->isBookOpen() && messages.shown.isEmpty();
+        window->findChild<QAction *>(QStringLiteral("mnuOpen"))->trigger();
+        return session->isOpen() && messages.shown.isEmpty();
     }
 
     // One timed page turn: the call and the page drawn.
@@ -307,8 +326,8 @@ struct Reader {
         settle();
         QElapsedTimer t;
         t.start();
-        window->gopicnext();
-        window->picViewIt->repaint();
+        nextPage->trigger();
+        page->repaint();
         return msSince(t);
     }
 };
@@ -335,7 +354,7 @@ double scaledDecodeMs(const QByteArray &bytes, QSize shown)
 {
     QElapsedTimer t;
     t.start();
-    app::PageImage page;
+    view::PageImage page;
     page.load(bytes, shown);
     return msSince(t);
 }
@@ -343,20 +362,20 @@ double scaledDecodeMs(const QByteArray &bytes, QSize shown)
 // Where a page turn goes, piece by piece, in medians over pages of the open
 // book: reading the page out of the book (with read.tmp written), decoding
 // it at the size shown, drawing it.
-QString pieces(app::FrmMain &w)
+QString pieces(Reader &r)
 {
-    const QSize shown = w.picViewIt->size() * w.devicePixelRatioF();
+    const QSize shown = r.page->size() * r.page->devicePixelRatioF();
     std::vector<double> extract, scaled, draw;
-    const auto &numbers = w.reader().PageNumbers;
+    const auto &numbers = r.session->pageNumbers();
     for (int i = 0; i < 15; ++i) {
-        const int number = numbers.at((w.reader().CurrentPage + 1 + i) % numbers.size());
+        const int number = numbers.at((r.session->position() + 1 + i) % numbers.size());
         QElapsedTimer piece;
         piece.start();
-        const book::BookReader::Page page = w.reader().ExtractPage(number);
+        const book::ReadingSession::Page page = r.session->extractPage(number);
         extract.push_back(msSince(piece));
         scaled.push_back(scaledDecodeMs(page.bytes, shown));
         piece.start();
-        w.picViewIt->repaint();
+        r.page->repaint();
         draw.push_back(msSince(piece));
     }
     return QStringLiteral("   where a turn goes (medians, measured apart): page read out of the book + read.tmp "
@@ -370,7 +389,7 @@ QString pieces(app::FrmMain &w)
 // window: the book's connection, the list of page numbers, the page box
 // filled with them, and the recent list written. The first page itself then
 // costs about one turn.
-QString openPieces(app::FrmMain &w, test::TestEnv &env, const QString &path)
+QString openPieces(Reader &r, test::TestEnv &env, const QString &path)
 {
     std::vector<double> connect, numbers, pageBox, recent;
     for (int round = 0; round < 5; ++round) {
@@ -387,12 +406,12 @@ QString openPieces(app::FrmMain &w, test::TestEnv &env, const QString &path)
         QStringList items;
         for (int i = 0; i < pages.PageCount; ++i)
             items << QString::number(i);
-        w.Combo1->clear();
-        w.Combo1->addItems(items);
-        w.Combo1->setCurrentIndex(0);
+        r.pageBox->clear();
+        r.pageBox->addItems(items);
+        r.pageBox->setCurrentIndex(0);
         pageBox.push_back(msSince(t));
         t.start();
-        book::promoteRecent(env.settings(), book::readRecentTags(env.settings()), path);
+        book::promoteRecent(env.settings(), path);
         recent.push_back(msSince(t));
         db.CloseBookConn();
     }
@@ -534,12 +553,12 @@ int main(int argc, char *argv[])
     say(QStringLiteral("window: frame %1x%2, page frame %3x%4, page shown at %5x%6, decoded at %7x%8")
             .arg(w.frameGeometry().width())
             .arg(w.frameGeometry().height())
-            .arg(w.picView->width())
-            .arg(w.picView->height())
-            .arg(w.picViewIt->width())
-            .arg(w.picViewIt->height())
-            .arg(w.picViewTemp().image().width())
-            .arg(w.picViewTemp().image().height()));
+            .arg(reader->pane->width())
+            .arg(reader->pane->height())
+            .arg(reader->page->width())
+            .arg(reader->page->height())
+            .arg(reader->pane->pageImage().image().width())
+            .arg(reader->pane->pageImage().image().height()));
     say(QString());
 
     // ---------------------------------------------------------------- 1. page turn
@@ -552,7 +571,7 @@ int main(int argc, char *argv[])
     fullDecodeMs(pictures.at(0));
     for (int i = 0; i < kTimedTurns; ++i) {
         turns.push_back(reader->turn());
-        decodes.push_back(fullDecodeMs(pictures.at(w.reader().PageNumbers.at(w.reader().CurrentPage)), &fullSize));
+        decodes.push_back(fullDecodeMs(pictures.at(reader->session->pageNumbers().at(reader->session->position())), &fullSize));
     }
     const double turnMs = median(turns);
     const double decodeMs = median(decodes);
@@ -564,7 +583,7 @@ int main(int argc, char *argv[])
                            .arg(fullSize.height()),
                        turnMs / decodeMs, 1.3);
 
-    say(pieces(w));
+    say(pieces(*reader));
     say(QStringLiteral("   turns (ms): %1").arg(list(turns)));
 
     // ---------------------------------------------------------------- 3. memory over a long reading
@@ -573,8 +592,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     auto turnUntracked = [&] {
-        w.gopicnext();
-        w.picViewIt->repaint();
+        reader->nextPage->trigger();
+        reader->page->repaint();
         QCoreApplication::processEvents();
     };
     for (int i = 0; i < 10; ++i)
@@ -600,7 +619,7 @@ int main(int argc, char *argv[])
 
     // ---------------------------------------------------------------- 2. opening a 2000-page book
     {
-        w.mnuClose_Click();
+        reader->session->close();
         const QString bigBook = env.path(QStringLiteral("two thousand pages.lhh"));
         t.start();
         if (!writeBook(env.appDir(), bigBook, {pictures.at(0)}, kBigBookPages)) {
@@ -622,14 +641,14 @@ int main(int argc, char *argv[])
             reader->turn();
         std::vector<double> opens, bigTurns;
         for (int run = 0; run < kOpenRuns; ++run) {
-            w.mnuClose_Click();
+            reader->session->close();
             Reader::settle();
             QElapsedTimer o;
             o.start();
             const bool opened = reader->open(bigBook);
-            w.picViewIt->repaint();
+            reader->page->repaint();
             opens.push_back(msSince(o));
-            if (!opened || w.Combo1->count() != kBigBookPages) {
+            if (!opened || reader->pageBox->count() != kBigBookPages) {
                 say(QStringLiteral("cannot open the 2000-page book"));
                 return 2;
             }
@@ -643,10 +662,10 @@ int main(int argc, char *argv[])
                            QStringLiteral("page turn in that book %1 ms").arg(bigTurnMs, 0, 'f', 2),
                            openMs / bigTurnMs, 1.5);
         say(QStringLiteral("   opens (ms): %1").arg(list(opens)));
-        say(pieces(w));
-        w.mnuClose_Click();
+        say(pieces(*reader));
+        reader->session->close();
         Reader::settle();
-        say(openPieces(w, env, bigBook));
+        say(openPieces(*reader, env, bigBook));
         QFile::remove(bigBook);
     }
 

@@ -14,20 +14,15 @@ static QString key(int i)
 QStringList readRecentTags(const platform::SettingsStore &store)
 {
     QStringList tags;
-    for (int i = 1; i <= 5; ++i)
+    for (int i = 1; i <= kRecentCount; ++i)
         tags << store.value(kSection, key(i), kNoRecent);
     return tags;
 }
 
-QStringList promoteRecent(platform::SettingsStore &store, const QStringList &menuTags, const QString &path)
+QStringList promoteRecent(platform::SettingsStore &store, const QString &path)
 {
-    int p = 0;
-    for (int i = 1; i <= 5 && i <= menuTags.size(); ++i) {
-        if (menuTags.at(i - 1) == path) {
-            p = i;
-            break;
-        }
-    }
+    const QStringList stored = readRecentTags(store);
+    const int p = int(stored.indexOf(path)) + 1; // 0: not held
     if (p >= 2 && p <= 4) {
         for (int k = p; k >= 2; --k)
             store.setValue(kSection, key(k), store.value(kSection, key(k - 1), kNoRecent));
@@ -44,6 +39,23 @@ QStringList promoteRecent(platform::SettingsStore &store, const QStringList &men
 QString recentCaption(const QString &path)
 {
     return path.left(12) + QStringLiteral(" ... ") + path.right(12);
+}
+
+RecentList::RecentList(platform::SettingsStore &store, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+{
+}
+
+QStringList RecentList::paths() const
+{
+    return readRecentTags(m_store);
+}
+
+void RecentList::promote(const QString &path)
+{
+    promoteRecent(m_store, path);
+    emit changed();
 }
 
 } // namespace korvel::book

@@ -13,6 +13,11 @@ class SettingsStore;
 QString siteRoot(const SettingsStore *settings);
 QString defaultSiteRoot();
 
+// The site's addresses the program uses, under the root.
+inline const QString kTopAdPage = QStringLiteral("/Korvel/TopAD.html");   // the top banner
+inline const QString kKorvelHomePage = QStringLiteral("/Korvel/");        // Korvel 主页
+inline const QString kProductPage = QStringLiteral("/korvel/");           // the About box's product link
+
 // An address under the site root: path given with a leading "/", e.g. "/Korvel/TopAD.html".
 QString siteAddress(const QString &root, const QString &path);
 

@@ -15,18 +15,18 @@ bool settable(float v)
     return v >= 0;
 }
 
-// Steps 2 and 3 of the fit: limit to the frame width, then to the frame height less the allowance.
-void limitToFrame(PageBox &b, FrameSize frame)
+// Steps 2 and 3 of the fit: limit to the view width, then to the view height less the allowance.
+void limitToView(PageBox &b, ViewSize area)
 {
     if (!hasImage(b))
         return;
     const float w = b.naturalWidth;
     const float h = b.naturalHeight;
-    if (b.width > frame.width && settable(frame.width)) {
-        b.width = frame.width;
+    if (b.width > area.width && settable(area.width)) {
+        b.width = area.width;
         b.height = b.width * h / w;
     }
-    const float limit = frame.height - kVerticalAllowance;
+    const float limit = area.height - kVerticalAllowance;
     if (b.height > limit && settable(limit)) {
         b.height = limit;
         b.width = b.height * w / h;
@@ -35,18 +35,18 @@ void limitToFrame(PageBox &b, FrameSize frame)
 
 } // namespace
 
-void fit(PageBox &box, FrameSize frame)
+void fit(PageBox &box, ViewSize area)
 {
     box.width = box.naturalWidth;
     box.height = box.naturalHeight;
-    limitToFrame(box, frame);
+    limitToView(box, area);
 }
 
-void zoomIn(PageBox &box, FrameSize frame)
+void zoomIn(PageBox &box, ViewSize area)
 {
     box.width *= kZoomInFactor;
     box.height *= kZoomInFactor;
-    limitToFrame(box, frame);
+    limitToView(box, area);
 }
 
 void zoomOut(PageBox &box)
@@ -67,10 +67,10 @@ void zoomOut(PageBox &box)
     }
 }
 
-void centre(PageBox &box, FrameSize frame)
+void centre(PageBox &box, ViewSize area)
 {
-    box.top = (frame.height - box.height) / 2.0f;
-    box.left = (frame.width - box.width) / 2.0f;
+    box.top = (area.height - box.height) / 2.0f;
+    box.left = (area.width - box.width) / 2.0f;
 }
 
 } // namespace korvel::view

@@ -485,7 +485,7 @@ void TzButton::keyPressEvent(QKeyEvent *e)
     const int vk = vkCode(*e);
     const TzButtonState::Reaction r = m_state.keyDown(vk, e->modifiers().testFlag(Qt::ShiftModifier));
     // Escape goes on to the host (a dialog's cancel); every other key stops here.
-    if (vk == TzButtonState::kVkEscape)
+    if (vk == vk::Escape)
         e->ignore();
     else
         e->accept();

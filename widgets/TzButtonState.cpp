@@ -124,10 +124,10 @@ TzButtonState::Reaction TzButtonState::keyDown(int vk, bool shift)
 {
     Reaction r;
     switch (vk) {
-    case kVkReturn:
+    case vk::Return:
         r.events << Event::Click;
         break;
-    case kVkSpace:
+    case vk::Space:
         // A held space bar repeats its key-down; only the first one counts.
         if (!m_isMouseDown && !shift && !m_isSpaceDown) {
             m_isSpaceDown = true;
@@ -138,12 +138,12 @@ TzButtonState::Reaction TzButtonState::keyDown(int vk, bool shift)
             r.repaint = true;
         }
         break;
-    case kVkLeft:
-    case kVkUp:
+    case vk::Left:
+    case vk::Up:
         r.focusMove = FocusMove::Previous;
         break;
-    case kVkRight:
-    case kVkDown:
+    case vk::Right:
+    case vk::Down:
         r.focusMove = FocusMove::Next;
         break;
     default:
@@ -158,7 +158,7 @@ TzButtonState::Reaction TzButtonState::keyUp(int vk, bool /*shift*/)
     Reaction r;
     // Only a space press the button took ends in a click; one that was
     // ignored or cut short (focus loss, access key) does not.
-    if (vk == kVkSpace && m_isSpaceDown) {
+    if (vk == vk::Space && m_isSpaceDown) {
         if (!m_isHover) {
             m_state = Normal;
             r.events << Event::Click;
@@ -188,7 +188,7 @@ TzButtonState::Reaction TzButtonState::accessKey(int vk)
         r.repaint = true;
     }
     if (m_checkBoxMode) {
-        if (vk == kVkReturn || vk == kVkEscape)
+        if (vk == vk::Return || vk == vk::Escape)
             return r;
         m_value = !m_value;
         if (!m_value)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/VirtualKeys.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -32,15 +34,6 @@ public:
 
         bool has(Event e) const { return events.contains(e); }
     };
-
-    // Windows virtual-key codes the rules look at.
-    static constexpr int kVkReturn = 13;
-    static constexpr int kVkEscape = 27;
-    static constexpr int kVkSpace = 32;
-    static constexpr int kVkLeft = 37;
-    static constexpr int kVkUp = 38;
-    static constexpr int kVkRight = 39;
-    static constexpr int kVkDown = 40;
 
     // Property defaults.
     static constexpr int kStyleCount = 16;

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "app/AppContext.h"
 #include "app/FrmMain.h"
-#include "app/PagePicture.h"
+#include "app/ReadingPane.h"
+#include "app/StartUp.h"
+#include "book/ReadingSession.h"
+#include "book/RecentList.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
+#include "widgets/TzButton.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +20,9 @@
 
 namespace korvel::test {
 
-// A main window in its own temporary world, with the desktop replaced by fakes.
+// A main window in its own temporary world, with the desktop replaced by
+// fakes. Tests reach controls by their object names and the logic through
+// the reading session and the recent list.
 struct Harness {
     TestEnv env;
     FakeMessages messages;
@@ -22,24 +30,30 @@ struct Harness {
     FakeShell shell;
     bool connected = false;
     QString siteRoot = QStringLiteral("http://127.0.0.1:9/");
+    std::unique_ptr<book::ReadingSession> session;
+    std::unique_ptr<book::RecentList> recent;
     std::unique_ptr<app::FrmMain> window;
 
     app::FrmMain &start(const QStringList &args = {}, bool show = true)
     {
-        app::Services s;
-        s.appDir = env.appDir();
-        s.settings = &env.settings();
-        s.messages = &messages;
-        s.dialogs = &dialogs;
-        s.shell = &shell;
-        s.isConnected = [this] { return connected; };
-        s.siteRoot = siteRoot;
-        s.programPath = env.appDir() + QStringLiteral("/korvel");
-        s.dataHome = env.dataHome();
-        s.refreshDesktopCaches = false;
-        s.arguments = QStringList{QStringLiteral("korvel")} + args;
-        window = std::make_unique<app::FrmMain>(s);
-        window->Form_Load();
+        window.reset();
+        session = std::make_unique<book::ReadingSession>(env.appDir());
+        recent = std::make_unique<book::RecentList>(env.settings());
+        app::AppContext c;
+        c.appDir = env.appDir();
+        c.settings = &env.settings();
+        c.messages = &messages;
+        c.dialogs = &dialogs;
+        c.shell = &shell;
+        c.isConnected = [this] { return connected; };
+        c.siteRoot = siteRoot;
+        c.programPath = env.appDir() + QStringLiteral("/korvel");
+        c.dataHome = env.dataHome();
+        c.refreshDesktopCaches = false;
+        c.session = session.get();
+        c.recent = recent.get();
+        window = std::make_unique<app::FrmMain>(c);
+        app::startUp(*window, c, QStringList{QStringLiteral("korvel")} + args);
         if (show) {
             window->show();
             if (!QTest::qWaitForWindowExposed(window.get()))
@@ -54,6 +68,29 @@ struct Harness {
         makeSimpleBook(env.appDir(), path, pages, w, h);
         return path;
     }
+
+    template <typename T = QWidget>
+    T *find(const QString &name) const
+    {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qWarning("no control named %s", qPrintable(name));
+        return found;
+    }
+    QAction *action(const QString &name) const { return find<QAction>(name); }
+    widgets::TzButton *button(const QString &name) const { return find<widgets::TzButton>(name); }
+    app::ReadingPane *reading() const { return find<app::ReadingPane>(QStringLiteral("picView")); }
+    QWidget *page() const { return find(QStringLiteral("picViewIt")); }
+
+    void click(const QString &buttonName) const
+    {
+        widgets::TzButton *b = button(buttonName);
+        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+    }
+    // What the recent menu's items hold, as their captions and the store say.
+    QStringList recentPaths() const { return recent->paths(); }
+    bool isOpen() const { return session->isOpen(); }
+    int position() const { return session->position(); }
 };
 
 } // namespace korvel::test

@@ -6,17 +6,15 @@
 #include "app/FrmAbout.h"
 #include "platform/Settings.h"
 #include "tests/support/HttpStub.h"
-#include "widgets/TzButton.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTimer>
-#include <QToolBar>
 #include <QTreeWidget>
 #include <QWebEngineView>
 
@@ -44,24 +42,28 @@ void MainWindowTest::firstStartShowsTheDesignedFrame()
     app::FrmMain &w = h.start();
     QCOMPARE(w.windowTitle(), QStringLiteral("Korvel - 2009.4.10"));
     QCOMPARE(w.frameGeometry().size(), QSize(767, 543)); // 11505 x 8145 twips
-    QCOMPARE(w.imgSplitter->x(), 164);                    // 2460 twips
-    QCOMPARE(w.picView->x(), 169);                        // splitter + 75 twips
-    QCOMPARE(w.tvTreeView->topLevelItemCount(), 3);
-    QCOMPARE(w.tvTreeView->topLevelItem(0)->text(0), QStringLiteral("搜索结果"));
-    QCOMPARE(w.tvTreeView->topLevelItem(2)->text(0), QStringLiteral("访问 Korvel 主页"));
-    QCOMPARE(w.tvTreeView->currentItem(), w.tvTreeView->topLevelItem(0));
-    QCOMPARE(w.Combo1->count(), 1);
-    QCOMPARE(w.Combo1->currentText(), QStringLiteral("0"));
-    QVERIFY(!w.isBookOpen());
-    QVERIFY(!w.picView->isHidden());
-    QVERIFY(w.tzbBottom[0]->value() && !w.tzbBottom[1]->value() && !w.tzbBottom[2]->value());
+    QCOMPARE(h.find("imgSplitter")->x(), 164);          // 2460 twips
+    QCOMPARE(h.reading()->x(), 169);                     // splitter + 75 twips
+    auto *tree = h.find<QTreeWidget>("tvTreeView");
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("搜索结果"));
+    QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("访问 Korvel 主页"));
+    QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+    QCOMPARE(h.find<QComboBox>("Combo1")->count(), 1);
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("0"));
+    QVERIFY(!h.isOpen() && !h.page()->isVisible());
+    QVERIFY(h.reading()->isVisible());
+    QVERIFY(h.button("tzbBottom_0")->value() && !h.button("tzbBottom_1")->value()
+            && !h.button("tzbBottom_2")->value());
     for (int i = 0; i < 5; ++i) {
-        QVERIFY(!w.mnuRecent[i]->isEnabled());
-        QCOMPARE(w.mnuRecent[i]->text(), QStringLiteral("最近打开%1").arg(i + 1));
+        QAction *recent = h.action(QStringLiteral("mnuRecent_%1").arg(i));
+        QVERIFY(!recent->isEnabled());
+        QCOMPARE(recent->text(), QStringLiteral("最近打开%1").arg(i + 1));
     }
-    QCOMPARE(w.lsvListView->columnCount(), 10);
-    QCOMPARE(w.lsvListView->columnWidth(3), 133); // 2000 twips
-    QCOMPARE(w.lsvListView->columnWidth(0), 0);
+    auto *list = h.find<QTreeWidget>("lsvListView");
+    QCOMPARE(list->columnCount(), 10);
+    QCOMPARE(list->columnWidth(3), 133); // 2000 twips
+    QCOMPARE(list->columnWidth(0), 0);
     QVERIFY(h.messages.shown.isEmpty());
 }
 
@@ -74,29 +76,29 @@ void MainWindowTest::menusAndToolbarAsDesigned()
         bar << a->text();
     // The book-list and page menus are context menus only.
     QCOMPARE(bar, (QStringList{"文件(&F)", "编辑(&E)", "下载(&D)", "帮助(&H)"}));
-    QCOMPARE(w.mnuTop[4]->title(), QStringLiteral("浏览(&V)"));
-    QCOMPARE(w.mnuAutoPlay->text(), QStringLiteral("自动翻页"));
-    QCOMPARE(w.mmnuLastPage->text(), QStringLiteral("末页"));
-    QCOMPARE(w.mnuOpen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-    QVERIFY(!w.mnuClose->isEnabled());
-    QCOMPARE(w.ToolbarButtons[3]->text(), QStringLiteral("打开"));
-    QVERIFY(w.ToolbarButtons[5]->isSeparator());
-    QVERIFY(!w.ToolbarButtons[4]->isEnabled());
-    QCOMPARE(w.tzbCloselhh->toolTip(), QStringLiteral("关闭连环画"));
-    QCOMPARE(w.tzbLock->toolTip(), QStringLiteral("翻页时锁定大小"));
-    QCOMPARE(w.tzbMax->caption(), QStringLiteral("1"));
-    QCOMPARE(w.Text2->text(), QStringLiteral("10"));
-    QVERIFY(!w.Text2->isEnabled());
+    QCOMPARE(h.find<QMenu>("mnuTop_4")->title(), QStringLiteral("浏览(&V)"));
+    QCOMPARE(h.action("mnuAutoPlay")->text(), QStringLiteral("自动翻页"));
+    QCOMPARE(h.action("mmnuLastPage")->text(), QStringLiteral("末页"));
+    QCOMPARE(h.action("mnuOpen")->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QVERIFY(!h.action("mnuClose")->isEnabled());
+    QCOMPARE(h.action("ToolbarButton3")->text(), QStringLiteral("打开"));
+    QVERIFY(h.action("ToolbarButton5")->isSeparator());
+    QVERIFY(!h.action("ToolbarButton4")->isEnabled());
+    QCOMPARE(h.button("tzbCloselhh")->toolTip(), QStringLiteral("关闭连环画"));
+    QCOMPARE(h.button("tzbLock")->toolTip(), QStringLiteral("翻页时锁定大小"));
+    QCOMPARE(h.button("tzbMax")->caption(), QStringLiteral("1"));
+    QCOMPARE(h.find<QLineEdit>("Text2")->text(), QStringLiteral("10"));
+    QVERIFY(!h.find<QLineEdit>("Text2")->isEnabled());
 
     // Toolbar button 3 is the open command: it asks for a book.
-    w.ToolbarButtons[3]->trigger();
+    h.action("ToolbarButton3")->trigger();
     QCOMPARE(h.dialogs.requests.size(), 1);
     QCOMPARE(h.dialogs.requests[0].title, QStringLiteral("打开连环画文件"));
     QCOMPARE(h.dialogs.requests[0].filters.at(0).first, QStringLiteral("连环画文件 (*.lhh)"));
     QCOMPARE(h.dialogs.requests[0].filters.at(0).second, QStringLiteral("*.lhh"));
     QCOMPARE(h.dialogs.requests[0].flags, 4);
-    // A double click on the empty frame asks too; one on the page picture does not.
-    QTest::mouseDClick(w.picView, Qt::LeftButton, {}, QPoint(5, 5));
+    // A double click on the empty frame asks too.
+    QTest::mouseDClick(h.reading(), Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(h.dialogs.requests.size(), 2);
 }
 
@@ -107,19 +109,27 @@ void MainWindowTest::nextStartRemembersLayout()
     {
         app::FrmMain &w = h.start();
         w.resize(900, 600);
-        QTest::qWait(10);
+        QWidget *splitter = h.find("imgSplitter");
+        QWidget *bar = h.find("picSplitter");
         // Drag the splitter 100 pixels to the right.
-        QTest::mousePress(w.imgSplitter, Qt::LeftButton, {}, QPoint(2, 50));
-        QMouseEvent move(QEvent::MouseMove, QPointF(102, 50), w.imgSplitter->mapToGlobal(QPointF(102, 50)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.imgSplitter, &move);
-        QVERIFY(!w.picSplitter->isHidden());
-        QCOMPARE(w.imgSplitter->x(), 164); // only the drag bar moves
-        QTest::mouseRelease(w.imgSplitter, Qt::LeftButton, {}, QPoint(102, 50));
-        QVERIFY(w.picSplitter->isHidden());
-        QCOMPARE(w.imgSplitter->x(), 266);
-        w.lsvListView->setColumnWidth(3, 200);
-        w.tvTreeView->setCurrentItem(w.tvTreeView->topLevelItem(1));
+        QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(2, 50));
+        QMouseEvent move(QEvent::MouseMove, QPointF(102, 50), splitter->mapToGlobal(QPointF(102, 50)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(splitter, &move);
+        // Events that are not the mouse's pass by the drag untouched.
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(splitter, &enter);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+        QApplication::sendEvent(splitter, &key);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(splitter->x(), 164); // only the drag bar moves
+        QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(102, 50));
+        QVERIFY(!bar->isVisible());
+        QCOMPARE(splitter->x(), 266);
+        QCOMPARE(h.reading()->x(), 271);
+        h.find<QTreeWidget>("lsvListView")->setColumnWidth(3, 200);
+        auto *tree = h.find<QTreeWidget>("tvTreeView");
+        tree->setCurrentItem(tree->topLevelItem(1));
         w.move(40, 30);
         outer = w.frameGeometry().size();
         w.close();
@@ -139,9 +149,10 @@ void MainWindowTest::nextStartRemembersLayout()
     again.env.settings().setValue("frmMain", "TreeView", "9");
     app::FrmMain &w2 = again.start();
     QCOMPARE(w2.frameGeometry().width(), 900);
-    QCOMPARE(w2.imgSplitter->x(), 53); // a stored 100 comes up as 800
+    QCOMPARE(again.find("imgSplitter")->x(), 53); // a stored 100 comes up as 800
     // A node index that names no node falls back to the first.
-    QCOMPARE(w2.tvTreeView->currentItem(), w2.tvTreeView->topLevelItem(0));
+    auto *tree = again.find<QTreeWidget>("tvTreeView");
+    QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
 }
 
 void MainWindowTest::maximisedCloseKeepsNormalGeometry()
@@ -160,17 +171,14 @@ void MainWindowTest::maximisedCloseKeepsNormalGeometry()
 void MainWindowTest::minimumSizeAndSplitter()
 {
     Harness h;
+    // A stored splitter past the right end is clamped to the window width less 800.
+    h.env.settings().setValue("frmMain", "Width", "13500");
+    h.env.settings().setValue("frmMain", "Splitter", "20000");
     app::FrmMain &w = h.start();
+    QCOMPARE(h.find("imgSplitter")->x(), toPixels(13500 - 800));
+    QCOMPARE(h.reading()->x(), toPixels(13500 - 800 + 75));
     w.resize(300, 200);
-    QTRY_COMPARE(w.frameGeometry().size(), QSize(534, 334)); // raised to 8000 x 5000 twips, rounded
-    // A splitter past the right end is clamped to the window width less 800.
-    w.resize(900, 500);
-    QTest::qWait(10);
-    float x = 13000;
-    w.SizeControls(x);
-    const float width = w.frameGeometry().width() * 15.f;
-    QCOMPARE(x, width - 800.f);
-    QCOMPARE(w.picView->x(), korvel::toPixels(width - 800.f + 75));
+    QTRY_COMPARE(w.frameGeometry().size(), QSize(534, 334)); // raised to 8000 x 5000 twips, rounded up
 }
 
 void MainWindowTest::paneSwitching()
@@ -180,20 +188,24 @@ void MainWindowTest::paneSwitching()
     QVERIFY(site.start());
     site.serve("/", "<html><body>home</body></html>");
     h.siteRoot = site.root();
-    app::FrmMain &w = h.start();
-    QTest::mouseClick(w.tzbBottom[1], Qt::LeftButton, {}, w.tzbBottom[1]->rect().center());
-    QVERIFY(!w.lsvListView->isHidden() && w.picView->isHidden() && w.wbbMain->isHidden());
-    QVERIFY(!w.tzbBottom[0]->value() && w.tzbBottom[1]->value() && !w.tzbBottom[2]->value());
+    h.start();
+    QWidget *reading = h.reading();
+    QWidget *list = h.find("lsvListView");
+    auto *web = h.find<QWebEngineView>("wbbMain");
+    h.click("tzbBottom_1");
+    QVERIFY(list->isVisible() && !reading->isVisible() && !web->isVisible());
+    QVERIFY(!h.button("tzbBottom_0")->value() && h.button("tzbBottom_1")->value()
+            && !h.button("tzbBottom_2")->value());
     // The web tab on an empty pane goes to the home page.
-    QSignalSpy loaded(w.wbbMain, &QWebEngineView::loadFinished);
-    QTest::mouseClick(w.tzbBottom[2], Qt::LeftButton, {}, w.tzbBottom[2]->rect().center());
-    QVERIFY(!w.wbbMain->isHidden() && w.lsvListView->isHidden());
-    QVERIFY(w.tzbBottom[2]->value() && !w.tzbBottom[1]->value());
+    QSignalSpy loaded(web, &QWebEngineView::loadFinished);
+    h.click("tzbBottom_2");
+    QVERIFY(web->isVisible() && !list->isVisible());
+    QVERIFY(h.button("tzbBottom_2")->value() && !h.button("tzbBottom_1")->value());
     QVERIFY(loaded.wait(20000));
-    QCOMPARE(w.wbbMain->url().toString(), site.root());
-    QTest::mouseClick(w.tzbBottom[0], Qt::LeftButton, {}, w.tzbBottom[0]->rect().center());
-    QVERIFY(!w.picView->isHidden() && w.wbbMain->isHidden());
-    QVERIFY(w.tzbBottom[0]->value() && !w.tzbBottom[2]->value());
+    QCOMPARE(web->url().toString(), site.root());
+    h.click("tzbBottom_0");
+    QVERIFY(reading->isVisible() && !web->isVisible());
+    QVERIFY(h.button("tzbBottom_0")->value() && !h.button("tzbBottom_2")->value());
 }
 
 void MainWindowTest::bannerOfflineAndOnline()
@@ -201,8 +213,8 @@ void MainWindowTest::bannerOfflineAndOnline()
     {
         Harness h;
         app::FrmMain &w = h.start({}, false);
-        QCOMPARE(w.wbbTopAD->url(), QUrl::fromLocalFile(h.env.appDir() + "/top.html"));
-        QVERIFY(!w.Connected);
+        QCOMPARE(h.find<QWebEngineView>("wbbTopAD")->url(), QUrl::fromLocalFile(h.env.appDir() + "/top.html"));
+        QVERIFY(!w.isConnected());
     }
     Harness h;
     HttpStub site;
@@ -211,25 +223,25 @@ void MainWindowTest::bannerOfflineAndOnline()
     h.siteRoot = site.root();
     h.connected = true;
     app::FrmMain &w = h.start({}, false);
-    QVERIFY(w.Connected);
-    QCOMPARE(w.wbbTopAD->url().toString(), site.root() + "Korvel/TopAD.html");
+    QVERIFY(w.isConnected());
+    QCOMPARE(h.find<QWebEngineView>("wbbTopAD")->url().toString(), site.root() + "Korvel/TopAD.html");
     QTRY_VERIFY_WITH_TIMEOUT(site.requested.contains("/Korvel/TopAD.html"), 20000);
 }
 
 void MainWindowTest::aboutBox()
 {
     Harness h;
-    app::FrmMain &w = h.start();
+    h.start();
     QString caption;
     QTimer::singleShot(0, [&] {
         auto *about = qobject_cast<app::FrmAbout *>(QApplication::activeModalWidget());
         QVERIFY(about);
         caption = about->windowTitle();
-        QTest::mouseClick(about->Label1, Qt::LeftButton);
-        QTest::mouseClick(about->Label2, Qt::LeftButton);
+        QTest::mouseClick(about->findChild<QWidget *>("Label1"), Qt::LeftButton);
+        QTest::mouseClick(about->findChild<QWidget *>("Label2"), Qt::LeftButton);
         about->close();
     });
-    w.ToolbarButtons[13]->trigger();
+    h.action("ToolbarButton13")->trigger();
     QCOMPARE(caption, QStringLiteral("关于 Korvel - 版本：2009.4.10"));
     QCOMPARE(h.shell.opened, (QList<QUrl>{QUrl(h.siteRoot + "korvel/"), QUrl(h.siteRoot)}));
 }

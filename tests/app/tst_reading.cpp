@@ -3,21 +3,43 @@
 // closing, and what happens with damaged books and pages.
 #include "Harness.h"
 
+#include "book/mOpenDatabase.h"
 #include "book/RecentList.h"
-#include "widgets/TzButton.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
-#include <QToolBar>
+#include <QTimerEvent>
 #include <QTreeWidget>
 
 using namespace korvel;
 using namespace korvel::test;
+
+namespace {
+
+const QString kOpenFailed = QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。");
+const QString kClosedCaption = QStringLiteral("Korvel - 2009.4.10");
+
+// One tick of a running timer, without waiting for it.
+void tick(QTimer *timer)
+{
+    QVERIFY(timer->isActive());
+    QTimerEvent event(timer->timerId());
+    QCoreApplication::sendEvent(timer, &event);
+}
+
+// True when nothing holds the file: another connection can open it.
+bool isReleased(const QString &path, const QString &appDir)
+{
+    book::mOpenDatabase probe(appDir);
+    const bool opened = probe.OpenBookConn(path);
+    probe.CloseBookConn();
+    return opened;
+}
+
+} // namespace
 
 class ReadingTest : public QObject {
     Q_OBJECT
@@ -26,10 +48,11 @@ private slots:
     void commandLineOpens_data();
     void commandLineOpens();
     void badCommandLineShowsMessageAndLibrary();
+    void sameBookOnTwoStartsIsHeldOnceInRecent();
     void openFromDialogAndClose();
     void damagedOrHeldBooksAreRefused_data();
     void damagedOrHeldBooksAreRefused();
-    void bookWithoutPagesTable();
+    void bookWithoutPagesOrPagesTableHoldsNothing();
     void recentMenuRules();
     void navigationWrapsEverywhere();
     void pageBoxWithStoredNumberGaps();
@@ -42,11 +65,6 @@ private slots:
     void badPagesKeepTheReaderGoing();
     void unwritableReadTmpStillShowsPages();
 };
-
-static QString tooLongForMenu(const Harness &h)
-{
-    return h.env.path(QStringLiteral("a long folder name/连环画 第二册.lhh"));
-}
 
 void ReadingTest::commandLineOpens_data()
 {
@@ -65,16 +83,17 @@ void ReadingTest::commandLineOpens()
     QDir().mkpath(h.env.path("my books"));
     const QString path = h.book(name, 4);
     // The desktop passes a path with blanks as separate words; joined again they open.
-    QStringList args = quoted ? QStringList{"\"" + path + "\""} : path.split(' ');
+    const QStringList args = quoted ? QStringList{"\"" + path + "\""} : path.split(' ');
     app::FrmMain &w = h.start(args);
     QVERIFY(h.messages.shown.isEmpty());
-    QVERIFY(w.isBookOpen());
-    QCOMPARE(w.windowTitle(), "Korvel - 2009.4.10 - " + path);
-    QCOMPARE(w.Combo1->count(), 4);
-    QVERIFY(w.mnuClose->isEnabled() && w.ToolbarButtons[4]->isEnabled());
-    QCOMPARE(w.mnuRecentTag[0], path);
-    QVERIFY(w.mnuRecent[0]->isEnabled());
-    QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), w.reader().ExtractPage(0).bytes);
+    QVERIFY(h.isOpen());
+    QVERIFY(h.page()->isVisible());
+    QCOMPARE(w.windowTitle(), kClosedCaption + " - " + path);
+    QCOMPARE(h.find<QComboBox>("Combo1")->count(), 4);
+    QVERIFY(h.action("mnuClose")->isEnabled() && h.action("ToolbarButton4")->isEnabled());
+    QCOMPARE(h.recentPaths().at(0), path);
+    QVERIFY(h.action("mnuRecent_0")->isEnabled());
+    QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), h.session->extractPage(0).bytes);
 }
 
 void ReadingTest::badCommandLineShowsMessageAndLibrary()
@@ -84,10 +103,20 @@ void ReadingTest::badCommandLineShowsMessageAndLibrary()
     app::FrmMain &w = h.start({path, path});
     QCOMPARE(h.messages.shown.size(), 1);
     QCOMPARE(h.messages.shown[0].title, QStringLiteral("错误"));
-    QCOMPARE(h.messages.shown[0].text, QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。"));
-    QVERIFY(!w.isBookOpen());
-    QCOMPARE(w.windowTitle(), QStringLiteral("Korvel - 2009.4.10"));
-    QVERIFY(!w.mnuRecent[0]->isEnabled());
+    QCOMPARE(h.messages.shown[0].text, kOpenFailed);
+    QVERIFY(!h.isOpen());
+    QCOMPARE(w.windowTitle(), kClosedCaption);
+    QVERIFY(!h.action("mnuRecent_0")->isEnabled());
+}
+
+void ReadingTest::sameBookOnTwoStartsIsHeldOnceInRecent()
+{
+    Harness h;
+    const QString path = h.book("again.lhh");
+    h.start({path}).close();
+    h.start({path});
+    QCOMPARE(h.recentPaths(), (QStringList{path, book::kNoRecent, book::kNoRecent, book::kNoRecent, book::kNoRecent}));
+    QVERIFY(!h.action("mnuRecent_1")->isEnabled());
 }
 
 void ReadingTest::openFromDialogAndClose()
@@ -97,47 +126,46 @@ void ReadingTest::openFromDialogAndClose()
     const QString second = h.book("second.lhh", 5);
     app::FrmMain &w = h.start();
     // Cancelling changes nothing.
-    w.mnuOpen_Click();
-    QVERIFY(!w.isBookOpen());
-    QVERIFY(!w.mnuRecent[0]->isEnabled());
+    h.action("mnuOpen")->trigger();
+    QVERIFY(!h.isOpen());
+    QVERIFY(!h.action("mnuRecent_0")->isEnabled());
 
     h.dialogs.names << first;
-    w.mnuOpen->trigger();
-    QVERIFY(w.isBookOpen());
+    h.action("mnuOpen")->trigger();
+    QVERIFY(h.isOpen());
     // The same book again: it is closed first, so it opens again.
-    h.dialogs.names << first;
-    w.mnuOpen_Click();
-    QVERIFY(w.isBookOpen());
+    h.dialogs.names << first << second;
+    h.action("mnuOpen")->trigger();
+    QVERIFY(h.isOpen());
     QVERIFY(h.messages.shown.isEmpty());
-    h.dialogs.names << second;
-    w.mnuOpen_Click();
-    QCOMPARE(w.Combo1->count(), 5);
-    QCOMPARE(w.mnuRecentTag[0], second);
-    QCOMPARE(w.mnuRecentTag[1], first);
-    QCOMPARE(w.mnuRecentTag[2], book::kNoRecent);
+    h.action("ToolbarButton3")->trigger();
+    QCOMPARE(h.find<QComboBox>("Combo1")->count(), 5);
+    QCOMPARE(h.recentPaths().mid(0, 3), (QStringList{second, first, book::kNoRecent}));
 
     // Every close: the book is released and the reader goes back to no book.
-    w.ToolbarButtons[4]->trigger();
-    QVERIFY(!w.isBookOpen());
-    QVERIFY(!w.mnuClose->isEnabled() && !w.ToolbarButtons[4]->isEnabled());
-    QCOMPARE(w.windowTitle(), QStringLiteral("Korvel - 2009.4.10"));
-    QVERIFY(!w.picView->isHidden());
-    book::mOpenDatabase probe(h.env.appDir());
-    QVERIFY(probe.OpenBookConn(second));
-    probe.CloseBookConn();
-    for (auto close : {&app::FrmMain::mnuCloseIt_Click, &app::FrmMain::tzbClose_Click,
-                       &app::FrmMain::tzbCloselhh_Click}) {
+    h.action("ToolbarButton4")->trigger();
+    QVERIFY(!h.isOpen() && !h.page()->isVisible());
+    QVERIFY(!h.action("mnuClose")->isEnabled() && !h.action("ToolbarButton4")->isEnabled());
+    QCOMPARE(w.windowTitle(), kClosedCaption);
+    QVERIFY(h.reading()->isVisible());
+    QVERIFY(isReleased(second, h.env.appDir()));
+    const QList<std::function<void()>> closers = {
+        [&] { h.action("mnuClose")->trigger(); }, [&] { h.action("mnuCloseIt")->trigger(); },
+        [&] { h.click("tzbClose"); }, [&] { h.click("tzbCloselhh"); }};
+    for (const auto &close : closers) {
         h.dialogs.names << first;
-        w.mnuOpen_Click();
-        QVERIFY(w.isBookOpen());
-        (w.*close)();
-        QVERIFY(!w.isBookOpen());
+        h.action("mnuOpen")->trigger();
+        QVERIFY(h.isOpen());
+        close();
+        QVERIFY(!h.isOpen());
+        QVERIFY(isReleased(first, h.env.appDir()));
     }
     // Closing the window releases an open book too.
     h.dialogs.names << first;
-    w.mnuOpen_Click();
+    h.action("mnuOpen")->trigger();
+    QVERIFY(!isReleased(first, h.env.appDir()));
     w.close();
-    QVERIFY(probe.OpenBookConn(first));
+    QVERIFY(isReleased(first, h.env.appDir()));
 }
 
 void ReadingTest::damagedOrHeldBooksAreRefused_data()
@@ -168,39 +196,48 @@ void ReadingTest::damagedOrHeldBooksAreRefused()
     }
     const QByteArray before = fileHash(path);
     app::FrmMain &w = h.start({good});
-    QVERIFY(w.isBookOpen());
+    QVERIFY(h.isOpen());
     h.dialogs.names << path;
-    w.mnuOpen_Click();
+    h.action("mnuOpen")->trigger();
     QCOMPARE(h.messages.shown.size(), 1);
-    QCOMPARE(h.messages.shown[0].text, QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。"));
+    QCOMPARE(h.messages.shown[0].text, kOpenFailed);
     QCOMPARE(h.messages.shown[0].title, QStringLiteral("错误"));
     // The book that was open was closed first and stays closed.
-    QVERIFY(!w.isBookOpen());
-    QCOMPARE(w.windowTitle(), QStringLiteral("Korvel - 2009.4.10"));
-    QCOMPARE(w.mnuRecentTag[0], good);
+    QVERIFY(!h.isOpen() && !h.page()->isVisible());
+    QCOMPARE(w.windowTitle(), kClosedCaption);
+    QCOMPARE(h.recentPaths().at(0), good);
     QCOMPARE(fileHash(path), before);
 }
 
-void ReadingTest::bookWithoutPagesTable()
+void ReadingTest::bookWithoutPagesOrPagesTableHoldsNothing()
 {
     Harness h;
     const QString path = h.env.path("nopages.lhh");
     QVERIFY(book::mOpenDatabase::CreateDatabaseFile(path, {"CREATE TABLE books (title TEXT)"}));
-    app::FrmMain &w = h.start();
+    h.start();
+    h.click("tzbBottom_1");
     h.dialogs.names << path;
-    w.mnuOpen_Click();
+    h.action("mnuOpen")->trigger();
     QCOMPARE(h.messages.shown.size(), 1);
     QCOMPARE(h.messages.shown[0].text, QStringLiteral("连环画页面读取错误。"));
     QCOMPARE(h.messages.shown[0].title, QStringLiteral("错误"));
-    QVERIFY(!w.isBookOpen());
-    QCOMPARE(w.mnuRecentTag[0], book::kNoRecent);
-    // An empty book shows nothing and no message.
+    // The page view comes forward, with no page on it.
+    QVERIFY(h.reading()->isVisible() && h.button("tzbBottom_0")->value());
+    QVERIFY(!h.isOpen() && !h.page()->isVisible());
+    QCOMPARE(h.recentPaths().at(0), book::kNoRecent);
+    QVERIFY(isReleased(path, h.env.appDir()));
+
+    // An empty book shows nothing and no message, and nothing keeps it held:
+    // another program, or the reader itself, can open it at once.
     const QString empty = h.env.path("empty.lhh");
     QVERIFY(makeBook(h.env.appDir(), empty, {}));
     h.dialogs.names << empty;
-    w.mnuOpen_Click();
+    h.action("mnuOpen")->trigger();
     QCOMPARE(h.messages.shown.size(), 1);
-    QVERIFY(!w.isBookOpen());
+    QVERIFY(!h.isOpen());
+    QVERIFY(!h.action("mnuClose")->isEnabled());
+    QVERIFY(isReleased(empty, h.env.appDir()));
+    QCOMPARE(h.session->open(empty), book::ReadingSession::OpenResult::NoPages);
 }
 
 void ReadingTest::recentMenuRules()
@@ -211,44 +248,38 @@ void ReadingTest::recentMenuRules()
     const QString upper = h.env.path("upper.LHH");
     QFile::copy(a, upper);
     const QString exe = h.env.path("book.exe");
-    const QString longPath = tooLongForMenu(h);
+    const QString longPath = h.env.path("a long folder name/连环画 第二册.lhh");
     QDir().mkpath(QFileInfo(longPath).path());
     makeSimpleBook(h.env.appDir(), longPath, 2);
-    h.env.settings().setValue("frmMain", "Recent1", a);
-    h.env.settings().setValue("frmMain", "Recent2", longPath);
-    h.env.settings().setValue("frmMain", "Recent3", gone);
-    h.env.settings().setValue("frmMain", "Recent4", upper);
-    h.env.settings().setValue("frmMain", "Recent5", exe);
+    const QStringList stored = {a, longPath, gone, upper, exe};
+    for (int i = 0; i < 5; ++i)
+        h.env.settings().setValue("frmMain", QStringLiteral("Recent%1").arg(i + 1), stored.at(i));
     app::FrmMain &w = h.start();
-    QCOMPARE(w.mnuRecent[1]->text(), book::recentCaption(longPath));
+    QCOMPARE(h.action("mnuRecent_1")->text(), book::recentCaption(longPath));
 
     // A path that is gone: the message, and it still moves to the top.
-    w.mnuRecent[2]->trigger();
+    h.action("mnuRecent_2")->trigger();
     QCOMPARE(h.messages.shown.size(), 1);
-    QCOMPARE(w.mnuRecentTag[0], gone);
-    QCOMPARE(w.mnuRecentTag[1], a);
-    QCOMPARE(w.mnuRecentTag[2], longPath);
-    QCOMPARE(w.mnuRecentTag[3], upper);
+    QCOMPARE(h.recentPaths().mid(0, 4), (QStringList{gone, a, longPath, upper}));
 
     // Capital letters in the extension: nothing opens, but it moves up.
-    w.mnuRecent_Click(3);
+    h.action("mnuRecent_3")->trigger();
     QCOMPARE(h.messages.shown.size(), 1);
-    QVERIFY(!w.isBookOpen());
-    QCOMPARE(w.mnuRecentTag[0], upper);
+    QVERIFY(!h.isOpen());
+    QCOMPARE(h.recentPaths().at(0), upper);
 
-    // A real book opens without changing the tab; an .exe book starts through the desktop
-    // and leaves the open book alone.
-    w.tzbBottom_Click(1);
-    w.mnuRecent_Click(2);
-    QVERIFY(w.isBookOpen());
-    QVERIFY(!w.picView->isHidden());
-    QVERIFY(w.tzbBottom[1]->value());
-    QCOMPARE(w.mnuRecentTag[0], a);
-    w.mnuRecent_Click(4);
+    // A real book opens without changing the tab; an .exe book starts through
+    // the desktop and leaves the open book alone.
+    h.click("tzbBottom_1");
+    h.action("mnuRecent_2")->trigger();
+    QVERIFY(h.isOpen());
+    QVERIFY(h.reading()->isVisible());
+    QVERIFY(h.button("tzbBottom_1")->value());
+    QCOMPARE(h.recentPaths().at(0), a);
+    h.action("mnuRecent_4")->trigger();
     QCOMPARE(h.shell.opened, QList<QUrl>{QUrl::fromLocalFile(exe)});
-    QVERIFY(w.isBookOpen());
-    QCOMPARE(w.windowTitle(), "Korvel - 2009.4.10 - " + a);
-    QCOMPARE(w.mnuRecentTag[0], exe);
+    QVERIFY(h.isOpen());
+    QCOMPARE(w.windowTitle(), kClosedCaption + " - " + a);
     QCOMPARE(book::readRecentTags(*h.env.reopenSettings()).at(0), exe);
 }
 
@@ -257,39 +288,37 @@ void ReadingTest::navigationWrapsEverywhere()
     Harness h;
     const QString path = h.book("nav.lhh", 4);
     app::FrmMain &w = h.start({path});
-    auto pos = [&] { return w.reader().CurrentPage; };
-    QCOMPARE(pos(), 0);
-    w.mnuPrePage->trigger();
-    QCOMPARE(pos(), 3);
-    QCOMPARE(w.Combo1->currentText(), QStringLiteral("3"));
-    w.mnuNextPage->trigger();
-    QCOMPARE(pos(), 0);
-    w.mmnuLastPage->trigger();
-    QCOMPARE(pos(), 3);
-    w.mnuFirstPage->trigger();
-    QCOMPARE(pos(), 0);
-    // Keys on the window and on a page-toolbar button that has the focus.
+    QCOMPARE(h.position(), 0);
+    h.action("mnuPrePage")->trigger();
+    QCOMPARE(h.position(), 3);
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("3"));
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(h.position(), 0);
+    h.action("mmnuLastPage")->trigger();
+    QCOMPARE(h.position(), 3);
+    h.action("mnuFirstPage")->trigger();
+    QCOMPARE(h.position(), 0);
+    // Keys on the window, on a page-toolbar button that has the focus and on the tree.
     QTest::keyClick(&w, Qt::Key_Left);
-    QCOMPARE(pos(), 3);
-    w.tzbLock->setFocus();
-    QTest::keyClick(w.tzbLock, Qt::Key_Right);
-    QCOMPARE(pos(), 0);
-    QTest::keyClick(w.tvTreeView, Qt::Key_Right);
-    QCOMPARE(pos(), 1);
-    QTest::mouseClick(w.tzbNext, Qt::LeftButton, {}, w.tzbNext->rect().center());
-    QCOMPARE(pos(), 2);
-    QTest::mouseClick(w.tzbPro, Qt::LeftButton, {}, w.tzbPro->rect().center());
-    QCOMPARE(pos(), 1);
-    QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), w.reader().ExtractPage(1).bytes);
+    QCOMPARE(h.position(), 3);
+    h.button("tzbLock")->setFocus();
+    QTest::keyClick(h.button("tzbLock"), Qt::Key_Right);
+    QCOMPARE(h.position(), 0);
+    QTest::keyClick(h.find("tvTreeView"), Qt::Key_Right);
+    QCOMPARE(h.position(), 1);
+    h.click("tzbNext");
+    QCOMPARE(h.position(), 2);
+    h.click("tzbPro");
+    QCOMPARE(h.position(), 1);
+    QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), h.session->extractPage(1).bytes);
 
     // A one-page book shows the same page again.
-    const QString one = h.book("one.lhh", 1);
-    h.dialogs.names << one;
-    w.mnuOpen_Click();
-    w.gopicnext();
-    QCOMPARE(pos(), 0);
-    w.gopicpre();
-    QCOMPARE(pos(), 0);
+    h.dialogs.names << h.book("one.lhh", 1);
+    h.action("mnuOpen")->trigger();
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(h.position(), 0);
+    h.action("mnuPrePage")->trigger();
+    QCOMPARE(h.position(), 0);
 }
 
 void ReadingTest::pageBoxWithStoredNumberGaps()
@@ -299,63 +328,66 @@ void ReadingTest::pageBoxWithStoredNumberGaps()
     QVERIFY(makeBook(h.env.appDir(), path,
                      {{3, pictureBytes(100, 100, "PNG", Qt::red)}, {9, pictureBytes(120, 90, "JPEG", Qt::blue)},
                       {7, pictureBytes(80, 60, "BMP", Qt::green)}}));
-    app::FrmMain &w = h.start({path});
-    QCOMPARE(w.Combo1->count(), 3);
-    QCOMPARE(w.Combo1->itemText(2), QStringLiteral("2"));
-    w.Combo1->setCurrentIndex(2);
-    w.Combo1_Click();
-    QCOMPARE(w.reader().CurrentPage, 2);
-    QCOMPARE(w.picViewTemp().naturalSize(), QSize(120, 90));
+    h.start({path});
+    auto *box = h.find<QComboBox>("Combo1");
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->itemText(2), QStringLiteral("2"));
+    box->setCurrentIndex(2);
+    emit box->activated(2);
+    QCOMPARE(h.position(), 2);
+    QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(120, 90));
     QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), pictureBytes(120, 90, "JPEG", Qt::blue));
 }
 
 void ReadingTest::halfPageClicksPointerAndTooltip()
 {
     Harness h;
-    const QString path = h.book("clicks.lhh", 3, 200, 200);
-    app::FrmMain &w = h.start({path});
-    const int width = w.picViewIt->width();
+    h.start({h.book("clicks.lhh", 3, 200, 200)});
+    QWidget *page = h.page();
+    const int width = page->width();
     QCOMPARE(width, 200);
-    QTest::mouseMove(w.picViewIt, QPoint(width / 2, 50));
-    QTRY_COMPARE(w.picViewIt->toolTip(), QStringLiteral("翻到下一页，当前页是第 0 页"));
-    QTest::mouseMove(w.picViewIt, QPoint(width / 2 - 1, 50));
-    QTRY_COMPARE(w.picViewIt->toolTip(), QStringLiteral("翻到上一页，当前页是第 0 页"));
+    QTest::mouseMove(page, QPoint(width / 2, 50));
+    QTRY_COMPARE(page->toolTip(), QStringLiteral("翻到下一页，当前页是第 0 页"));
+    QTest::mouseMove(page, QPoint(width / 2 - 1, 50));
+    QTRY_COMPARE(page->toolTip(), QStringLiteral("翻到上一页，当前页是第 0 页"));
     // The exact middle turns forward.
-    QTest::mouseClick(w.picViewIt, Qt::LeftButton, {}, QPoint(width / 2, 50));
-    QCOMPARE(w.reader().CurrentPage, 1);
-    QTest::mouseClick(w.picViewIt, Qt::LeftButton, {}, QPoint(10, 50));
-    QCOMPARE(w.reader().CurrentPage, 0);
-    QTest::mouseClick(w.picViewIt, Qt::LeftButton, {}, QPoint(10, 50));
-    QCOMPARE(w.reader().CurrentPage, 2);
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(width / 2, 50));
+    QCOMPARE(h.position(), 1);
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(10, 50));
+    QCOMPARE(h.position(), 0);
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(10, 50));
+    QCOMPARE(h.position(), 2);
     // A double click on the page itself asks for nothing.
-    QTest::mouseDClick(w.picViewIt, Qt::LeftButton, {}, QPoint(10, 50));
+    QTest::mouseDClick(page, Qt::LeftButton, {}, QPoint(10, 50));
     QVERIFY(h.dialogs.requests.isEmpty());
     // A right click opens the page menu.
-    QTimer::singleShot(50, [&] {
-        QVERIFY(w.mnuTop[4]->isVisible());
-        w.mnuTop[4]->close();
+    auto *menu = h.find<QMenu>("mnuTop_4");
+    bool shown = false;
+    QTimer::singleShot(50, menu, [&] {
+        shown = menu->isVisible();
+        menu->close();
     });
-    QTest::mouseClick(w.picViewIt, Qt::RightButton, {}, QPoint(10, 50));
-    QTRY_VERIFY(!w.mnuTop[4]->isVisible());
+    QTest::mouseClick(page, Qt::RightButton, {}, QPoint(10, 50));
+    QTRY_VERIFY(shown);
+    QTRY_VERIFY(!menu->isVisible());
 }
 
 void ReadingTest::nothingWorksWithoutABook()
 {
     Harness h;
-    const QString path = h.book("closed.lhh", 3);
-    app::FrmMain &w = h.start({path});
-    w.gopicnext();
-    w.mnuClose_Click();
-    const int page = w.reader().CurrentPage;
-    w.mnuNextPage_Click();
-    w.mmnuLastPage_Click();
+    app::FrmMain &w = h.start({h.book("closed.lhh", 3)});
+    h.action("mnuNextPage")->trigger();
+    h.action("mnuClose")->trigger();
+    const int page = h.position();
+    for (const char *name : {"mnuNextPage", "mmnuLastPage", "mnuFirstPage", "mnuPrePage"})
+        h.action(name)->trigger();
     QTest::keyClick(&w, Qt::Key_Right);
     QTest::keyClick(&w, Qt::Key_F11);
-    QTest::mouseClick(w.tzbNext, Qt::LeftButton, {}, w.tzbNext->rect().center());
-    QTest::mouseClick(w.tzbAutoPlay, Qt::LeftButton, {}, w.tzbAutoPlay->rect().center());
-    QCOMPARE(w.reader().CurrentPage, page);
-    QVERIFY(!w.mnuAutoPlay->isChecked());
-    QVERIFY(!w.tzbAutoPlay->value());
+    h.click("tzbNext");
+    h.click("tzbAutoPlay");
+    QCOMPARE(h.position(), page);
+    QVERIFY(!h.action("mnuAutoPlay")->isChecked());
+    QVERIFY(!h.button("tzbAutoPlay")->value());
 }
 
 void ReadingTest::fitZoomAndLock()
@@ -366,136 +398,142 @@ void ReadingTest::fitZoomAndLock()
                      {{0, pictureBytes(200, 150, "PNG")}, {1, pictureBytes(400, 2400, "JPEG")},
                       {2, pictureBytes(3000, 600, "JPEG")}}));
     app::FrmMain &w = h.start({path});
-    const QSize frame = w.picView->size();
+    app::ReadingPane *pane = h.reading();
+    QWidget *page = h.page();
+    const QSize frame = pane->size();
     // A small page: its own size, centred.
-    QCOMPARE(w.picViewIt->size(), QSize(200, 150));
-    QCOMPARE(w.picViewIt->pos(), QPoint(qRound((frame.width() - 200) / 2.0), qRound((frame.height() - 150) / 2.0)));
+    QCOMPARE(page->size(), QSize(200, 150));
+    QCOMPARE(page->pos(), QPoint(qRound((frame.width() - 200) / 2.0), qRound((frame.height() - 150) / 2.0)));
     // Zoom in on a page that fits: 1 % a step; actual size returns to exactly its own size.
-    w.mnuEnlarge_Click();
-    QCOMPARE(w.pageBox().width, 200 * 15 * 1.01f);
+    h.action("mnuEnlarge")->trigger();
+    QCOMPARE(pane->pageBox().width, 200 * 15 * 1.01f);
     QTest::keyClick(&w, Qt::Key_Minus);
     QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);
-    w.mnuIt_Click();
-    QCOMPARE(w.picViewIt->size(), QSize(200, 150));
+    h.action("mnuIt")->trigger();
+    QCOMPARE(page->size(), QSize(200, 150));
     // A tall page: limited by the frame height less 775 twips, centred in the whole height.
-    w.gopicnext();
-    QCOMPARE(w.pageBox().height, frame.height() * 15.f - 775.f);
-    QCOMPARE(w.pageBox().top, 387.5f);
-    const float fitted = w.pageBox().height;
-    w.mnuEnlarge_Click();
-    QCOMPARE(w.pageBox().height, fitted);
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(pane->pageBox().height, frame.height() * 15.f - 775.f);
+    QCOMPARE(pane->pageBox().top, 387.5f);
+    const float fitted = pane->pageBox().height;
+    h.click("tzbEnlarge");
+    QCOMPARE(pane->pageBox().height, fitted);
     // A wide page: limited by the frame width.
-    w.gopicnext();
-    QCOMPARE(w.picViewIt->width(), frame.width());
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(page->width(), frame.width());
 
     // The lock keeps a zoomed-out size across page turns; a resize refits anyway.
     for (int i = 0; i < 10; ++i)
-        w.mnuNarrow_Click();
-    const QSize zoomed = w.picViewIt->size();
-    QTest::mouseClick(w.tzbLock, Qt::LeftButton, {}, w.tzbLock->rect().center());
-    QVERIFY(w.tzbLock->value());
-    w.gopicpre();
-    QCOMPARE(w.picViewIt->size(), zoomed);
-    QCOMPARE(w.picViewTemp().naturalSize(), QSize(400, 2400));
+        h.click("tzbNarrow");
+    const QSize zoomed = page->size();
+    h.click("tzbLock");
+    QVERIFY(h.button("tzbLock")->value());
+    h.action("mnuPrePage")->trigger();
+    QCOMPARE(page->size(), zoomed);
+    QCOMPARE(pane->pageImage().naturalSize(), QSize(400, 2400));
     w.resize(w.width() + 40, w.height() + 40);
-    QTRY_COMPARE(w.pageBox().height, w.picView->height() * 15.f - 775.f);
+    QTRY_COMPARE(pane->pageBox().height, pane->height() * 15.f - 775.f);
 }
 
 void ReadingTest::firstPageZeroIsFittedOnceDespiteTheLock()
 {
     Harness h;
     const QString big = h.book("big.lhh", 2, 1200, 2400);
-    app::FrmMain &w = h.start();
-    QTest::mouseClick(w.tzbLock, Qt::LeftButton, {}, w.tzbLock->rect().center());
-    QVERIFY(w.tzbLock->value());
+    h.start();
+    app::ReadingPane *pane = h.reading();
+    h.click("tzbLock");
+    QVERIFY(h.button("tzbLock")->value());
     h.dialogs.names << big;
-    w.mnuOpen_Click();
+    h.action("mnuOpen")->trigger();
     // The first showing of page 0 in a run is fitted whatever the lock says...
-    const float fitted = w.picView->height() * 15.f - 775.f;
-    QCOMPARE(w.pageBox().height, fitted);
+    const float fitted = pane->height() * 15.f - 775.f;
+    QCOMPARE(pane->pageBox().height, fitted);
     for (int i = 0; i < 5; ++i)
-        w.mnuNarrow_Click();
-    const QSize zoomed = w.picViewIt->size();
+        h.action("mnuNarrow")->trigger();
+    const QSize zoomed = h.page()->size();
     // ...and only the first: later showings keep the locked size.
-    w.gopicnext();
-    w.gopicpre();
-    QCOMPARE(w.picViewIt->size(), zoomed);
+    h.action("mnuNextPage")->trigger();
+    h.action("mnuPrePage")->trigger();
+    QCOMPARE(h.page()->size(), zoomed);
     h.dialogs.names << big;
-    w.mnuOpen_Click();
-    QVERIFY(w.pageBox().height < fitted);
+    h.action("mnuOpen")->trigger();
+    QVERIFY(pane->pageBox().height < fitted);
 }
 
 void ReadingTest::fullViewFollowsTheWindow()
 {
     Harness h;
-    const QString path = h.book("full.lhh", 2, 400, 2400);
-    app::FrmMain &w = h.start({path});
-    const QRect normal = w.picView->geometry();
-    QTest::mouseClick(w.tzbMax, Qt::LeftButton, {}, w.tzbMax->rect().center());
-    QVERIFY(w.FullView);
-    QCOMPARE(w.tzbMax->caption(), QStringLiteral("2"));
+    app::FrmMain &w = h.start({h.book("full.lhh", 2, 400, 2400)});
+    app::ReadingPane *pane = h.reading();
     QWidget *client = w.centralWidget();
-    QCOMPARE(w.picView->geometry(), QRect(0, 0, client->width(), client->height() - w.picBottom->height()));
-    QCOMPARE(w.pageBox().height, w.picView->height() * 15.f - 775.f);
-    QCOMPARE(w.picTool->y() + w.picTool->height(), w.picView->height());
+    QWidget *bottom = h.find("picBottom");
+    const QRect normal = pane->geometry();
+    h.click("tzbMax");
+    QVERIFY(pane->isFullView());
+    QCOMPARE(h.button("tzbMax")->caption(), QStringLiteral("2"));
+    QCOMPARE(pane->geometry(), QRect(0, 0, client->width(), client->height() - bottom->height()));
+    QCOMPARE(pane->pageBox().height, pane->height() * 15.f - 775.f);
+    QWidget *tool = h.find("picTool");
+    QCOMPARE(tool->y() + tool->height(), pane->height());
     // Full view survives a resize; leaving it returns to the frame of the new layout.
     w.resize(w.width() + 60, w.height() + 30);
-    QTRY_COMPARE(w.picView->geometry(), QRect(0, 0, client->width(), client->height() - w.picBottom->height()));
-    QTest::mouseClick(w.tzbMax, Qt::LeftButton, {}, w.tzbMax->rect().center());
-    QVERIFY(!w.FullView);
-    QCOMPARE(w.picView->geometry(), QRect(normal.topLeft(), normal.size() + QSize(60, 30)));
-    QCOMPARE(w.pageBox().height, w.picView->height() * 15.f - 775.f);
+    QTRY_COMPARE(pane->geometry(), QRect(0, 0, client->width(), client->height() - bottom->height()));
+    h.click("tzbMax");
+    QVERIFY(!pane->isFullView());
+    QCOMPARE(pane->geometry(), QRect(normal.topLeft(), normal.size() + QSize(60, 30)));
+    QCOMPARE(pane->pageBox().height, pane->height() * 15.f - 775.f);
     // Closing from the page view leaves full view.
-    w.tzbMax_Click();
-    QTest::mouseClick(w.tzbClose, Qt::LeftButton, {}, w.tzbClose->rect().center());
-    QVERIFY(!w.FullView && !w.isBookOpen());
-    QCOMPARE(w.tzbMax->caption(), QStringLiteral("1"));
+    h.click("tzbMax");
+    h.click("tzbClose");
+    QVERIFY(!pane->isFullView() && !h.isOpen());
+    QCOMPARE(h.button("tzbMax")->caption(), QStringLiteral("1"));
 }
 
 void ReadingTest::autoPlay()
 {
     Harness h;
-    const QString path = h.book("auto.lhh", 3);
-    app::FrmMain &w = h.start({path});
+    app::FrmMain &w = h.start({h.book("auto.lhh", 3)});
+    auto *timer = h.find<QTimer>("timAutoPlay");
+    auto *seconds = h.find<QLineEdit>("Text2");
     QTest::keyClick(&w, Qt::Key_F11);
-    QVERIFY(w.mnuAutoPlay->isChecked());
-    QVERIFY(w.tzbAutoPlay->value());
-    QVERIFY(w.Text2->isEnabled());
-    QVERIFY(w.timAutoPlay->isActive());
-    QCOMPARE(w.timAutoPlay->interval(), 1000);
+    QVERIFY(h.action("mnuAutoPlay")->isChecked());
+    QVERIFY(h.button("tzbAutoPlay")->value());
+    QVERIFY(seconds->isEnabled());
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
 
     // Only digits reach the seconds box.
-    w.Text2->setFocus();
-    w.Text2->selectAll();
-    QTest::keyClicks(w.Text2, "a2x");
-    QCOMPARE(w.Text2->text(), QStringLiteral("2"));
-    w.Text2->setText("99999"); // pasted: refused, the last good value stays
-    QCOMPARE(w.Text2->text(), QStringLiteral("2"));
-    const int start = w.reader().CurrentPage;
-    w.timAutoPlay_Timer();
-    w.timAutoPlay_Timer();
-    QCOMPARE(w.reader().CurrentPage, start + 1);
+    seconds->setFocus();
+    seconds->selectAll();
+    QTest::keyClicks(seconds, "a2x");
+    QCOMPARE(seconds->text(), QStringLiteral("2"));
+    seconds->setText("99999"); // pasted: refused, the last good value stays
+    QCOMPARE(seconds->text(), QStringLiteral("2"));
+    tick(timer);
+    QCOMPARE(h.position(), 0);
+    tick(timer);
+    QCOMPARE(h.position(), 1);
     // Wraps from the last page to the first.
-    w.mmnuLastPage_Click();
-    w.timAutoPlay_Timer();
-    w.timAutoPlay_Timer();
-    QCOMPARE(w.reader().CurrentPage, 0);
+    h.action("mmnuLastPage")->trigger();
+    tick(timer);
+    tick(timer);
+    QCOMPARE(h.position(), 0);
     // An empty box: still checked, but no ticks until a number is typed.
-    w.Text2->clear();
-    QVERIFY(w.mnuAutoPlay->isChecked());
-    QVERIFY(!w.timAutoPlay->isActive());
-    QTest::keyClicks(w.Text2, "1");
-    QVERIFY(w.timAutoPlay->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(w.reader().CurrentPage, 1, 3000);
+    seconds->clear();
+    QVERIFY(h.action("mnuAutoPlay")->isChecked());
+    QVERIFY(!timer->isActive());
+    QTest::keyClicks(seconds, "1");
+    tick(timer);
+    QCOMPARE(h.position(), 1);
 
     // The menu entry and the button stop it; closing the book stops it too.
-    w.mnuAutoPlay->trigger();
-    QVERIFY(!w.mnuAutoPlay->isChecked() && !w.tzbAutoPlay->value() && !w.timAutoPlay->isActive());
-    QVERIFY(!w.Text2->isEnabled());
-    QTest::mouseClick(w.tzbAutoPlay, Qt::LeftButton, {}, w.tzbAutoPlay->rect().center());
-    QVERIFY(w.mnuAutoPlay->isChecked() && w.tzbAutoPlay->value());
-    w.mnuClose_Click();
-    QVERIFY(!w.mnuAutoPlay->isChecked() && !w.tzbAutoPlay->value() && !w.timAutoPlay->isActive());
+    h.action("mnuAutoPlay")->trigger();
+    QVERIFY(!h.action("mnuAutoPlay")->isChecked() && !h.button("tzbAutoPlay")->value() && !timer->isActive());
+    QVERIFY(!seconds->isEnabled());
+    h.click("tzbAutoPlay");
+    QVERIFY(h.action("mnuAutoPlay")->isChecked() && h.button("tzbAutoPlay")->value());
+    h.action("mnuClose")->trigger();
+    QVERIFY(!h.action("mnuAutoPlay")->isChecked() && !h.button("tzbAutoPlay")->value() && !timer->isActive());
 }
 
 void ReadingTest::badPagesKeepTheReaderGoing()
@@ -506,19 +544,20 @@ void ReadingTest::badPagesKeepTheReaderGoing()
     QVERIFY(makeBook(h.env.appDir(), path,
                      {{0, good}, {1, QByteArray("this is not a picture")}, {2, std::nullopt},
                       {3, pictureBytes(90, 90, "BMP")}}));
-    app::FrmMain &w = h.start({path});
-    QVERIFY(!w.picViewTemp().isNull());
+    h.start({path});
+    const view::PageImage &shown = h.reading()->pageImage();
+    QVERIFY(!shown.isNull());
     // Not a picture: the previous picture stays and is shown again.
-    w.gopicnext();
-    QCOMPARE(w.picViewTemp().naturalSize(), QSize(160, 120));
-    QVERIFY(!w.picViewTemp().isNull());
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(shown.naturalSize(), QSize(160, 120));
+    QVERIFY(!shown.isNull());
     QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), QByteArray("this is not a picture"));
     // A null image: an empty picture; read.tmp keeps the last bytes.
-    w.gopicnext();
-    QVERIFY(w.picViewTemp().isNull());
+    h.action("mnuNextPage")->trigger();
+    QVERIFY(shown.isNull());
     QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), QByteArray("this is not a picture"));
-    w.gopicnext();
-    QCOMPARE(w.picViewTemp().naturalSize(), QSize(90, 90));
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(shown.naturalSize(), QSize(90, 90));
     QVERIFY(h.messages.shown.isEmpty());
 }
 
@@ -528,12 +567,12 @@ void ReadingTest::unwritableReadTmpStillShowsPages()
     const QString path = h.book("tmp.lhh", 2, 100, 80);
     // read.tmp cannot be written (a folder stands in its place): pages still show.
     QVERIFY(QDir().mkpath(h.env.appDir() + "/read.tmp"));
-    app::FrmMain &w = h.start({path});
-    QVERIFY(w.isBookOpen());
-    QCOMPARE(w.picViewTemp().naturalSize(), QSize(100, 80));
-    w.gopicnext();
-    QCOMPARE(w.reader().CurrentPage, 1);
-    QVERIFY(!w.picViewTemp().isNull());
+    h.start({path});
+    QVERIFY(h.isOpen());
+    QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(100, 80));
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(h.position(), 1);
+    QVERIFY(!h.reading()->pageImage().isNull());
     QVERIFY(QFileInfo(h.env.appDir() + "/read.tmp").isDir());
 }
 

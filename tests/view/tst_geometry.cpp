@@ -1,6 +1,6 @@
 // Page geometry and window layout in twips: fit, zoom limits, centring, the
 // half-page rule, the splitter and minimum size, and the auto-play counter.
-#include "app/Layout.h"
+#include "view/WindowLayout.h"
 #include "view/AutoPlay.h"
 #include "view/Geometry.h"
 
@@ -78,7 +78,7 @@ void GeometryTest::fit()
 
 void GeometryTest::zoomInStopsAtTheFit()
 {
-    const FrameSize frame{9000, 6000};
+    const ViewSize frame{9000, 6000};
     PageBox b = page(3000, 12000);
     view::fit(b, frame);
     const PageBox fitted = b;
@@ -164,7 +164,7 @@ void GeometryTest::splitterAndPanes()
     QFETCH(float, x);
     QFETCH(float, width);
     QFETCH(float, expected);
-    app::LayoutInput in;
+    view::LayoutInput in;
     in.width = width;
     in.innerWidth = width - 120;
     in.innerHeight = 7000;
@@ -172,7 +172,7 @@ void GeometryTest::splitterAndPanes()
     in.picTitleHeight = 375;
     in.picBottomHeight = 420;
     in.tzbBottomWidth[0] = in.tzbBottomWidth[1] = 900;
-    const app::Layout l = app::computeLayout(in, x);
+    const view::Layout l = view::computeLayout(in, x);
     QCOMPARE(l.splitter, expected);
     QCOMPARE(l.picView.left, expected + 75);
     QCOMPARE(l.picView.width, width - expected - 215);
@@ -187,22 +187,22 @@ void GeometryTest::splitterAndPanes()
 void GeometryTest::minimumWindowSize()
 {
     float w = 0, h = 0;
-    QVERIFY(app::enforceMinimum(7999, 4000, w, h));
+    QVERIFY(view::enforceMinimum(7999, 4000, w, h));
     QCOMPARE(w, 8000.f); // width first; the height follows on the next pass
     QCOMPARE(h, 4000.f);
-    QVERIFY(app::enforceMinimum(8000, 4999, w, h));
+    QVERIFY(view::enforceMinimum(8000, 4999, w, h));
     QCOMPARE(h, 5000.f);
-    QVERIFY(!app::enforceMinimum(8000, 5000, w, h));
+    QVERIFY(!view::enforceMinimum(8000, 5000, w, h));
 }
 
 void GeometryTest::buttonsAndFullView()
 {
-    const app::ButtonPlacement p = app::moveButtons(9000, 6000, 615, 7000, 450);
+    const view::ButtonPlacement p = view::moveButtons(9000, 6000, 615, 7000, 450);
     QCOMPARE(p.picButtonLeft, 8385.f);
     QCOMPARE(p.picButtonTop, 0.f);
     QCOMPARE(p.picToolLeft, 1000.f);
     QCOMPARE(p.picToolTop, 5550.f);
-    const TwipsRect full = app::fullViewRect(12000, 8000, 420);
+    const TwipsRect full = view::fullViewRect(12000, 8000, 420);
     QCOMPARE(full, (TwipsRect{0, 0, 12000, 7580}));
 }
 

@@ -1,9 +1,9 @@
-#include "app/PageImage.h"
+#include "view/PageImage.h"
 
 #include <QBuffer>
 #include <QImageReader>
 
-namespace korvel::app {
+namespace korvel::view {
 
 QSize decodeSizeFor(QSize natural, QSize px)
 {
@@ -15,6 +15,15 @@ QSize decodeSizeFor(QSize natural, QSize px)
     const double s = std::max(double(px.width()) / natural.width(), double(px.height()) / natural.height());
     QSize out(int(std::ceil(natural.width() * s)), int(std::ceil(natural.height() * s)));
     return out.boundedTo(natural);
+}
+
+QSize pictureSize(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader header(&buffer);
+    return header.size();
 }
 
 QImage PageImage::decode(QSize target) const
@@ -76,4 +85,4 @@ void PageImage::ensureResolution(QSize px)
         m_image = std::move(better);
 }
 
-} // namespace korvel::app
+} // namespace korvel::view

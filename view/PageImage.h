@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QSize>
 
-namespace korvel::app {
+namespace korvel::view {
 
 // The hidden holder of the current page picture (picViewTemp): the picture's
 // bytes, its natural size, and a decoded image at least as large as the size
@@ -38,4 +38,8 @@ private:
 // natural size (kept in proportion), else the natural size.
 QSize decodeSizeFor(QSize natural, QSize px);
 
-} // namespace korvel::app
+// A picture's own size read from its header alone; invalid when the bytes
+// are not a picture.
+QSize pictureSize(const QByteArray &bytes);
+
+} // namespace korvel::view

@@ -1,32 +1,10 @@
-#include "app/Frame.h"
+#include "app/StoredLayout.h"
 
 #include "platform/Settings.h"
 
 #include <cmath>
 
 namespace korvel::app {
-
-QString GetVersion()
-{
-    return QStringLiteral("%1.%2.%3").arg(2009).arg(4).arg(10);
-}
-
-QString GetCommandPath(const QStringList &arguments)
-{
-    QString path = arguments.mid(1).join(QLatin1Char(' '));
-    path.remove(QLatin1Char('"'));
-    return path;
-}
-
-QString closedCaption()
-{
-    return kProductName + QStringLiteral(" - ") + GetVersion();
-}
-
-QString openCaption(const QString &bookPath)
-{
-    return closedCaption() + QStringLiteral(" - ") + bookPath;
-}
 
 static const QString kMain = QStringLiteral("frmMain");
 static const QString kList = QStringLiteral("ListView");

@@ -2,14 +2,27 @@
 
 #include "view/Twips.h"
 
-namespace korvel::app {
+namespace korvel::view {
+
+// Fixed heights and widths of the window's parts, in twips.
+constexpr float kTopAdHeight = 960;
+constexpr float kTopAdRightGap = 120;
+constexpr float kCoolBarHeight = 510;
+constexpr float kPicTitleHeight = 375;
+constexpr float kPicBottomHeight = 420;
+constexpr float kBottomTabWidth = 900;
+constexpr float kBottomTabHeight = 330;
+constexpr float kPicButtonHeight = 300;
+constexpr float kSmallButton = 300;
+constexpr float kPicToolHeight = 450;
+constexpr float kSearchBandWidth = 6300;
 
 // Sizes the layout reads from the controls, in twips.
 struct LayoutInput {
     float width = 0;       // window outer width
     float innerWidth = 0;  // client width
     float innerHeight = 0; // client height
-    float topAdHeight = 960;
+    float topAdHeight = kTopAdHeight;
     float coolBarHeight = 0;
     float picTitleHeight = 0;
     float picBottomHeight = 0;
@@ -27,7 +40,15 @@ struct Layout {
     TwipsRect picTitle, tvTreeView, Shape3, imgSplitter;
     TwipsRect picView, Shape4, Shape2, imgTitle;
     float tzbBottomLeft[3] = {0, 0, 0};
+    TwipsRect lblCount;
 };
+
+// The cool bar's contents for a window width: the toolbar, and the search
+// band beside it with its box and two buttons, about 6300 twips wide.
+struct CoolBarLayout {
+    TwipsRect Toolbar, picSearch, txtSearch, tzbSearch, tzbWebSearch, imgSearch_bg;
+};
+CoolBarLayout computeCoolBarLayout(float windowWidth);
 
 // Form_Resize step 1 and 2 in normal state: the size the window must be
 // raised to first, or false when both minimums are met.
@@ -53,4 +74,4 @@ ButtonPlacement moveButtons(float picViewWidth, float picViewHeight, float picBu
 // The frame in full view: the whole client area above the bottom bar.
 TwipsRect fullViewRect(float innerWidth, float innerHeight, float picBottomHeight);
 
-} // namespace korvel::app
+} // namespace korvel::view

@@ -1,6 +1,8 @@
-#include "app/Layout.h"
+#include "view/WindowLayout.h"
 
-namespace korvel::app {
+#include <algorithm>
+
+namespace korvel::view {
 
 bool enforceMinimum(float width, float height, float &newWidth, float &newHeight)
 {
@@ -30,7 +32,7 @@ Layout computeLayout(const LayoutInput &in, float x)
 {
     Layout l;
     // The strip, the cool bar and the line under it.
-    l.wbbTopAD = {0, 0, in.width - 120, in.topAdHeight};
+    l.wbbTopAD = {0, 0, in.width - kTopAdRightGap, in.topAdHeight};
     l.CoolBar = {0, l.wbbTopAD.top + l.wbbTopAD.height, in.width, in.coolBarHeight};
     l.imgSearchBgWidth = in.picSearchWidth + 2000;
     l.picMark = {0, l.CoolBar.top + l.CoolBar.height - 15, in.width, 15};
@@ -68,7 +70,21 @@ Layout computeLayout(const LayoutInput &in, float x)
     l.tzbBottomLeft[0] = x + 60;
     l.tzbBottomLeft[1] = l.tzbBottomLeft[0] + in.tzbBottomWidth[0] + 30;
     l.tzbBottomLeft[2] = l.tzbBottomLeft[1] + in.tzbBottomWidth[1] + 30;
+    l.lblCount = {l.tzbBottomLeft[2] + in.tzbBottomWidth[2] + 300, 45, 3000, kBottomTabHeight};
     return l;
+}
+
+CoolBarLayout computeCoolBarLayout(float windowWidth)
+{
+    CoolBarLayout c;
+    const float searchLeft = std::max(0.0f, windowWidth - kSearchBandWidth);
+    c.Toolbar = {0, 0, searchLeft, kCoolBarHeight};
+    c.picSearch = {searchLeft, 0, kSearchBandWidth, kCoolBarHeight};
+    c.txtSearch = {60, 75, 3000, 360};
+    c.tzbSearch = {3120, 75, 900, 360};
+    c.tzbWebSearch = {4080, 75, 1200, 360};
+    c.imgSearch_bg = {0, 0, kSearchBandWidth + 2000, kCoolBarHeight};
+    return c;
 }
 
 ButtonPlacement moveButtons(float picViewWidth, float picViewHeight, float picButtonWidth, float picToolWidth,
@@ -87,4 +103,4 @@ TwipsRect fullViewRect(float innerWidth, float innerHeight, float picBottomHeigh
     return {0, 0, innerWidth, innerHeight - picBottomHeight};
 }
 
-} // namespace korvel::app
+} // namespace korvel::view

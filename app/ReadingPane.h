@@ -1,0 +1,143 @@
+#pragma once
+
+#include "view/AutoPlay.h"
+#include "view/Geometry.h"
+#include "view/PageImage.h"
+
+#include <QWidget>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QStringListModel;
+class QTimer;
+
+namespace korvel::book {
+class ReadingSession;
+}
+
+namespace korvel::widgets {
+class TzButton;
+}
+
+namespace korvel::app {
+
+class PagePicture;
+
+// The page view (picView): the page picture, the two button groups, the
+// page menu and auto-play. It follows the reading session and asks the frame,
+// through its signals, for what lies outside it.
+class ReadingPane final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReadingPane(book::ReadingSession &session, QWidget *parent = nullptr);
+    ~ReadingPane() override;
+
+    // The browse menu: the page's context menu.
+    QMenu *pageMenu() const { return m_pageMenu; }
+
+    // The key rules shared by the window, the page toolbar and the tree
+    // (Windows virtual-key codes); true when the key was used.
+    bool handleKey(int vk);
+
+    // After the frame has placed the pane: the button groups, the fit and the
+    // centring follow the new size.
+    void relayout();
+
+    bool isFullView() const { return m_fullView; }
+    void toggleFullView();
+
+    // The page box as laid out, and the picture on screen (picViewTemp).
+    const view::PageBox &pageBox() const { return m_box; }
+    const view::PageImage &pageImage() const { return m_pageImage; }
+
+    // Shows the page with the stored number, as every turn does.
+    void showPage(qint32 pageNumber);
+
+signals:
+    void openRequested();         // a double click on the empty frame
+    void fullViewChanged(bool on); // the frame gives the pane its new place
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildPageMenu();
+    void connectControls();
+
+    void onBookOpened();
+    void onBookClosed();
+    void closeBook();
+
+    void turnTo(int position);
+    void previousPage();
+    void nextPage();
+    void firstPage();
+    void lastPage();
+    void pageBoxChosen();
+
+    void fitPage();
+    void centrePage();
+    void zoomIn();
+    void zoomOut();
+    void actualSize();
+    void applyPageBox();
+    void moveButtons();
+    view::ViewSize viewSize() const;
+
+    void toggleAutoPlay();
+    void secondsChanged();
+    void autoPlayTick();
+
+    void pageMouseDown(Qt::MouseButton button, QPointF pos);
+    void pageMouseMove(QPointF pos);
+    void pageMouseUp(Qt::MouseButton button, QPointF pos);
+
+    book::ReadingSession &m_session;
+    view::PageImage m_pageImage;
+    view::PageBox m_box;
+    view::AutoPlayCounter m_autoPlay;
+    bool m_fullView = false;
+    bool m_firstFitDone = false; // lives as long as the window
+    QString m_lastGoodSeconds = QStringLiteral("10");
+
+    PagePicture *m_picture = nullptr;
+    QWidget *m_buttonGroup = nullptr;
+    QWidget *m_toolbar = nullptr;
+    widgets::TzButton *m_maxButton = nullptr;
+    widgets::TzButton *m_closeButton = nullptr;
+    widgets::TzButton *m_previousButton = nullptr;
+    widgets::TzButton *m_nextButton = nullptr;
+    widgets::TzButton *m_zoomInButton = nullptr;
+    widgets::TzButton *m_zoomOutButton = nullptr;
+    widgets::TzButton *m_actualSizeButton = nullptr;
+    widgets::TzButton *m_autoPlayButton = nullptr;
+    widgets::TzButton *m_closeBookButton = nullptr;
+    widgets::TzButton *m_savePictureButton = nullptr;
+    widgets::TzButton *m_lockButton = nullptr;
+    QLabel *m_pageLabel = nullptr;
+    QComboBox *m_pageBox = nullptr;
+    QStringListModel *m_pageList = nullptr;
+    QLineEdit *m_secondsBox = nullptr;
+    QLabel *m_secondsLabel = nullptr;
+    QTimer *m_autoPlayTimer = nullptr;
+
+    QMenu *m_pageMenu = nullptr;
+    QAction *m_firstPageAction = nullptr;
+    QAction *m_previousPageAction = nullptr;
+    QAction *m_nextPageAction = nullptr;
+    QAction *m_lastPageAction = nullptr;
+    QAction *m_savePictureAction = nullptr;
+    QAction *m_zoomOutAction = nullptr;
+    QAction *m_zoomInAction = nullptr;
+    QAction *m_actualSizeAction = nullptr;
+    QAction *m_autoPlayAction = nullptr;
+    QAction *m_closeAction = nullptr;
+};
+
+} // namespace korvel::app

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+namespace korvel::book {
+
+class mOpenDatabase;
+
+// The open book: its connection, its page list and the position on screen.
+// It is the one place that says whether a book is open. Positions are
+// 0-based; the stored page numbers may have gaps.
+class ReadingSession final : public QObject {
+    Q_OBJECT
+public:
+    explicit ReadingSession(QString appDir, QObject *parent = nullptr);
+    ~ReadingSession() override;
+
+    enum class OpenResult {
+        Opened,      // the book is open at position 0
+        OpenFailed,  // damaged, missing, not a book, or held
+        PagesFailed, // its page list cannot be read
+        NoPages,     // a book without pages
+    };
+    // Closes the open book first, then opens path exclusively and reads its
+    // page list. Only a book with pages stays open; after any other outcome
+    // nothing is held, so the file can be opened again at once.
+    OpenResult open(const QString &path);
+    void close();
+
+    bool isOpen() const { return m_open; }
+    QString path() const { return m_path; }
+    const QVector<qint32> &pageNumbers() const { return m_pageNumbers; }
+    int pageCount() const { return int(m_pageNumbers.size()); }
+    int position() const { return m_position; }
+
+    // Makes position the current one (no reading); out-of-range is ignored.
+    void setPosition(int position);
+    // The positions before and after the current one, wrapping at both ends.
+    int previousPosition() const;
+    int nextPosition() const;
+
+    struct Page {
+        bool found = false;    // the statement ran and found a row
+        bool hasImage = false; // the image field was not null
+        bool written = false;  // read.tmp now holds the bytes
+        QByteArray bytes;      // the picture bytes, whole
+    };
+    // Reads the page with the stored number and writes its bytes over
+    // read.tmp. A null image leaves read.tmp as it was.
+    Page extractPage(qint32 pageNumber);
+
+    QString readTmpPath() const { return m_appDir + QStringLiteral("/read.tmp"); }
+
+signals:
+    void opened(const QString &path);
+    void closed();
+    void positionChanged(int position);
+
+private:
+    void release();
+
+    QString m_appDir;
+    std::unique_ptr<mOpenDatabase> m_db;
+    bool m_open = false;
+    QString m_path;
+    QVector<qint32> m_pageNumbers;
+    int m_position = 0;
+};
+
+// Navigation with wrap-around at both ends.
+int previousIndex(int current, int count);
+int nextIndex(int current, int count);
+
+} // namespace korvel::book
