@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/CatalogPane.h"
+#include "app/CoolBar.h"
 #include "app/FrmAbout.h"
 #include "app/Icons.h"
 #include "app/ReadingPane.h"
@@ -19,11 +20,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QToolBar>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -134,41 +132,9 @@ void FrmMain::buildControls()
     m_banner->setObjectName(QStringLiteral("wbbTopAD"));
     m_banner->setContextMenuPolicy(Qt::NoContextMenu);
 
-    m_coolBar = new QWidget(m_client);
-    m_coolBar->setObjectName(QStringLiteral("CoolBar"));
-    m_coolBar->setAutoFillBackground(true);
-    m_toolbar = new QToolBar(m_coolBar);
-    m_toolbar->setObjectName(QStringLiteral("Toolbar"));
-    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    // An empty caption is a separator.
-    const QStringList captions = {QString(), QString(), QStringLiteral("新建"), QStringLiteral("打开"),
-                                  QStringLiteral("关闭"), QString(), QStringLiteral("保存"), QString(),
-                                  QStringLiteral("添加"), QString(), QStringLiteral("下载"), QString(),
-                                  QStringLiteral("主页"), QStringLiteral("关于"), QString()};
-    for (int i = 1; i <= 14; ++i) {
-        m_toolbarButtons[i] = captions.at(i).isEmpty() ? m_toolbar->addSeparator() : m_toolbar->addAction(captions.at(i));
-        m_toolbarButtons[i]->setObjectName(QStringLiteral("ToolbarButton%1").arg(i));
-    }
+    m_coolBar = new CoolBar(m_client);
     for (int i : {2, 4, 6, 8, 10}) // 4 waits for a book; the others for their work
-        m_toolbarButtons[i]->setEnabled(false);
-
-    m_searchBand = new QWidget(m_coolBar);
-    m_searchBand->setObjectName(QStringLiteral("picSearch"));
-    m_searchBackground = new QLabel(m_searchBand);
-    m_searchBackground->setObjectName(QStringLiteral("imgSearch_bg"));
-    m_searchBox = new QLineEdit(QStringLiteral("请输入连环画书名"), m_searchBand);
-    m_searchBox->setObjectName(QStringLiteral("txtSearch"));
-    m_searchBox->setEnabled(false);
-    m_searchButton = new widgets::TzButton(m_searchBand);
-    m_searchButton->setObjectName(QStringLiteral("tzbSearch"));
-    m_searchButton->setCaption(QStringLiteral("搜索"));
-    m_webSearchButton = new widgets::TzButton(m_searchBand);
-    m_webSearchButton->setObjectName(QStringLiteral("tzbWebSearch"));
-    m_webSearchButton->setCaption(QStringLiteral("网搜"));
-    for (widgets::TzButton *b : {m_searchButton, m_webSearchButton}) {
-        b->setButtonStyle(1);
-        b->setEnabled(false);
-    }
+        m_coolBar->button(i)->setEnabled(false);
 
     m_mark = new QFrame(m_client);
     m_mark->setObjectName(QStringLiteral("picMark"));
@@ -252,8 +218,7 @@ void FrmMain::connectControls()
        [this] { showSite(platform::siteAddress(m_context.siteRoot, platform::kKorvelHomePage)); });
     for (int i = 0; i < 5; ++i)
         connect(m_recentActions[i], &QAction::triggered, this, [this, i] { openRecent(i); });
-    for (int i = 1; i <= 14; ++i)
-        connect(m_toolbarButtons[i], &QAction::triggered, this, [this, i] { toolbarClicked(i); });
+    connect(m_coolBar, &CoolBar::buttonClicked, this, &FrmMain::toolbarClicked);
     for (int i = 0; i < 3; ++i)
         connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { tabClicked(i); });
 
@@ -283,7 +248,6 @@ void FrmMain::load()
     m_catalog->selectNode(stored.treeView);
 
     setWindowTitle(closedCaption());
-    applyToolbarBackground();
 
     m_connected = m_context.isConnected && m_context.isConnected();
     if (m_connected)
@@ -385,7 +349,7 @@ void FrmMain::bookStateChanged()
 {
     const bool open = m_context.session->isOpen();
     m_closeAction->setEnabled(open);
-    m_toolbarButtons[4]->setEnabled(open);
+    m_coolBar->button(4)->setEnabled(open);
     setWindowTitle(open ? openCaption(m_context.session->path()) : closedCaption());
 }
 
@@ -470,13 +434,6 @@ void FrmMain::layoutWindow()
     m_inLayout = true;
     const float width = windowWidthTwips();
     const float innerWidth = toTwips(m_client->width());
-    const view::CoolBarLayout bar = view::computeCoolBarLayout(width);
-    place(m_toolbar, bar.Toolbar);
-    place(m_searchBand, bar.picSearch);
-    place(m_searchBox, bar.txtSearch);
-    place(m_searchButton, bar.tzbSearch);
-    place(m_webSearchButton, bar.tzbWebSearch);
-    place(m_searchBackground, bar.imgSearch_bg);
     place(m_bottomBar, {0, toTwips(m_client->height()) - view::kPicBottomHeight, innerWidth, view::kPicBottomHeight});
     place(m_bottomBackground, {0, 0, innerWidth, view::kPicBottomHeight});
     float x = toTwips(m_splitter->x());
@@ -530,25 +487,6 @@ void FrmMain::placePageView()
     m_reading->raise();
     m_bottomBar->raise();
     m_reading->relayout();
-}
-
-void FrmMain::applyToolbarBackground()
-{
-    // The toolbar wears the search band's background pattern.
-    QPixmap pattern(8, toPixels(view::kCoolBarHeight));
-    QPainter p(&pattern);
-    QLinearGradient g(0, 0, 0, pattern.height());
-    g.setColorAt(0, QColor(0xf4, 0xf7, 0xfc));
-    g.setColorAt(1, QColor(0xc9, 0xd6, 0xea));
-    p.fillRect(pattern.rect(), g);
-    p.end();
-    m_searchBackground->setPixmap(pattern.scaled(4096, pattern.height()));
-    QPalette pal = m_coolBar->palette();
-    pal.setBrush(QPalette::Window, QBrush(pattern));
-    m_coolBar->setPalette(pal);
-    m_toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
-                                            " QToolButton { padding: 1px 2px; margin: 0px; }"
-                                            " QToolBar::separator { width: 5px; }"));
 }
 
 bool FrmMain::splitterEvent(QEvent *event)

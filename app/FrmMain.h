@@ -10,9 +10,7 @@
 class QAction;
 class QFrame;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QToolBar;
 class QWebEngineView;
 
 namespace korvel::widgets {
@@ -22,6 +20,7 @@ class TzButton;
 namespace korvel::app {
 
 class CatalogPane;
+class CoolBar;
 class ReadingPane;
 class WebPane;
 
@@ -71,7 +70,6 @@ private:
     void layoutWindow();
     void sizeControls(float &splitter);
     void placePageView();
-    void applyToolbarBackground();
     bool splitterEvent(QEvent *event);
 
     void selectTab(int tab);
@@ -94,14 +92,7 @@ private:
 
     QWidget *m_client = nullptr;
     QWebEngineView *m_banner = nullptr;
-    QWidget *m_coolBar = nullptr;
-    QToolBar *m_toolbar = nullptr;
-    std::array<QAction *, 15> m_toolbarButtons{}; // 1-based, separators included
-    QWidget *m_searchBand = nullptr;
-    QLabel *m_searchBackground = nullptr;
-    QLineEdit *m_searchBox = nullptr;
-    widgets::TzButton *m_searchButton = nullptr;
-    widgets::TzButton *m_webSearchButton = nullptr;
+    CoolBar *m_coolBar = nullptr;
     QFrame *m_mark = nullptr;
     QWidget *m_treeTitle = nullptr;
     QLabel *m_treeTitleText = nullptr;

@@ -1,0 +1,94 @@
+#include "app/CoolBar.h"
+
+#include "view/WindowLayout.h"
+#include "widgets/TzButton.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QToolBar>
+
+namespace korvel::app {
+
+namespace {
+
+void place(QWidget *w, const TwipsRect &r)
+{
+    if (r.width >= 0 && r.height >= 0)
+        w->setGeometry(r.toPixels());
+}
+
+} // namespace
+
+CoolBar::CoolBar(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("CoolBar"));
+    setAutoFillBackground(true);
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // An empty caption is a separator.
+    const QStringList captions = {QString(), QString(), QStringLiteral("新建"), QStringLiteral("打开"),
+                                  QStringLiteral("关闭"), QString(), QStringLiteral("保存"), QString(),
+                                  QStringLiteral("添加"), QString(), QStringLiteral("下载"), QString(),
+                                  QStringLiteral("主页"), QStringLiteral("关于"), QString()};
+    for (int i = 1; i <= 14; ++i) {
+        m_buttons[i] = captions.at(i).isEmpty() ? m_toolbar->addSeparator() : m_toolbar->addAction(captions.at(i));
+        m_buttons[i]->setObjectName(QStringLiteral("ToolbarButton%1").arg(i));
+        connect(m_buttons[i], &QAction::triggered, this, [this, i] { emit buttonClicked(i); });
+    }
+
+    m_searchBand = new QWidget(this);
+    m_searchBand->setObjectName(QStringLiteral("picSearch"));
+    m_searchBackground = new QLabel(m_searchBand);
+    m_searchBackground->setObjectName(QStringLiteral("imgSearch_bg"));
+    m_searchBox = new QLineEdit(QStringLiteral("请输入连环画书名"), m_searchBand);
+    m_searchBox->setObjectName(QStringLiteral("txtSearch"));
+    m_searchBox->setEnabled(false); // the searches come with the catalog and the web pane
+    m_searchButton = new widgets::TzButton(m_searchBand);
+    m_searchButton->setObjectName(QStringLiteral("tzbSearch"));
+    m_searchButton->setCaption(QStringLiteral("搜索"));
+    m_webSearchButton = new widgets::TzButton(m_searchBand);
+    m_webSearchButton->setObjectName(QStringLiteral("tzbWebSearch"));
+    m_webSearchButton->setCaption(QStringLiteral("网搜"));
+    for (widgets::TzButton *b : {m_searchButton, m_webSearchButton}) {
+        b->setButtonStyle(1);
+        b->setEnabled(false);
+    }
+    applyBackground();
+}
+
+void CoolBar::resizeEvent(QResizeEvent *)
+{
+    // The band keeps its width beside the toolbar, whatever the window's.
+    const view::CoolBarLayout l = view::computeCoolBarLayout(toTwips(width()));
+    place(m_toolbar, l.Toolbar);
+    place(m_searchBand, l.picSearch);
+    place(m_searchBox, l.txtSearch);
+    place(m_searchButton, l.tzbSearch);
+    place(m_webSearchButton, l.tzbWebSearch);
+    place(m_searchBackground, l.imgSearch_bg);
+}
+
+void CoolBar::applyBackground()
+{
+    // The toolbar wears the search band's background pattern.
+    QPixmap pattern(8, toPixels(view::kCoolBarHeight));
+    QPainter p(&pattern);
+    QLinearGradient g(0, 0, 0, pattern.height());
+    g.setColorAt(0, QColor(0xf4, 0xf7, 0xfc));
+    g.setColorAt(1, QColor(0xc9, 0xd6, 0xea));
+    p.fillRect(pattern.rect(), g);
+    p.end();
+    m_searchBackground->setPixmap(pattern.scaled(4096, pattern.height()));
+    QPalette pal = palette();
+    pal.setBrush(QPalette::Window, QBrush(pattern));
+    setPalette(pal);
+    m_toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
+                                            " QToolButton { padding: 1px 2px; margin: 0px; }"
+                                            " QToolBar::separator { width: 5px; }"));
+}
+
+} // namespace korvel::app
