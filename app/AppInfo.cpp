@@ -1,5 +1,7 @@
 #include "app/AppInfo.h"
 
+#include <QFileInfo>
+
 
 namespace korvel::app {
 
@@ -12,6 +14,10 @@ QString GetVersion()
 QString GetCommandPath(const QStringList &arguments)
 {
     QString path = arguments.mid(1).join(QLatin1Char(' '));
+    // A file whose own name holds a double quote is opened as named; only
+    // otherwise are the quotes taken for the shell's.
+    if (path.contains(QLatin1Char('"')) && QFileInfo::exists(path))
+        return path;
     path.remove(QLatin1Char('"'));
     return path;
 }

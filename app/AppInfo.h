@@ -11,7 +11,8 @@ inline const QString kProductName = QStringLiteral("Korvel"); // string resource
 QString GetVersion();
 
 // The book path on the command line: every argument after the program name
-// joined with single blanks, every double quote removed. Empty: no book.
+// joined with single blanks. When that names an existing file as it stands,
+// it is the path; otherwise every double quote is removed. Empty: no book.
 QString GetCommandPath(const QStringList &arguments);
 
 // Window captions.

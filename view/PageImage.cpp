@@ -17,6 +17,13 @@ QSize decodeSizeFor(QSize natural, QSize px)
     return out.boundedTo(natural);
 }
 
+void allowLargestPages()
+{
+    // Four bytes a pixel, in whole megabytes as Qt counts them.
+    constexpr qint64 bytes = kLargestPagePixels * 4;
+    QImageReader::setAllocationLimit(int((bytes + (1 << 20) - 1) >> 20));
+}
+
 QSize pictureSize(const QByteArray &bytes)
 {
     QByteArray copy = bytes;
@@ -28,6 +35,8 @@ QSize pictureSize(const QByteArray &bytes)
 
 QImage PageImage::decode(QSize target) const
 {
+    static const bool limitSet = (allowLargestPages(), true);
+    Q_UNUSED(limitSet);
     QByteArray bytes = m_bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -37,6 +46,11 @@ QImage PageImage::decode(QSize target) const
         && reader.supportsOption(QImageIOHandler::ScaledSize))
         reader.setScaledSize(target);
     QImage image = reader.read();
+    // A format that cannot decode at a smaller size is scaled down now, so a
+    // large scan is not kept whole while it is shown small.
+    if (!image.isNull() && target.isValid() && !target.isEmpty() && image.width() > target.width()
+        && image.height() > target.height())
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 
@@ -50,6 +64,8 @@ bool PageImage::load(const QByteArray &bytes, QSize displayHint)
     if (!probe.canRead())
         return false;
     QSize natural = probe.size();
+    if (natural.isValid() && qint64(natural.width()) * natural.height() > kLargestPagePixels)
+        return false;
 
     const QByteArray previousBytes = m_bytes;
     const QSize previousNatural = m_natural;

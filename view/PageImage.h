@@ -34,6 +34,12 @@ private:
     QImage m_image;
 };
 
+// The largest page shown: 16000 x 16000 pixels. Qt's own allocation limit
+// is raised to what such a page needs decoded, and no further; a page that
+// claims more is taken for a page that is not a picture.
+constexpr qint64 kLargestPagePixels = qint64(16000) * 16000;
+void allowLargestPages();
+
 // The size to decode at for showing at px: px itself when smaller than the
 // natural size (kept in proportion), else the natural size.
 QSize decodeSizeFor(QSize natural, QSize px);

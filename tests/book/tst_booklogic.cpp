@@ -5,6 +5,7 @@
 #include "book/RecentList.h"
 #include "tests/support/TestEnv.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace korvel;
@@ -78,13 +79,26 @@ void BookLogicTest::commandLine_data()
     QTest::newRow("plain") << QStringList{"korvel", "/b/x.lhh"} << "/b/x.lhh";
     QTest::newRow("blanks split by the shell") << QStringList{"korvel", "/my", "books/x.lhh"} << "/my books/x.lhh";
     QTest::newRow("quotes removed") << QStringList{"korvel", "\"/my books/x.lhh\""} << "/my books/x.lhh";
-    QTest::newRow("quote inside") << QStringList{"korvel", "/a\"b.lhh"} << "/ab.lhh";
+    QTest::newRow("quote inside, no such file") << QStringList{"korvel", "/a\"b.lhh"} << "/ab.lhh";
+    // Files that exist: "@" stands for the test's folder.
+    QTest::newRow("a file named with quotes") << QStringList{"korvel", "@/他说\"好\"", "的书.lhh"}
+                                              << "@/他说\"好\" 的书.lhh";
+    QTest::newRow("quoted, the file exists unquoted") << QStringList{"korvel", "\"@/plain book.lhh\""}
+                                                     << "@/plain book.lhh";
 }
 
 void BookLogicTest::commandLine()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, path);
+    QTemporaryDir dir;
+    for (QString &a : args)
+        a.replace(QLatin1Char('@'), dir.path());
+    path.replace(QLatin1Char('@'), dir.path());
+    for (const QString &name : {QStringLiteral("/他说\"好\" 的书.lhh"), QStringLiteral("/plain book.lhh")}) {
+        QFile f(dir.path() + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
     QCOMPARE(app::GetCommandPath(args), path);
 }
 

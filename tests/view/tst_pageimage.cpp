@@ -1,0 +1,97 @@
+// The page picture holder with large scans: legitimate pages up to
+// 16000 x 16000 show, a page that claims more is not a picture.
+#include "view/PageImage.h"
+
+#include <QBuffer>
+#include <QtEndian>
+#include <QTest>
+
+using namespace korvel;
+
+namespace {
+
+// An uncompressed BMP of the given size, 8 bits with a grey palette or 24
+// bits, every pixel zero. Only the header is written when headerOnly is set,
+// as a damaged or hostile file might claim a size it does not hold.
+QByteArray bmp(int width, int height, int bits, bool headerOnly = false)
+{
+    const int paletteBytes = bits == 8 ? 256 * 4 : 0;
+    const qint64 stride = ((qint64(width) * bits / 8) + 3) / 4 * 4;
+    const qint64 pixelBytes = stride * height;
+    const int offset = 14 + 40 + paletteBytes;
+    QByteArray b(headerOnly ? offset : offset + pixelBytes, '\0');
+    auto put32 = [&](int at, quint32 v) { qToLittleEndian<quint32>(v, b.data() + at); };
+    auto put16 = [&](int at, quint16 v) { qToLittleEndian<quint16>(v, b.data() + at); };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, quint32(offset + pixelBytes));
+    put32(10, quint32(offset));
+    put32(14, 40);
+    put32(18, quint32(width));
+    put32(22, quint32(height));
+    put16(26, 1);
+    put16(28, quint16(bits));
+    put32(34, quint32(pixelBytes));
+    for (int i = 0; i < paletteBytes / 4; ++i)
+        for (int c = 0; c < 3; ++c)
+            b[54 + i * 4 + c] = char(i);
+    return b;
+}
+
+} // namespace
+
+class PageImageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void largeScans_data();
+    void largeScans();
+};
+
+void PageImageTest::largeScans_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<bool>("headerOnly");
+    QTest::addColumn<bool>("shows");
+    QTest::newRow("9000 x 9000, 24 bits") << 9000 << 9000 << 24 << false << true;
+    QTest::newRow("16000 x 16000, 8 bits") << 16000 << 16000 << 8 << false << true;
+    QTest::newRow("claims 16001 x 16000") << 16001 << 16000 << 8 << true << false;
+    QTest::newRow("claims 60000 x 60000") << 60000 << 60000 << 24 << true << false;
+}
+
+void PageImageTest::largeScans()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, bits);
+    QFETCH(bool, headerOnly);
+    QFETCH(bool, shows);
+    view::PageImage page;
+    QImage small(40, 30, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray previous;
+    {
+        QBuffer buffer(&previous);
+        buffer.open(QIODevice::WriteOnly);
+        small.save(&buffer, "PNG");
+    }
+    QVERIFY(page.load(previous, QSize()));
+
+    QCOMPARE(page.load(bmp(width, height, bits, headerOnly), QSize(800, 800)), shows);
+    if (shows) {
+        QCOMPARE(page.naturalSize(), QSize(width, height));
+        // Decoded no larger than it is shown.
+        QVERIFY(!page.image().isNull());
+        QVERIFY(page.image().width() <= 800 && page.image().height() <= 800);
+    } else {
+        // Taken for a page that is not a picture: the previous one stays.
+        QCOMPARE(page.naturalSize(), QSize(40, 30));
+        QCOMPARE(page.image().pixelColor(0, 0), QColor(Qt::red));
+    }
+}
+
+QTEST_GUILESS_MAIN(PageImageTest)
+
+#include "tst_pageimage.moc"
