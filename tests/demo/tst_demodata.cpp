@@ -1,12 +1,10 @@
 #include "book/mOpenDatabase.h"
 #include "demo/DemoData.h"
-#include "demo/GifWriter.h"
 #include "demo/PageArt.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QImageReader>
 #include <QMap>
 #include <QSet>
 #include <QtTest>
@@ -38,11 +36,6 @@ QMap<QString, QByteArray> hashTree(const QString &root)
             hashes.insert(it.filePath().mid(root.size()), QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1));
     }
     return hashes;
-}
-
-bool near(QRgb a, QRgb b)
-{
-    return qAbs(qRed(a) - qRed(b)) < 24 && qAbs(qGreen(a) - qGreen(b)) < 24 && qAbs(qBlue(a) - qBlue(b)) < 24;
 }
 
 } // namespace
@@ -185,47 +178,6 @@ private slots:
         const QString html = QString::fromUtf8(advert.readAll());
         QVERIFY(html.contains(QStringLiteral("连环画阅读器")));
         QVERIFY2(!html.contains(QLatin1String("http")), "the offline page must not reach out");
-    }
-
-    void gifKeepsSizeAndColours()
-    {
-        QImage source(123, 45, QImage::Format_ARGB32);
-        source.fill(QColor(200, 30, 30));
-        for (int y = 0; y < 45; ++y)
-            for (int x = 61; x < 123; ++x)
-                source.setPixel(x, y, qRgb(20, 40, 210));
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x)
-                source.setPixel(x, y, qRgba(0, 0, 0, 0));
-        const QString path = m_dir.path() + QStringLiteral("/round trip.gif");
-        QVERIFY(demo::writeGif(source, path));
-        QImageReader reader(path);
-        QCOMPARE(reader.format(), QByteArray("gif"));
-        QCOMPARE(reader.size(), QSize(123, 45));
-        const QImage back = reader.read();
-        QVERIFY(near(back.pixel(30, 30), qRgb(200, 30, 30)));
-        QVERIFY(near(back.pixel(100, 30), qRgb(20, 40, 210)));
-        QVERIFY2(near(back.pixel(2, 2), qRgb(255, 255, 255)), "transparency is laid on white");
-
-        // A picture of far more than 256 colours still comes back close on average.
-        QImage gradient(256, 64, QImage::Format_RGB32);
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 256; ++x)
-                gradient.setPixel(x, y, qRgb(x, 255 - x, y * 4));
-        QVERIFY(demo::writeGif(gradient, path));
-        const QImage reread = QImage(path).convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(reread.size(), gradient.size());
-        qint64 error = 0;
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 256; ++x) {
-                const QRgb a = gradient.pixel(x, y), b = reread.pixel(x, y);
-                error += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
-            }
-        QVERIFY2(error / (256 * 64 * 3) < 10, qPrintable(QString::number(error / (256 * 64 * 3))));
-
-        const QString nowhere = m_dir.path() + QStringLiteral("/no such folder/x.gif");
-        QVERIFY(!demo::writeGif(source, nowhere));
-        QVERIFY(!QFileInfo::exists(nowhere));
     }
 
     void rerunReplacesEverythingWithTheSameFiles()
