@@ -3,7 +3,6 @@
 #include "demo/PageArt.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QMap>
 #include <QSet>
 #include <QtTest>
@@ -106,11 +105,8 @@ private slots:
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         QVERIFY(m_dir.isValid());
         m_app = m_dir.path() + QStringLiteral("/app");
-        QElapsedTimer clock;
-        clock.start();
         QString error;
         QVERIFY2(demo::generateDemo(m_app, &error), qPrintable(error));
-        QVERIFY2(clock.elapsed() < 10000, "the build should not wait long for the demo data");
     }
 
     void booksHoldNumberedPicturesOfEveryKind()
@@ -118,6 +114,7 @@ private slots:
         QSet<QByteArray> formats;
         bool wide = false, tall = false, large = false;
         qint64 total = 0;
+        qint64 pixels = 0;
         const QStringList files = demo::demoBookFiles();
         QVERIFY(files.size() >= 2);
         for (const QString &file : files) {
@@ -144,6 +141,7 @@ private slots:
                 QImage page;
                 QVERIFY2(page.loadFromData(bytes, format.constData()), qPrintable(QStringLiteral("%1 page %2").arg(file).arg(i)));
                 formats << format;
+                pixels += qint64(page.width()) * page.height();
                 wide = wide || page.width() >= 2.5 * page.height();
                 tall = tall || page.height() >= 2.5 * page.width();
                 large = large || (page.width() > 1920 && page.height() > 1080);
@@ -155,6 +153,9 @@ private slots:
         QVERIFY(tall);
         QVERIFY(large);
         QVERIFY(total < 15 * 1024 * 1024);
+        // Every build draws every page: its wait grows with the pixels drawn
+        // (about 31 million today) on any machine.
+        QVERIFY2(pixels < 40'000'000, qPrintable(QString::number(pixels)));
     }
 
     void catalogFilesTheBooksItDescribes()
