@@ -242,7 +242,8 @@ private slots:
     void rerunReplacesEverythingWithTheSameFiles()
     {
         const Snapshot before = snapshot(m_app);
-        QCOMPARE(before.pictures.size(), 28); // the pages of both books and the splash
+        for (const QString &file : demo::demoBookFiles())
+            QVERIFY2(before.pictures.contains(QStringLiteral("/books/%1#0").arg(file)), qPrintable(file));
         for (const QString &name : {QStringLiteral("/Korvel.mdb"), QStringLiteral("/books/") + demo::demoBookFiles().first()}) {
             QFile junk(m_app + name);
             QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
