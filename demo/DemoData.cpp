@@ -4,8 +4,8 @@
 #include "book/Sql.h"
 #include "book/mOpenDatabase.h"
 #include "catalog/Schema.h"
-#include "demo/GifWriter.h"
 #include "demo/PageArt.h"
+#include "maker/GifWriter.h"
 #include "platform/FileLock.h"
 
 #include <QBuffer>
@@ -179,24 +179,33 @@ QString fileSuffix(Format f)
     return {};
 }
 
-bool savePicture(const QImage &image, Format format, const QString &path)
+// Empty when the picture was written, else why not.
+QString savePicture(const QImage &image, Format format, const QString &path)
 {
+    if (format == Format::Gif)
+        return maker::writeGif(image, path).error;
+    QImageWriter w(path);
+    QImage out = image;
     switch (format) {
-    case Format::Gif:
-        return writeGif(image, path);
-    case Format::Jpeg: {
-        QImageWriter w(path, "jpeg");
+    case Format::Jpeg:
+        w.setFormat("jpeg");
         w.setQuality(80);
-        return w.write(image);
-    }
+        break;
     case Format::Png:
-        return QImageWriter(path, "png").write(image);
+        w.setFormat("png");
+        break;
     case Format::Bmp24:
-        return QImageWriter(path, "bmp").write(image.convertToFormat(QImage::Format_RGB888));
+        w.setFormat("bmp");
+        out = image.convertToFormat(QImage::Format_RGB888);
+        break;
     case Format::Bmp8:
-        return QImageWriter(path, "bmp").write(image.convertToFormat(QImage::Format_Indexed8));
+        w.setFormat("bmp");
+        out = image.convertToFormat(QImage::Format_Indexed8);
+        break;
+    case Format::Gif:
+        break;
     }
-    return false;
+    return w.write(out) ? QString() : w.errorString();
 }
 
 bool saveBytes(const QString &path, const QByteArray &bytes, QString *why)
@@ -233,8 +242,9 @@ bool drawBook(const DemoBook &b, const QString &scratch, QStringList *files, QSt
                                  .arg(scratch, QFileInfo(b.file).completeBaseName())
                                  .arg(i, 2, 10, QLatin1Char('0'))
                                  .arg(fileSuffix(page.format));
-        if (!savePicture(drawPage(art), page.format, path))
-            return fail(error, QStringLiteral("cannot write the picture %1").arg(path));
+        const QString why = savePicture(drawPage(art), page.format, path);
+        if (!why.isEmpty())
+            return fail(error, QStringLiteral("cannot write the picture %1: %2").arg(path, why));
         files->append(path);
     }
     return true;

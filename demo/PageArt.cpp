@@ -1,7 +1,7 @@
 #include "demo/PageArt.h"
 
-#include <QFontMetricsF>
-#include <QHash>
+#include "demo/ArtText.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,45 +19,9 @@ const QColor kInk(28, 22, 20);
 const QColor kPaper(246, 239, 223);
 const QColor kGold(236, 190, 92);
 
-QFont artFont(qreal pixels, bool bold = false)
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei"),
-                   QStringLiteral("Noto Sans SC"), QStringLiteral("Droid Sans Fallback"), QStringLiteral("DejaVu Sans")});
-    f.setPixelSize(std::max(1, int(std::lround(pixels))));
-    f.setBold(bold);
-    return f;
-}
-
 QPen inkPen(qreal width, const QColor &color = kInk)
 {
     return QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
-// The outline of a text with its baseline at the origin. The font engine's
-// outlines can move by a fraction of a pixel depending on what it loaded
-// before, so the first answer is kept: a second run in the same process then
-// draws the very same pixels.
-QPainterPath textPath(const QString &text, const QFont &font)
-{
-    static QHash<QString, QPainterPath> known;
-    const QString key = font.key() + QLatin1Char('\n') + text;
-    auto it = known.constFind(key);
-    if (it == known.constEnd()) {
-        QPainterPath path;
-        path.addText(0, 0, font, text);
-        it = known.insert(key, path);
-    }
-    return *it;
-}
-
-// Text as a filled outline: legible on any background.
-void outlinedText(QPainter &p, const QPointF &baselineStart, const QString &text, const QFont &font,
-                  const QColor &fill, const QColor &edge, qreal edgeWidth)
-{
-    const QPainterPath path = textPath(text, font).translated(baselineStart);
-    p.strokePath(path, inkPen(edgeWidth, edge));
-    p.fillPath(path, fill);
 }
 
 // Everything a scene painter needs: the panel, the line width and the dice.
@@ -560,10 +524,8 @@ void figure(Ctx &c, const Actor &a)
 
 void bubble(Ctx &c, const QPointF &speaker, const QString &text, qreal fontPx)
 {
-    const QFont f = artFont(fontPx, true);
-    const QFontMetricsF fm(f);
-    const qreal tw = fm.horizontalAdvance(text);
-    const QSizeF size(tw + fontPx * 1.6, fm.height() + fontPx * 1.2);
+    const ArtFont f = artFont(fontPx, true);
+    const QSizeF size(f.width(text) + fontPx * 1.6, f.ascent() + f.descent() + fontPx * 1.2);
     QPointF centre = speaker + QPointF(size.width() * 0.55, -size.height() * 1.1);
     if (centre.x() + size.width() / 2 > c.r.right() - 6)
         centre.setX(speaker.x() - size.width() * 0.55);
@@ -583,9 +545,7 @@ void bubble(Ctx &c, const QPointF &speaker, const QString &text, qreal fontPx)
     c.p.setPen(inkPen(c.ink));
     c.p.setBrush(Qt::white);
     c.p.drawPath(shape);
-    c.p.setFont(f);
-    c.p.setPen(kInk);
-    c.p.drawText(box, Qt::AlignCenter, text);
+    drawText(c.p, box, Qt::AlignCenter, text, f, kInk);
 }
 
 // ---------------------------------------------------------------- scenes
@@ -797,10 +757,11 @@ void background(Ctx &c, const Panel &panel, const QColor &accent)
         p.setPen(inkPen(c.ink * 1.4, QColor(90, 60, 30)));
         p.setBrush(QColor(40, 70, 50));
         p.drawRect(board);
-        p.setFont(artFont(board.height() * 0.2));
-        p.setPen(QColor(240, 240, 230));
-        p.drawText(board.adjusted(8, 8, -8, -board.height() / 2), Qt::AlignCenter, QStringLiteral("我们是中国人"));
-        p.drawText(board.adjusted(8, board.height() / 2, -8, -8), Qt::AlignCenter, QStringLiteral("我们爱自己的祖国"));
+        const ArtFont chalk = artFont(board.height() * 0.2);
+        const QColor white(240, 240, 230);
+        drawText(p, board.adjusted(8, 8, -8, -board.height() / 2), Qt::AlignCenter, QStringLiteral("我们是中国人"), chalk, white);
+        drawText(p, board.adjusted(8, board.height() / 2, -8, -8), Qt::AlignCenter, QStringLiteral("我们爱自己的祖国"), chalk,
+                 white);
         const QPointF lamp = c.at(0.9, 0.4);
         QRadialGradient glow(lamp, c.unit() * 0.5);
         glow.setColorAt(0, QColor(255, 220, 120, 180));
@@ -978,29 +939,26 @@ void drawCover(QPainter &p, const PageArt &page, qreal s)
 
     // The title, as large as the width allows.
     qreal px = r.height() * 0.085;
-    QFont title = artFont(px, true);
+    ArtFont title = artFont(px, true);
     const qreal room = r.width() - 6 * m;
-    const qreal tw = QFontMetricsF(title).horizontalAdvance(page.bookTitle);
+    const qreal tw = title.width(page.bookTitle);
     if (tw > room) {
         px *= room / tw;
         title = artFont(px, true);
     }
-    const QFontMetricsF fm(title);
-    outlinedText(p, QPointF(r.center().x() - fm.horizontalAdvance(page.bookTitle) / 2, r.height() * 0.08 + m + fm.ascent()),
+    outlinedText(p, QPointF(r.center().x() - title.width(page.bookTitle) / 2, r.height() * 0.08 + m + title.ascent()),
                  page.bookTitle, title, QColor(255, 240, 196), kInk, 7 * s);
 
     // A red seal reading 连环画.
-    const QFont sealFont = artFont(26 * s, true);
+    const ArtFont sealFont = artFont(26 * s, true);
     const QRectF seal(r.width() - 2 * m - 56 * s, 2 * m + 8 * s, 44 * s, 116 * s);
     p.setPen(inkPen(2 * s, QColor(255, 230, 200)));
     p.setBrush(QColor(196, 30, 30));
     p.drawRoundedRect(seal, 6 * s, 6 * s);
-    p.setFont(sealFont);
-    p.setPen(QColor(255, 236, 210));
     const QString sealText = QStringLiteral("连环画");
     for (int i = 0; i < sealText.size(); ++i)
-        p.drawText(QRectF(seal.left(), seal.top() + 4 * s + i * 36 * s, seal.width(), 36 * s), Qt::AlignCenter,
-                   sealText.mid(i, 1));
+        drawText(p, QRectF(seal.left(), seal.top() + 4 * s + i * 36 * s, seal.width(), 36 * s), Qt::AlignCenter,
+                 sealText.mid(i, 1), sealFont, QColor(255, 236, 210));
 
     const QRectF picture(3 * m, r.height() * 0.24, r.width() - 6 * m, r.height() * 0.58);
     if (!page.panels.isEmpty())
@@ -1008,9 +966,8 @@ void drawCover(QPainter &p, const PageArt &page, qreal s)
     p.setPen(inkPen(4 * s, kGold));
     p.drawRect(picture.adjusted(-6 * s, -6 * s, 6 * s, 6 * s));
 
-    p.setFont(artFont(24 * s, true));
-    p.setPen(QColor(255, 240, 210));
-    p.drawText(QRectF(2 * m, r.height() * 0.84, r.width() - 4 * m, r.height() * 0.07), Qt::AlignCenter, page.caption);
+    drawText(p, QRectF(2 * m, r.height() * 0.84, r.width() - 4 * m, r.height() * 0.07), Qt::AlignCenter, page.caption,
+             artFont(24 * s, true), QColor(255, 240, 210));
 }
 
 } // namespace
@@ -1036,32 +993,25 @@ QImage drawPage(const PageArt &page)
 
     // Header: the book's title and the page, over an accent rule.
     const qreal headerH = 44 * s;
-    p.setFont(artFont(24 * s, true));
-    p.setPen(page.accent.darker(140));
-    p.drawText(QRectF(m, m, W - 2 * m, headerH), Qt::AlignLeft | Qt::AlignVCenter, page.bookTitle);
-    p.setFont(artFont(18 * s));
-    p.drawText(QRectF(m, m, W - 2 * m, headerH), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("第 %1 页").arg(page.number));
+    const QRectF header(m, m, W - 2 * m, headerH);
+    drawText(p, header, Qt::AlignLeft | Qt::AlignVCenter, page.bookTitle, artFont(24 * s, true), page.accent.darker(140));
+    drawText(p, header, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("第 %1 页").arg(page.number), artFont(18 * s),
+             page.accent.darker(140));
     p.setPen(inkPen(3 * s, page.accent));
     p.drawLine(QPointF(m, m + headerH), QPointF(W - m, m + headerH));
 
     // Caption box beside the page-number badge, as tall as its text needs.
     const qreal badgeR = 46 * s;
-    const QFont captionFont = artFont(24 * s);
+    const ArtFont captionFont = artFont(24 * s);
     const qreal pad = 14 * s;
-    const QRectF captionBox0(m, 0, W - 2 * m - 2 * badgeR - gap, 0);
-    const QRectF textRoom = QFontMetricsF(captionFont)
-                                .boundingRect(captionBox0.adjusted(pad, 0, -pad, 0).adjusted(0, 0, 0, H),
-                                              Qt::TextWordWrap, page.caption);
-    const qreal captionH = std::max(2 * badgeR, textRoom.height() + 2 * pad);
-    const QRectF captionBox(m, H - m - captionH, captionBox0.width(), captionH);
+    const qreal captionW = W - 2 * m - 2 * badgeR - gap;
+    const qreal captionH = std::max(2 * badgeR, wrappedHeight(captionW - 2 * pad, page.caption, captionFont) + 2 * pad);
+    const QRectF captionBox(m, H - m - captionH, captionW, captionH);
     p.setPen(inkPen(ink, page.accent.darker(150)));
     p.setBrush(QColor(255, 251, 240));
     p.drawRoundedRect(captionBox, 10 * s, 10 * s);
-    p.setFont(captionFont);
-    p.setPen(kInk);
-    p.drawText(captionBox.adjusted(pad, pad, -pad, -pad), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-               page.caption);
+    drawText(p, captionBox.adjusted(pad, pad, -pad, -pad), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+             page.caption, captionFont, kInk);
 
     const QPointF badge(W - m - badgeR, captionBox.center().y());
     QRadialGradient bg(badge - QPointF(badgeR * 0.3, badgeR * 0.3), badgeR * 1.3);
@@ -1071,9 +1021,10 @@ QImage drawPage(const PageArt &page)
     p.setBrush(bg);
     p.drawEllipse(badge, badgeR, badgeR);
     const QString number = QString::number(page.number);
-    const QFont numberFont = artFont(badgeR * (number.size() > 1 ? 0.95 : 1.15), true);
-    const QFontMetricsF nfm(numberFont);
-    outlinedText(p, QPointF(badge.x() - nfm.horizontalAdvance(number) / 2, badge.y() + (nfm.ascent() - nfm.descent()) / 2),
+    const ArtFont numberFont = artFont(badgeR * (number.size() > 1 ? 0.95 : 1.15), true);
+    outlinedText(p,
+                 QPointF(badge.x() - numberFont.width(number) / 2,
+                         badge.y() + (numberFont.ascent() - numberFont.descent()) / 2),
                  number, numberFont, Qt::white, kInk, 4 * s);
 
     const QRectF area(m, m + headerH + gap, W - 2 * m, captionBox.top() - gap - (m + headerH + gap));
@@ -1179,13 +1130,10 @@ QImage drawSplash()
 
     outlinedText(p, QPointF(176, 150), QStringLiteral("Korvel"), artFont(66, true), QColor(255, 236, 190),
                  QColor(80, 10, 10), 4);
-    p.setFont(artFont(30, true));
-    p.setPen(QColor(255, 226, 160));
-    p.drawText(QRectF(176, 162, 260, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("连环画阅读器"));
-    p.setFont(artFont(14));
-    p.setPen(QColor(255, 210, 190));
-    p.drawText(QRectF(60, 214, 370, 28), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("读连环画 · 管理书库 · 制作新书"));
+    drawText(p, QRectF(176, 162, 260, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("连环画阅读器"),
+             artFont(30, true), QColor(255, 226, 160));
+    drawText(p, QRectF(60, 214, 370, 28), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("读连环画 · 管理书库 · 制作新书"),
+             artFont(14), QColor(255, 210, 190));
 
     // The seal.
     p.setPen(inkPen(3, QColor(90, 12, 12)));
@@ -1194,9 +1142,7 @@ QImage drawSplash()
     gold.setColorAt(1, QColor(210, 150, 50));
     p.setBrush(gold);
     p.drawEllipse(QPointF(404, 58), 30, 30);
-    p.setFont(artFont(30, true));
-    p.setPen(QColor(170, 24, 24));
-    p.drawText(QRectF(374, 28, 60, 60), Qt::AlignCenter, QStringLiteral("阅"));
+    drawText(p, QRectF(374, 28, 60, 60), Qt::AlignCenter, QStringLiteral("阅"), artFont(30, true), QColor(170, 24, 24));
     p.end();
     return image;
 }
