@@ -432,7 +432,6 @@ void FrmMain::layoutWindow()
         return;
     }
     m_inLayout = true;
-    const float width = windowWidthTwips();
     const float innerWidth = toTwips(m_client->width());
     place(m_bottomBar, {0, toTwips(m_client->height()) - view::kPicBottomHeight, innerWidth, view::kPicBottomHeight});
     place(m_bottomBackground, {0, 0, innerWidth, view::kPicBottomHeight});
