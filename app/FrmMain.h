@@ -3,7 +3,7 @@
 #include "app/Layout.h"
 #include "app/PageImage.h"
 #include "book/BookReader.h"
-#include "book/mOpenDatabase.h"
+#include "db/mOpenDatabase.h"
 #include "view/AutoPlay.h"
 #include "view/Geometry.h"
 
@@ -187,7 +187,7 @@ public:
     QAction *mnuAbout = nullptr, *mnuHomePage = nullptr, *mnuHomePage1 = nullptr;
 
     // Reading state.
-    book::mOpenDatabase &database() { return m_db; }
+    db::mOpenDatabase &database() { return m_db; }
     book::BookReader &reader() { return m_reader; }
     bool FirstFitDone = false;
     TwipsRect SavedViewRect;
@@ -222,7 +222,7 @@ private:
                                   const QString &tip, int style);
 
     Services m_services;
-    book::mOpenDatabase m_db;
+    db::mOpenDatabase m_db;
     book::BookReader m_reader;
     PageImage m_picViewTemp;
     view::PageBox m_box;

@@ -8,7 +8,7 @@
 #include "app/PagePicture.h"
 #include "book/BookFile.h"
 #include "book/RecentList.h"
-#include "book/mOpenDatabase.h"
+#include "db/mOpenDatabase.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
 
@@ -222,9 +222,9 @@ int calibrateGrain()
 // transaction, numbering the pages 0, 1, 2, ...; page i holds pictures[i % n].
 bool writeBook(const QString &appDir, const QString &path, const QList<QByteArray> &pictures, int pageCount)
 {
-    if (!book::mOpenDatabase::CreateDatabaseFile(path, book::templateSchema()))
+    if (db::Connection::createFile(path, book::templateSchema()))
         return false;
-    book::mOpenDatabase db(appDir);
+    db::mOpenDatabase db(appDir);
     if (!db.OpenConn(path))
         return false;
     bool ok = db.OpenRs(QStringLiteral("Insert Into books (booknumber,title) Values (1,'bench')"));
@@ -374,7 +374,7 @@ QString openPieces(app::FrmMain &w, test::TestEnv &env, const QString &path)
 {
     std::vector<double> connect, numbers, pageBox, recent;
     for (int round = 0; round < 5; ++round) {
-        book::mOpenDatabase db(env.appDir());
+        db::mOpenDatabase db(env.appDir());
         book::BookReader pages(db, env.appDir());
         QElapsedTimer t;
         t.start();

@@ -122,7 +122,7 @@ void ReadingTest::openFromDialogAndClose()
     QVERIFY(!w.mnuClose->isEnabled() && !w.ToolbarButtons[4]->isEnabled());
     QCOMPARE(w.windowTitle(), QStringLiteral("Korvel - 2009.4.10"));
     QVERIFY(!w.picView->isHidden());
-    book::mOpenDatabase probe(h.env.appDir());
+    db::mOpenDatabase probe(h.env.appDir());
     QVERIFY(probe.OpenBookConn(second));
     probe.CloseBookConn();
     for (auto close : {&app::FrmMain::mnuCloseIt_Click, &app::FrmMain::tzbClose_Click,
@@ -155,7 +155,7 @@ void ReadingTest::damagedOrHeldBooksAreRefused()
     Harness h;
     const QString good = h.book("good.lhh");
     const QString path = h.env.path(kind + ".lhh");
-    book::mOpenDatabase other(h.env.appDir());
+    db::mOpenDatabase other(h.env.appDir());
     if (kind == "junk") {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -185,7 +185,7 @@ void ReadingTest::bookWithoutPagesTable()
 {
     Harness h;
     const QString path = h.env.path("nopages.lhh");
-    QVERIFY(book::mOpenDatabase::CreateDatabaseFile(path, {"CREATE TABLE books (title TEXT)"}));
+    QVERIFY(!db::Connection::createFile(path, {"CREATE TABLE books (title TEXT)"}));
     app::FrmMain &w = h.start();
     h.dialogs.names << path;
     w.mnuOpen_Click();

@@ -1,4 +1,4 @@
-#include "book/mOpenDatabase.h"
+#include "db/mOpenDatabase.h"
 #include "demo/DemoData.h"
 #include "demo/GifWriter.h"
 #include "demo/PageArt.h"
@@ -72,7 +72,7 @@ private slots:
         for (const QString &file : files) {
             const QString path = m_app + QStringLiteral("/books/") + file;
             total += QFileInfo(path).size();
-            book::mOpenDatabase db(m_app);
+            db::mOpenDatabase db(m_app);
             QVERIFY2(db.OpenBookConn(path), qPrintable(path));
             QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
             QCOMPARE(db.BookRs.RecordCount(), 1);
@@ -108,7 +108,7 @@ private slots:
 
     void catalogFilesTheBooksItDescribes()
     {
-        book::mOpenDatabase db(m_app);
+        db::mOpenDatabase db(m_app);
         QVERIFY(db.OpenCatalog());
         QVERIFY(db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId")));
         QCOMPARE(db.Rs.RecordCount(), 1);
