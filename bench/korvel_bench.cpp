@@ -7,11 +7,13 @@
 #include "app/FrmMain.h"
 #include "app/ReadingPane.h"
 #include "app/StartUp.h"
+#include "bench/BookBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
+#include "book/BookWriter.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
-#include "book/mOpenDatabase.h"
+#include "db/mOpenDatabase.h"
 #include "view/PageImage.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
@@ -223,30 +225,17 @@ int calibrateGrain()
 
 // ------------------------------------------------------------------ books
 
-// Writes a book of the given page pictures on the catalog channel, in one
-// transaction, numbering the pages 0, 1, 2, ...; page i holds pictures[i % n].
+// Writes a book of the given page pictures, numbering the pages 0, 1, 2, ...;
+// page i holds pictures[i % n].
 bool writeBook(const QString &appDir, const QString &path, const QList<QByteArray> &pictures, int pageCount)
 {
-    if (!book::mOpenDatabase::CreateDatabaseFile(path, book::templateSchema()))
-        return false;
-    book::mOpenDatabase db(appDir);
-    if (!db.OpenConn(path))
-        return false;
-    bool ok = db.OpenRs(QStringLiteral("Insert Into books (booknumber,title) Values (1,'bench')"));
-    ok = ok && db.OpenRs(QStringLiteral("BEGIN"));
-    // An empty recordset over the pages table, used only to append rows.
-    ok = ok && db.OpenRs(QStringLiteral("Select pagenumber,image From pages Where 0"));
-    for (int i = 0; ok && i < pageCount; ++i) {
-        db.Rs.AddNew();
-        db.Rs.SetField(QStringLiteral("pagenumber"), i);
-        db.Rs.SetField(QStringLiteral("image"), pictures.at(i % pictures.size()));
-        ok = db.Rs.Update();
-    }
-    ok = ok && db.OpenRs(QStringLiteral("COMMIT"));
-    db.CloseConn();
-    if (!ok)
-        QFile::remove(path);
-    return ok;
+    book::BookWriter writer(appDir + QStringLiteral("/Korvel.tmp!"), path);
+    book::BookMeta meta;
+    meta.title = QStringLiteral("bench");
+    bool ok = !writer.begin(meta);
+    for (int i = 0; ok && i < pageCount; ++i)
+        ok = !writer.addPage(pictures.at(i % pictures.size()));
+    return ok && !writer.commit();
 }
 
 // ------------------------------------------------------------------ the window
@@ -393,7 +382,7 @@ QString openPieces(Reader &r, test::TestEnv &env, const QString &path)
 {
     std::vector<double> connect, numbers, pageBox, recent;
     for (int round = 0; round < 5; ++round) {
-        book::mOpenDatabase db(env.appDir());
+        db::mOpenDatabase db(env.appDir());
         book::BookReader pages(db, env.appDir());
         QElapsedTimer t;
         t.start();
@@ -670,6 +659,8 @@ int main(int argc, char *argv[])
     }
 
     reader.reset();
+
+    allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {

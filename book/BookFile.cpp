@@ -1,10 +1,6 @@
 #include "book/BookFile.h"
 
 #include "book/Sql.h"
-#include "book/mOpenDatabase.h"
-#include "platform/FileLock.h"
-
-#include <QFile>
 
 namespace korvel::book {
 
@@ -43,44 +39,6 @@ QString makerInsertSql(const BookMeta &meta)
 QString downloaderInsertSql(const BookMeta &meta)
 {
     return insertSql(meta, true);
-}
-
-WriteResult writeBook(mOpenDatabase &db, const QString &target, const BookMeta &meta,
-                      const QStringList &pictureFiles, bool withUrl)
-{
-    if (platform::FileLock::isHeldElsewhere(target))
-        return WriteResult::CopyFailed;
-    if (!platform::copyFileUnlessHeld(db.TemplatePath(), target))
-        return WriteResult::CopyFailed;
-    db.CloseConn();
-    if (!db.OpenConn(target))
-        return WriteResult::OpenFailed;
-    db.OpenRs(withUrl ? downloaderInsertSql(meta) : makerInsertSql(meta));
-    db.Stm.Type = 1;
-    db.Stm.Open();
-    bool ok = db.OpenRs(QStringLiteral("Begin Transaction"));
-    for (int i = 0; ok && i < pictureFiles.size(); ++i) {
-        ok = db.OpenRs(QStringLiteral("Select pagenumber,image From pages"));
-        db.Stm.Close();
-        db.Stm.Open();
-        ok = ok && db.Stm.LoadFromFile(pictureFiles.at(i));
-        if (ok) {
-            db.Rs.AddNew();
-            db.Rs.SetField(QStringLiteral("pagenumber"), i);
-            db.Rs.SetField(QStringLiteral("image"), db.Stm.Read(-1));
-            ok = db.Rs.Update();
-        }
-        db.CloseRs();
-    }
-    if (ok)
-        ok = db.OpenRs(QStringLiteral("Commit"));
-    db.CloseConn();
-    db.Stm.Close();
-    if (!ok) {
-        QFile::remove(target);
-        return WriteResult::PageFailed;
-    }
-    return WriteResult::Ok;
 }
 
 QString bookKind(const QString &path)

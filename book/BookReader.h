@@ -1,24 +1,47 @@
 #pragma once
 
+#include "book/BookFile.h"
+#include "db/Error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
 
+namespace korvel::db {
+class Connection;
+class mOpenDatabase;
+} // namespace korvel::db
+
 namespace korvel::book {
 
-class mOpenDatabase;
+// The stored page numbers in reading order ("Select pagenumber From pages
+// Order By pagenumber"). The list holds plain numbers, a few bytes a page,
+// whatever the pictures weigh. On an error *numbers is left as it was.
+db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers);
+
+// One page picture ("Select image From pages Where pagenumber = ?").
+struct PageRead {
+    bool found = false;  // a row with that number is stored
+    bool isNull = false; // its image is null
+    QByteArray bytes;
+    db::Error error;
+};
+PageRead readPage(db::Connection &book, qint32 pageNumber);
+
+// The book's metadata row, with null fields read as "" and columns the file
+// lacks left empty; found is false when there is no row.
+BookMeta readBookMeta(db::Connection &book, db::Error *error = nullptr);
 
 // The open book's pages: the list of stored page numbers in reading order,
 // the position on screen, and the extraction of one page picture to
 // "read.tmp" in the application folder. Positions are 0-based; the stored
-// numbers may have gaps.
+// numbers may have gaps. Reads through the book channel of db.
 class BookReader {
 public:
-    BookReader(mOpenDatabase &db, QString appDir);
+    BookReader(db::mOpenDatabase &db, QString appDir);
 
-    // "Select pagenumber From pages Order By pagenumber". False when the
-    // statement fails (PageCount is then 0). A book without pages leaves
-    // PageNumbers as it was.
+    // False when the list cannot be read (PageCount is then 0). A book
+    // without pages leaves PageNumbers as it was.
     bool GetAllPagesNumber();
 
     struct Page {
@@ -28,11 +51,13 @@ public:
         QString path;           // read.tmp, or empty when the field was null
         QByteArray bytes;       // the picture bytes, whole
     };
-    // Runs "Select image From pages Where pagenumber = N" and writes the image
-    // bytes over read.tmp. A null image leaves read.tmp as it was.
+    // Reads page pageNumber and writes its bytes over read.tmp. A null image
+    // leaves read.tmp as it was.
     Page ExtractPage(qint32 pageNumber);
 
     QString ReadTmpPath() const { return m_appDir + QStringLiteral("/read.tmp"); }
+    // Why the last list or page read failed.
+    const db::Error &LastError() const { return m_error; }
 
     // Navigation with wrap-around at both ends.
     static int PrevIndex(int current, int count);
@@ -43,8 +68,9 @@ public:
     int CurrentPage = 0;
 
 private:
-    mOpenDatabase &m_db;
+    db::mOpenDatabase &m_db;
     QString m_appDir;
+    db::Error m_error;
 };
 
 } // namespace korvel::book

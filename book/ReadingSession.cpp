@@ -1,6 +1,7 @@
 #include "book/ReadingSession.h"
 
-#include "book/mOpenDatabase.h"
+#include "book/BookReader.h"
+#include "db/Connection.h"
 
 #include <QSaveFile>
 
@@ -9,33 +10,28 @@ namespace korvel::book {
 ReadingSession::ReadingSession(QString appDir, QObject *parent)
     : QObject(parent)
     , m_appDir(std::move(appDir))
-    , m_db(std::make_unique<mOpenDatabase>(m_appDir))
+    , m_book(std::make_unique<db::Connection>())
 {
 }
 
-ReadingSession::~ReadingSession()
-{
-    m_db->CloseBookConn();
-}
+ReadingSession::~ReadingSession() = default;
 
 void ReadingSession::release()
 {
-    m_db->CloseBookConn();
+    m_book->close();
 }
 
 ReadingSession::OpenResult ReadingSession::open(const QString &path)
 {
     close();
-    if (!m_db->OpenBookConn(path))
+    // A book is only ever read here: the file never changes.
+    if (m_book->open(path, db::Access::ReadOnly))
         return OpenResult::OpenFailed;
-    if (!m_db->OpenBookRs(QStringLiteral("Select pagenumber From pages Order By pagenumber"))) {
+    QVector<qint32> numbers;
+    if (readPageNumbers(*m_book, &numbers)) {
         release();
         return OpenResult::PagesFailed;
     }
-    QVector<qint32> numbers;
-    for (; !m_db->BookRs.Eof(); m_db->BookRs.MoveNext())
-        numbers << qint32(m_db->BookRs.Field(0).toLongLong());
-    m_db->BookRs.Close();
     if (numbers.isEmpty()) {
         // An empty book is not an open book: nothing may stay held by it.
         release();
@@ -83,17 +79,17 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
     Page page;
     if (!m_open)
         return page;
-    if (!m_db->OpenBookRs(QStringLiteral("Select image From pages Where pagenumber = ") + QString::number(pageNumber)))
+    PageRead read = readPage(*m_book, pageNumber);
+    if (read.error)
         return page;
-    page.found = !m_db->BookRs.Eof();
-    if (page.found && !m_db->BookRs.IsNull(QStringLiteral("image"))) {
+    page.found = read.found;
+    if (read.found && !read.isNull) {
         page.hasImage = true;
-        page.bytes = m_db->BookRs.Field(0).toByteArray();
+        page.bytes = std::move(read.bytes);
         // Written whole or not at all: a reader of read.tmp never sees half a page.
         QSaveFile f(readTmpPath());
         page.written = f.open(QIODevice::WriteOnly) && f.write(page.bytes) == page.bytes.size() && f.commit();
     }
-    m_db->BookRs.Close();
     return page;
 }
 

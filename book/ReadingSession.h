@@ -7,9 +7,11 @@
 
 #include <memory>
 
-namespace korvel::book {
+namespace korvel::db {
+class Connection;
+}
 
-class mOpenDatabase;
+namespace korvel::book {
 
 // The open book: its connection, its page list and the position on screen.
 // It is the one place that says whether a book is open. Positions are
@@ -65,7 +67,7 @@ private:
     void release();
 
     QString m_appDir;
-    std::unique_ptr<mOpenDatabase> m_db;
+    std::unique_ptr<db::Connection> m_book;
     bool m_open = false;
     QString m_path;
     QVector<qint32> m_pageNumbers;

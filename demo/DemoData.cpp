@@ -1,9 +1,11 @@
 #include "demo/DemoData.h"
 
 #include "book/BookFile.h"
+#include "book/BookWriter.h"
 #include "book/Sql.h"
-#include "book/mOpenDatabase.h"
 #include "catalog/Schema.h"
+#include "db/Connection.h"
+#include "db/mOpenDatabase.h"
 #include "demo/PageArt.h"
 #include "maker/GifWriter.h"
 #include "platform/FileLock.h"
@@ -250,17 +252,6 @@ bool drawBook(const DemoBook &b, const QString &scratch, QStringList *files, QSt
     return true;
 }
 
-QString writeResultText(book::WriteResult r)
-{
-    switch (r) {
-    case book::WriteResult::Ok: return QStringLiteral("ok");
-    case book::WriteResult::CopyFailed: return QStringLiteral("cannot copy the empty book there (is the file open?)");
-    case book::WriteResult::OpenFailed: return QStringLiteral("cannot open the new book");
-    case book::WriteResult::PageFailed: return QStringLiteral("cannot store its pages");
-    }
-    return {};
-}
-
 QString classIdOf(const QString &className)
 {
     return QStringLiteral("(Select ClassID From Class Where ClassName=") + sqlText(className) + QLatin1Char(')');
@@ -314,9 +305,8 @@ bool createDatabase(const QString &path, const QStringList &statements, QString 
 {
     if (platform::FileLock::isHeldElsewhere(path))
         return fail(error, QStringLiteral("cannot replace %1: the file is open in another program").arg(path));
-    QString why;
-    if (!book::mOpenDatabase::CreateDatabaseFile(path, statements, &why))
-        return fail(error, QStringLiteral("cannot write %1: %2").arg(path, why));
+    if (const db::Error e = db::Connection::createFile(path, statements))
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(path, e.message));
     return true;
 }
 
@@ -337,7 +327,7 @@ bool generateDemo(const QString &appDirIn, QString *error)
     if (!QDir().mkpath(booksDir))
         return fail(error, QStringLiteral("cannot create the folder %1").arg(booksDir));
 
-    book::mOpenDatabase db(appDir);
+    db::mOpenDatabase db(appDir);
     if (!createDatabase(db.TemplatePath(), book::templateSchema(), error))
         return false;
 
@@ -350,9 +340,8 @@ bool generateDemo(const QString &appDirIn, QString *error)
         QStringList pictures;
         if (!drawBook(b, scratch.path(), &pictures, error))
             return false;
-        const book::WriteResult r = book::writeBook(db, booksDir + b.file, b.meta, pictures);
-        if (r != book::WriteResult::Ok)
-            return fail(error, QStringLiteral("cannot write %1: %2").arg(booksDir + b.file, writeResultText(r)));
+        if (const auto e = book::writeBook(db.TemplatePath(), booksDir + b.file, b.meta, pictures))
+            return fail(error, QStringLiteral("cannot write %1: %2").arg(booksDir + b.file, e.message));
     }
 
     if (!createDatabase(db.CatalogPath(), catalogStatements(booksDir, books), error))

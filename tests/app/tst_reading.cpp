@@ -3,7 +3,8 @@
 // closing, and what happens with damaged books and pages.
 #include "Harness.h"
 
-#include "book/mOpenDatabase.h"
+#include "db/Connection.h"
+#include "db/mOpenDatabase.h"
 #include "book/RecentList.h"
 
 #include <QComboBox>
@@ -33,7 +34,7 @@ void tick(QTimer *timer)
 // True when nothing holds the file: another connection can open it.
 bool isReleased(const QString &path, const QString &appDir)
 {
-    book::mOpenDatabase probe(appDir);
+    db::mOpenDatabase probe(appDir);
     const bool opened = probe.OpenBookConn(path);
     probe.CloseBookConn();
     return opened;
@@ -183,7 +184,7 @@ void ReadingTest::damagedOrHeldBooksAreRefused()
     Harness h;
     const QString good = h.book("good.lhh");
     const QString path = h.env.path(kind + ".lhh");
-    book::mOpenDatabase other(h.env.appDir());
+    db::mOpenDatabase other(h.env.appDir());
     if (kind == "junk") {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -213,7 +214,7 @@ void ReadingTest::bookWithoutPagesOrPagesTableHoldsNothing()
 {
     Harness h;
     const QString path = h.env.path("nopages.lhh");
-    QVERIFY(book::mOpenDatabase::CreateDatabaseFile(path, {"CREATE TABLE books (title TEXT)"}));
+    QVERIFY(!db::Connection::createFile(path, {"CREATE TABLE books (title TEXT)"}));
     h.start();
     h.click("tzbBottom_1");
     h.dialogs.names << path;

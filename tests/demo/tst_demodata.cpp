@@ -1,4 +1,4 @@
-#include "book/mOpenDatabase.h"
+#include "db/mOpenDatabase.h"
 #include "demo/DemoData.h"
 #include "demo/PageArt.h"
 
@@ -42,7 +42,7 @@ Snapshot snapshot(const QString &root)
         const QString path = it.next();
         const QString name = path.mid(root.size());
         if (path.endsWith(QLatin1String(".lhh"))) {
-            book::mOpenDatabase db(root);
+            db::mOpenDatabase db(root);
             if (!db.OpenBookConn(path) || !db.OpenBookRs(QStringLiteral("Select * From books"))) {
                 shot.bytes.insert(name, "unreadable book");
                 continue;
@@ -120,7 +120,7 @@ private slots:
         for (const QString &file : files) {
             const QString path = m_app + QStringLiteral("/books/") + file;
             total += QFileInfo(path).size();
-            book::mOpenDatabase db(m_app);
+            db::mOpenDatabase db(m_app);
             QVERIFY2(db.OpenBookConn(path), qPrintable(path));
             QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
             QCOMPARE(db.BookRs.RecordCount(), 1);
@@ -160,7 +160,7 @@ private slots:
 
     void catalogFilesTheBooksItDescribes()
     {
-        book::mOpenDatabase db(m_app);
+        db::mOpenDatabase db(m_app);
         QVERIFY(db.OpenCatalog());
         QVERIFY(db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId")));
         QCOMPARE(db.Rs.RecordCount(), 1);

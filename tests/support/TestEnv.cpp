@@ -1,7 +1,8 @@
 #include "tests/support/TestEnv.h"
 
 #include "book/BookFile.h"
-#include "book/mOpenDatabase.h"
+#include "book/BookWriter.h"
+#include "db/Connection.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -20,7 +21,7 @@ TestEnv::TestEnv()
     QDir().mkpath(dataHome());
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
-    book::mOpenDatabase::CreateDatabaseFile(appDir() + QStringLiteral("/Korvel.tmp!"), book::templateSchema());
+    db::Connection::createFile(appDir() + QStringLiteral("/Korvel.tmp!"), book::templateSchema());
     QFile top(appDir() + QStringLiteral("/top.html"));
     if (top.open(QIODevice::WriteOnly))
         top.write("<html><body>offline</body></html>");
@@ -48,32 +49,33 @@ QByteArray pictureBytes(int width, int height, const char *format, QColor color)
     return bytes;
 }
 
-bool makeBook(const QString &appDir, const QString &path, const QList<TestPage> &pages)
+bool makeBook(const QString &, const QString &path, const QList<TestPage> &pages)
 {
-    if (!book::mOpenDatabase::CreateDatabaseFile(path, book::templateSchema()))
+    if (db::Connection::createFile(path, book::templateSchema()))
         return false;
-    book::mOpenDatabase db(appDir);
-    if (!db.OpenConn(path))
+    db::Connection book;
+    if (book.open(path, db::Access::ReadWrite))
         return false;
-    db.OpenRs(QStringLiteral("Insert Into books (booknumber,title) Values (1,'test')"));
-    bool ok = true;
+    db::Transaction transaction(book);
+    bool ok = !book.exec(QStringLiteral("Insert Into books (booknumber,title) Values (1,'test')"));
+    db::Statement insert = book.prepare(QStringLiteral("INSERT INTO pages (pagenumber, image) VALUES (?, ?)"));
     for (const TestPage &page : pages) {
-        ok = ok && db.OpenRs(QStringLiteral("Select pagenumber,image From pages"));
-        db.Rs.AddNew();
-        db.Rs.SetField(QStringLiteral("pagenumber"), page.number);
-        db.Rs.SetField(QStringLiteral("image"), page.bytes ? QVariant(*page.bytes) : QVariant());
-        ok = ok && db.Rs.Update();
+        ok = ok && !insert.bind(1, page.number) && !insert.bind(2, page.bytes ? QVariant(*page.bytes) : QVariant());
+        ok = ok && !insert.next() && !insert.error();
+        insert.reset();
     }
-    db.CloseConn();
-    return ok;
+    return ok && !transaction.commit();
 }
 
 bool makeSimpleBook(const QString &appDir, const QString &path, int count, int width, int height, const char *format)
 {
-    QList<TestPage> pages;
-    for (int i = 0; i < count; ++i)
-        pages << TestPage{i, pictureBytes(width, height, format, QColor::fromHsv((i * 40) % 360, 160, 220))};
-    return makeBook(appDir, path, pages);
+    book::BookWriter writer(appDir + QStringLiteral("/Korvel.tmp!"), path);
+    book::BookMeta meta;
+    meta.title = QStringLiteral("test");
+    bool ok = !writer.begin(meta);
+    for (int i = 0; ok && i < count; ++i)
+        ok = !writer.addPage(pictureBytes(width, height, format, QColor::fromHsv((i * 40) % 360, 160, 220)));
+    return ok && !writer.commit();
 }
 
 QByteArray fileBytes(const QString &path)

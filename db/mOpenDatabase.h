@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileLock.h"
+#include "db/Connection.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,23 +8,23 @@
 #include <QVariant>
 #include <QVector>
 
-#include <memory>
+namespace korvel::db {
 
-struct sqlite3;
-
-namespace korvel::book {
-
-// The rows of one statement, read in full when it runs: exact record count,
-// end and begin tests, move-next, fields by name (any letter case) or position.
-// A Select recordset can also append a row to the table it reads from.
+// The rows of one statement, read one at a time as the caller moves on: a
+// long result is never held in memory. Fields by name (any letter case) or
+// position; end and begin tests; an exact record count, counted by the
+// engine without reading the rows. A recordset over a table can also append
+// a row to that table.
 class Recordset {
 public:
     bool IsOpen() const { return m_open; }
-    int RecordCount() const { return int(m_rows.size()); }
-    bool Eof() const { return !m_open || m_pos >= m_rows.size(); }
-    bool Bof() const { return !m_open || m_pos < 0 || m_rows.isEmpty(); }
-    void MoveFirst() { m_pos = 0; }
-    void MoveNext() { if (m_pos < m_rows.size()) ++m_pos; }
+    // The number of rows; -1 when counting failed (LastError says why).
+    int RecordCount() const;
+    bool Eof() const { return !m_open || !m_onRow; }
+    // True when there is no row at all.
+    bool Bof() const { return !m_open || m_empty; }
+    void MoveFirst();
+    void MoveNext();
     int ColumnCount() const { return int(m_columns.size()); }
     const QStringList &Columns() const { return m_columns; }
 
@@ -33,28 +33,38 @@ public:
     QVariant Field(int index) const;
     bool IsNull(const QString &name) const { return Field(name).isNull(); }
     QString Text(const QString &name) const; // null reads as ""
+    QString Text(int index) const;
 
-    // Appending: AddNew, SetField for each column, Update. Update inserts the
-    // row into the table named after "From"; false when that fails.
+    // Appending: AddNew, SetField for columns of the recordset, Update.
+    // Update inserts the row into the table those columns are read from (the
+    // engine tells which) and fails when they do not all come from one table.
+    // The new row is not added to the rows being read.
     void AddNew();
     void SetField(const QString &name, const QVariant &value);
     bool Update();
 
     void Close();
+    const Error &LastError() const { return m_error; }
 
 private:
-    friend class Channel;
+    friend class mOpenDatabase;
+    bool open(Connection &connection, const QString &sql);
+    void step();
     int columnIndex(const QString &name) const;
 
+    Connection *m_connection = nullptr;
+    Statement m_statement;
     bool m_open = false;
+    bool m_onRow = false;
+    bool m_empty = true;
+    int m_rowIndex = 0;
+    mutable int m_count = -1;
+    bool m_appended = false;
     QStringList m_columns;
-    QVector<QVector<QVariant>> m_rows;
-    qsizetype m_pos = 0;
-    QString m_table;
-    sqlite3 *m_db = nullptr;
     bool m_adding = false;
     QStringList m_newNames;
     QVector<QVariant> m_newValues;
+    mutable Error m_error;
 };
 
 // The binary stream: a byte block that can be written, saved, loaded and read.
@@ -75,31 +85,11 @@ private:
     QByteArray m_data;
 };
 
-// One connection with its exclusive hold on the file.
-class Channel {
-public:
-    enum class Mode { ReadWrite, ReadOnly };
-    ~Channel() { Close(); }
-
-    bool Open(const QString &path, Mode mode);
-    void Close();
-    bool IsOpen() const { return m_db != nullptr; }
-    bool Run(const QString &sql, Recordset &rs);
-    const QString &LastError() const { return m_error; }
-    const QString &Path() const { return m_path; }
-
-private:
-    sqlite3 *m_db = nullptr;
-    platform::FileLock m_lock;
-    QString m_path;
-    QString m_error;
-};
-
-// The one module that talks to the database engine. Two channels: the catalog
-// channel (Conn, Rs, SQL, Stm) for Korvel.mdb and the book writers, and the
-// book channel (BookConn, BookRs, BookSQL, BookStm) for the open book.
-// Every open is exclusive: a file held by any channel, in this process or
-// another, cannot be opened again until it is closed.
+// The program's two database channels, by the names its forms use: the
+// catalog channel (Conn, Rs, SQL, Stm) for Korvel.mdb, and the book channel
+// (BookConn, BookRs, BookSQL, BookStm) for the open book. Statements are
+// plain text. Every open is exclusive: a file held by any connection, in this
+// process or another, cannot be opened again until it is closed.
 class mOpenDatabase {
 public:
     explicit mOpenDatabase(QString appDir);
@@ -116,35 +106,31 @@ public:
     bool OpenRs(const QString &sql);
     void CloseRs();
     bool OpenCatalog();
-    bool ConnOpen() const { return Conn.IsOpen(); }
+    bool ConnOpen() const { return Conn.isOpen(); }
 
     // Book channel. A book is only ever read through it, so the file is opened
-    // read-only and immutable: reading never changes a byte of it, works on a
-    // read-only file or folder, and leaves no journal files beside it.
+    // read-only and immutable.
     bool OpenBookConn(const QString &path);
     void CloseBookConn();
     bool OpenBookRs(const QString &sql);
-    bool BookConnOpen() const { return BookConn.IsOpen(); }
+    bool BookConnOpen() const { return BookConn.isOpen(); }
 
-    // Makes a new database file from the given statements (the build's tools
-    // use it for the template and the catalog; the program never creates one).
-    static bool CreateDatabaseFile(const QString &path, const QStringList &statements, QString *error = nullptr);
+    // Why the last open or statement on either channel failed.
+    const Error &LastError() const { return m_error; }
 
-    // The connection text the original engine took; kept for reference in messages.
-    static QString ConnectionString(const QString &path);
-
-    Channel Conn;
+    Connection Conn;
     Recordset Rs;
     QString SQL;
     Stream Stm;
 
-    Channel BookConn;
+    Connection BookConn;
     Recordset BookRs;
     QString BookSQL;
     Stream BookStm;
 
 private:
     QString m_appDir;
+    Error m_error;
 };
 
-} // namespace korvel::book
+} // namespace korvel::db

@@ -1,0 +1,196 @@
+#include "bench/BookBench.h"
+
+#include "book/BookWriter.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <unistd.h>
+
+namespace korvel::bench {
+
+namespace {
+
+constexpr int kPictures = 400;
+constexpr qint64 kPictureBytes = 600 * 1024;
+constexpr int kWriteRounds = 5;
+
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double msSince(const QElapsedTimer &t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+bool verdict(const QString &what, const QString &measured, const QString &baseline, double ratio,
+             const QString &goalText, bool pass)
+{
+    say(QStringLiteral("%1 | %2 | baseline %3 | ratio %4 | goal %5 | %6")
+            .arg(what, measured, baseline, QString::number(ratio, 'f', 2), goalText,
+                 pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
+    return pass;
+}
+
+// Pictures as the encoder leaves them: bytes without pattern, so nothing on
+// the way can make them smaller. Sizes vary a little around 600 KB.
+bool writePictures(const QString &folder, QStringList *files, qint64 *total)
+{
+    QRandomGenerator rng(20090410);
+    QDir().mkpath(folder);
+    for (int i = 0; i < kPictures; ++i) {
+        QByteArray bytes(int(kPictureBytes - 32 * 1024 + rng.bounded(64 * 1024)), Qt::Uninitialized);
+        rng.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        const QString path = QStringLiteral("%1/%2.jpg").arg(folder).arg(i, 3, 10, QLatin1Char('0'));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return false;
+        *files << path;
+        *total += bytes.size();
+    }
+    return true;
+}
+
+// A folder holding the first count pictures, as links to the same files, so
+// cp copies exactly what the writer stores.
+bool linkFolder(const QString &folder, const QStringList &files, int count)
+{
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i) {
+        const QString link = folder + QLatin1Char('/') + QFileInfo(files.at(i)).fileName();
+        if (::link(QFile::encodeName(files.at(i)).constData(), QFile::encodeName(link).constData()) != 0)
+            return false;
+    }
+    return true;
+}
+
+// cp's time, and in *synced its time with the copy also on the disk, which
+// the book writer waits for before the book takes its name.
+double copyMs(const QString &from, const QString &to, double *synced)
+{
+    QElapsedTimer t;
+    t.start();
+    const int rc = QProcess::execute(QStringLiteral("/bin/cp"), {QStringLiteral("-r"), from, to});
+    const double ms = msSince(t);
+    ::sync();
+    *synced = msSince(t);
+    return rc == 0 ? ms : -1;
+}
+
+double writeMs(const QString &templatePath, const QString &target, const QStringList &files)
+{
+    book::BookMeta meta;
+    meta.title = QStringLiteral("bench");
+    QElapsedTimer t;
+    t.start();
+    const db::Error e = book::writeBook(templatePath, target, meta, files);
+    const double ms = msSince(t);
+    if (e)
+        say(QStringLiteral("   write failed: %1").arg(e.message));
+    return e ? -1 : ms;
+}
+
+// Making books against copying the pictures with cp, rounds taking turns so
+// both see the same machine and the same file caches.
+bool writingFigures(const QString &templatePath, const QString &scratch, const QStringList &files)
+{
+    bool pass = true;
+    double perPage100 = 0, perPage400 = 0;
+    for (int count : {100, 200, 400}) {
+        const QString source = scratch + QStringLiteral("/pictures%1").arg(count);
+        if (!linkFolder(source, files, count)) {
+            say(QStringLiteral("cannot link the pictures for %1 pages").arg(count));
+            return false;
+        }
+        qint64 bytes = 0;
+        for (int i = 0; i < count; ++i)
+            bytes += QFileInfo(files.at(i)).size();
+        std::vector<double> writes, copies, copiesSynced;
+        for (int round = 0; round < kWriteRounds; ++round) {
+            const QString book = scratch + QStringLiteral("/book.lhh");
+            const QString copy = scratch + QStringLiteral("/copy");
+            // Each starts with nothing waiting to be written, so neither is
+            // slowed down by the disk catching up with the other.
+            ::sync();
+            writes.push_back(writeMs(templatePath, book, files.mid(0, count)));
+            ::sync();
+            double synced = 0;
+            copies.push_back(copyMs(source, copy, &synced));
+            copiesSynced.push_back(synced);
+            QFile::remove(book);
+            QDir(copy).removeRecursively();
+        }
+        if (*std::min_element(writes.begin(), writes.end()) < 0 || *std::min_element(copies.begin(), copies.end()) < 0) {
+            say(QStringLiteral("cannot make or copy the %1-page book").arg(count));
+            return false;
+        }
+        const double w = median(writes), c = median(copies), cs = median(copiesSynced);
+        const double mb = double(bytes) / 1e6;
+        pass &= verdict(QStringLiteral("5. make a %1-page book (%2 MB of pictures)").arg(count).arg(mb, 0, 'f', 0),
+                        QStringLiteral("median %1 ms with the book synced to disk, %2 MB/s, %3 ms a page")
+                            .arg(w, 0, 'f', 0)
+                            .arg(mb / (w / 1000), 0, 'f', 0)
+                            .arg(w / count, 0, 'f', 2),
+                        QStringLiteral("cp of the pictures %1 ms, %2 MB/s (with the copy synced %3 ms, ratio %4)")
+                            .arg(c, 0, 'f', 0)
+                            .arg(mb / (c / 1000), 0, 'f', 0)
+                            .arg(cs, 0, 'f', 0)
+                            .arg(w / cs, 0, 'f', 2),
+                        w / c, QStringLiteral("<= 2.00 (half cp's throughput)"), w / c <= 2.0);
+        if (count == 100)
+            perPage100 = w / count;
+        if (count == 400)
+            perPage400 = w / count;
+        QDir(source).removeRecursively();
+    }
+    const double growth = perPage400 / perPage100;
+    pass &= verdict(QStringLiteral("5. growth, 400 pages against 100"),
+                    QStringLiteral("%1 ms a page").arg(perPage400, 0, 'f', 2),
+                    QStringLiteral("%1 ms a page at 100").arg(perPage100, 0, 'f', 2), growth,
+                    QStringLiteral("<= 1.50 (linear)"), growth <= 1.5);
+    return pass;
+}
+
+} // namespace
+
+bool bookFigures(const QString &appDir, const QString &scratchDir)
+{
+    const QString scratch = scratchDir + QStringLiteral("/book figures");
+    const QString templatePath = appDir + QStringLiteral("/Korvel.tmp!");
+    QStringList files;
+    qint64 total = 0;
+    if (!writePictures(scratch + QStringLiteral("/pictures"), &files, &total)) {
+        say(QStringLiteral("cannot write the pictures for the book figures"));
+        return false;
+    }
+    // On disk before anything is timed, so the kernel is not still writing them meanwhile.
+    ::sync();
+    say(QStringLiteral("book figures: %1 pictures of random bytes, %2 MB in all")
+            .arg(files.size())
+            .arg(double(total) / 1e6, 0, 'f', 0));
+    bool pass = writingFigures(templatePath, scratch, files);
+    QDir(scratch).removeRecursively();
+    return pass;
+}
+
+} // namespace korvel::bench

@@ -1,0 +1,537 @@
+#include "db/Connection.h"
+
+#include "platform/FileLock.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvel::db {
+
+struct Connection::State {
+    sqlite3 *db = nullptr;
+    platform::FileLock lock;
+    QString path;
+    Access access = Access::ReadWrite;
+    std::vector<Statement::Core *> statements;
+
+    Error engineError(int rc) const;
+    void forget(Statement::Core *core)
+    {
+        statements.erase(std::remove(statements.begin(), statements.end(), core), statements.end());
+    }
+};
+
+struct Statement::Core {
+    Connection::State *conn = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    Error error;
+    bool atEnd = false;
+    // Bound texts and blobs stay alive here until rebound, so the engine can
+    // read them in place instead of copying every page picture.
+    std::vector<QByteArray> bound;
+
+    ~Core() { finalize(); }
+    void finalize()
+    {
+        if (conn)
+            conn->forget(this);
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        conn = nullptr;
+    }
+};
+
+namespace {
+
+Error ownError(int code, const QString &message)
+{
+    return Error{code, message};
+}
+
+quint32 bigEndian(const unsigned char *p, int n)
+{
+    quint32 v = 0;
+    for (int i = 0; i < n; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// A quick look at the file before the engine sees it: not empty, a database
+// header, and not shorter than the header says. The engine would take an
+// empty file for a new database, and a cut-off book would only fail pages
+// later, in the middle of reading.
+Error checkWholeDatabase(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return ownError(Unreadable, QStringLiteral("cannot read the file"));
+    unsigned char header[100];
+    if (st.st_size < qint64(sizeof header) || ::pread(fd, header, sizeof header, 0) != ssize_t(sizeof header))
+        return ownError(NotADatabase, QStringLiteral("file too short to be a database"));
+    if (std::memcmp(header, "SQLite format 3", 16) != 0)
+        return ownError(NotADatabase, QStringLiteral("not a database file"));
+    quint32 pageSize = bigEndian(header + 16, 2);
+    if (pageSize == 1)
+        pageSize = 65536;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
+        return ownError(NotADatabase, QStringLiteral("damaged database header"));
+    const quint32 pages = bigEndian(header + 28, 4);
+    const bool countValid = pages > 0 && bigEndian(header + 24, 4) == bigEndian(header + 92, 4);
+    if (countValid && quint64(st.st_size) < quint64(pages) * pageSize)
+        return ownError(NotADatabase, QStringLiteral("database file is truncated"));
+    return {};
+}
+
+QByteArray uriFor(const QString &path, const char *query)
+{
+    // Every byte outside the unreserved set and "/" is percent-encoded, so
+    // blanks, quotes, "?", "#" and Chinese names all reach the file intact.
+    const QByteArray encoded = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toPercentEncoding("/");
+    return QByteArrayLiteral("file://") + encoded + query;
+}
+
+bool writableHere(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isWritable() && ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) == 0;
+}
+
+} // namespace
+
+Error Connection::State::engineError(int rc) const
+{
+    QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (!path.isEmpty())
+        message += QStringLiteral(" (") + path + QLatin1Char(')');
+    return Error{rc, message};
+}
+
+// ---------------------------------------------------------------- Connection
+
+Connection::Connection()
+    : d(std::make_unique<State>())
+{
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+Connection::Connection(Connection &&other) noexcept
+    : d(std::exchange(other.d, std::make_unique<State>()))
+{
+}
+
+Connection &Connection::operator=(Connection &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        std::swap(d, other.d);
+    }
+    return *this;
+}
+
+Error Connection::open(const QString &path, Access access)
+{
+    close();
+    if (path.isEmpty())
+        return ownError(NoSuchFile, QStringLiteral("no file name"));
+    switch (d->lock.acquire(path)) {
+    case platform::FileLock::Result::Ok:
+        break;
+    case platform::FileLock::Result::Missing:
+        return ownError(NoSuchFile, QStringLiteral("file not found: %1").arg(path));
+    case platform::FileLock::Result::NotAFile:
+        return ownError(NotAFile, QStringLiteral("not a file: %1").arg(path));
+    case platform::FileLock::Result::Held:
+        return ownError(Held, QStringLiteral("file is already open: %1").arg(path));
+    case platform::FileLock::Result::Unreadable:
+        return ownError(Unreadable, QStringLiteral("file cannot be read: %1").arg(path));
+    }
+    if (Error e = checkWholeDatabase(d->lock.fd())) {
+        d->lock.release();
+        e.message += QStringLiteral(": ") + path;
+        return e;
+    }
+
+    // A file or folder that cannot be written is still opened, read-only.
+    const bool readOnly = access == Access::ReadOnly || !writableHere(path);
+    const QByteArray uri = uriFor(path, access == Access::ReadOnly ? "?mode=ro&immutable=1"
+                                        : readOnly                 ? "?mode=ro"
+                                                                   : "?mode=rw");
+    const int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(uri.constData(), &db, flags, nullptr);
+    d->db = db;
+    d->path = path;
+    d->access = access;
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, 30000);
+    }
+    Error error = rc == SQLITE_OK ? Error{} : d->engineError(rc);
+    // The schema must be readable; a damaged file fails here rather than later.
+    if (!error) {
+        Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"), &error);
+        if (!error && !probe.next())
+            error = probe.error();
+    }
+    if (error) {
+        close();
+        return error;
+    }
+    return {};
+}
+
+void Connection::close()
+{
+    if (!d)
+        return;
+    for (Statement::Core *core : std::vector<Statement::Core *>(d->statements)) {
+        core->finalize();
+        core->error = ownError(NotOpen, QStringLiteral("the connection was closed"));
+    }
+    if (d->db) {
+        sqlite3_close_v2(d->db);
+        d->db = nullptr;
+    }
+    d->lock.release();
+    d->path.clear();
+}
+
+bool Connection::isOpen() const
+{
+    return d->db != nullptr;
+}
+
+QString Connection::path() const
+{
+    return d->path;
+}
+
+Access Connection::access() const
+{
+    return d->access;
+}
+
+qint64 Connection::lastInsertRowId() const
+{
+    return d->db ? sqlite3_last_insert_rowid(d->db) : 0;
+}
+
+Statement Connection::prepare(const QString &sql, Error *error)
+{
+    Statement statement;
+    Error e;
+    if (!d->db) {
+        e = ownError(NotOpen, QStringLiteral("no open connection"));
+    } else {
+        const QByteArray text = sql.toUtf8();
+        const char *end = text.constData() + text.size();
+        const char *tail = nullptr;
+        sqlite3_stmt *stmt = nullptr;
+        int rc = sqlite3_prepare_v2(d->db, text.constData(), int(text.size()), &stmt, &tail);
+        if (rc != SQLITE_OK) {
+            e = d->engineError(rc);
+        } else if (!stmt) {
+            e = ownError(Misuse, QStringLiteral("no statement in \"%1\"").arg(sql));
+        } else {
+            // What follows may only be blanks, comments and semicolons:
+            // a second statement is refused, never run.
+            while (tail && tail < end) {
+                sqlite3_stmt *extra = nullptr;
+                const char *next = nullptr;
+                rc = sqlite3_prepare_v2(d->db, tail, int(end - tail), &extra, &next);
+                const bool another = rc != SQLITE_OK || extra != nullptr;
+                sqlite3_finalize(extra);
+                if (another) {
+                    e = ownError(MoreThanOneStatement, QStringLiteral("more than one statement in \"%1\"").arg(sql));
+                    break;
+                }
+                if (next == tail)
+                    break;
+                tail = next;
+            }
+        }
+        if (e) {
+            sqlite3_finalize(stmt);
+        } else {
+            statement.d->conn = d.get();
+            statement.d->stmt = stmt;
+            d->statements.push_back(statement.d.get());
+        }
+    }
+    if (e)
+        statement.d->error = e;
+    if (error)
+        *error = e;
+    return statement;
+}
+
+Error Connection::exec(const QString &sql, const QVariantList &values)
+{
+    Error error;
+    Statement statement = prepare(sql, &error);
+    for (int i = 0; !error && i < values.size(); ++i)
+        error = statement.bind(i + 1, values.at(i));
+    while (!error && statement.next()) {
+    }
+    return error ? error : statement.error();
+}
+
+Error Connection::createFile(const QString &path, const QStringList &statements)
+{
+    QFile::remove(path);
+    sqlite3 *db = nullptr;
+    const QByteArray native = QFile::encodeName(path);
+    Error error;
+    int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        error = Error{rc, QStringLiteral("cannot create %1: %2")
+                              .arg(path, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)))};
+    }
+    for (int i = 0; !error && i < statements.size(); ++i) {
+        char *message = nullptr;
+        rc = sqlite3_exec(db, statements.at(i).toUtf8().constData(), nullptr, nullptr, &message);
+        if (rc != SQLITE_OK)
+            error = Error{rc, QStringLiteral("%1: %2 (%3)")
+                                  .arg(QString::fromUtf8(message ? message : sqlite3_errstr(rc)), statements.at(i), path)};
+        sqlite3_free(message);
+    }
+    sqlite3_close(db);
+    if (error)
+        QFile::remove(path);
+    return error;
+}
+
+// ---------------------------------------------------------------- Statement
+
+Statement::Statement()
+    : d(std::make_unique<Core>())
+{
+}
+
+Statement::~Statement() = default;
+
+Statement::Statement(Statement &&other) noexcept
+    : d(std::exchange(other.d, std::make_unique<Core>()))
+{
+}
+
+Statement &Statement::operator=(Statement &&other) noexcept
+{
+    if (this != &other) {
+        d->finalize();
+        std::swap(d, other.d);
+    }
+    return *this;
+}
+
+bool Statement::isValid() const
+{
+    return d->stmt != nullptr;
+}
+
+Error Statement::bind(int index, const QVariant &value)
+{
+    if (!d->stmt)
+        return d->error ? d->error : ownError(NotOpen, QStringLiteral("no statement"));
+    if (index < 1 || index > sqlite3_bind_parameter_count(d->stmt))
+        return ownError(SQLITE_RANGE, QStringLiteral("no value %1 in \"%2\"").arg(index).arg(sql()));
+    if (d->bound.size() < size_t(index))
+        d->bound.resize(size_t(index));
+    QByteArray &kept = d->bound[size_t(index - 1)];
+    int rc;
+    if (value.isNull()) {
+        kept.clear();
+        rc = sqlite3_bind_null(d->stmt, index);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::QByteArray:
+            kept = value.toByteArray();
+            rc = sqlite3_bind_blob64(d->stmt, index, kept.constData(), sqlite3_uint64(kept.size()), SQLITE_STATIC);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Bool:
+            kept.clear();
+            rc = sqlite3_bind_int64(d->stmt, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            kept.clear();
+            rc = sqlite3_bind_double(d->stmt, index, value.toDouble());
+            break;
+        default:
+            kept = value.toString().toUtf8();
+            rc = sqlite3_bind_text64(d->stmt, index, kept.constData(), sqlite3_uint64(kept.size()), SQLITE_STATIC,
+                                     SQLITE_UTF8);
+            break;
+        }
+    }
+    if (rc != SQLITE_OK)
+        return d->conn->engineError(rc);
+    return {};
+}
+
+bool Statement::next()
+{
+    if (!d->stmt) {
+        if (!d->error)
+            d->error = ownError(NotOpen, QStringLiteral("no statement"));
+        return false;
+    }
+    if (d->atEnd)
+        return false;
+    const int rc = sqlite3_step(d->stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    d->atEnd = true;
+    if (rc != SQLITE_DONE) {
+        d->error = d->conn->engineError(rc);
+        // The error is kept here; the statement can be reset and run again.
+        sqlite3_reset(d->stmt);
+    }
+    return false;
+}
+
+Error Statement::error() const
+{
+    return d->error;
+}
+
+bool Statement::atEnd() const
+{
+    return d->atEnd || !d->stmt;
+}
+
+void Statement::reset()
+{
+    if (!d->stmt)
+        return;
+    sqlite3_reset(d->stmt);
+    d->atEnd = false;
+    d->error = {};
+}
+
+int Statement::columnCount() const
+{
+    return d->stmt ? sqlite3_column_count(d->stmt) : 0;
+}
+
+QString Statement::columnName(int column) const
+{
+    return d->stmt ? QString::fromUtf8(sqlite3_column_name(d->stmt, column)) : QString();
+}
+
+QVariant Statement::value(int column) const
+{
+    if (!d->stmt || column < 0 || column >= columnCount())
+        return {};
+    sqlite3_stmt *s = d->stmt;
+    switch (sqlite3_column_type(s, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(s, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(s, column));
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(s, column)));
+    }
+    case SQLITE_BLOB:
+        return QVariant(blob(column));
+    default:
+        return {};
+    }
+}
+
+qint64 Statement::int64(int column) const
+{
+    return d->stmt ? sqlite3_column_int64(d->stmt, column) : 0;
+}
+
+bool Statement::isNull(int column) const
+{
+    return !d->stmt || sqlite3_column_type(d->stmt, column) == SQLITE_NULL;
+}
+
+QByteArray Statement::blob(int column) const
+{
+    if (!d->stmt)
+        return {};
+    const void *p = sqlite3_column_blob(d->stmt, column);
+    const int n = sqlite3_column_bytes(d->stmt, column);
+    return n > 0 ? QByteArray(static_cast<const char *>(p), n) : QByteArray("");
+}
+
+QString Statement::sql() const
+{
+    return d->stmt ? QString::fromUtf8(sqlite3_sql(d->stmt)) : QString();
+}
+
+bool Statement::isReadOnly() const
+{
+    return d->stmt && sqlite3_stmt_readonly(d->stmt);
+}
+
+QString Statement::tableOf(int column) const
+{
+    return d->stmt ? QString::fromUtf8(sqlite3_column_table_name(d->stmt, column)) : QString();
+}
+
+QString Statement::originOf(int column) const
+{
+    return d->stmt ? QString::fromUtf8(sqlite3_column_origin_name(d->stmt, column)) : QString();
+}
+
+// ---------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Connection &connection)
+    : m_connection(&connection)
+{
+    m_error = connection.exec(QStringLiteral("BEGIN"));
+    m_active = !m_error;
+}
+
+Transaction::~Transaction()
+{
+    rollback();
+}
+
+Error Transaction::commit()
+{
+    if (m_error)
+        return m_error;
+    if (!m_active)
+        return ownError(Misuse, QStringLiteral("no transaction to commit"));
+    const Error e = m_connection->exec(QStringLiteral("COMMIT"));
+    if (!e)
+        m_active = false;
+    return e;
+}
+
+Error Transaction::rollback()
+{
+    if (!m_active)
+        return {};
+    m_active = false;
+    if (!m_connection->isOpen())
+        return ownError(NotOpen, QStringLiteral("the connection was closed"));
+    return m_connection->exec(QStringLiteral("ROLLBACK"));
+}
+
+} // namespace korvel::db

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "db/Error.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+
+namespace korvel::db {
+
+// ReadOnly opens the file read-only and immutable: reading never changes a
+// byte of it, works on read-only files and folders, and leaves no journal.
+enum class Access { ReadWrite, ReadOnly };
+
+class Statement;
+
+// One open database file, with an exclusive hold on it for as long as it is
+// open: a second open of the same file fails, from this process or another.
+// Closing (or destroying) the connection finalizes its statements; a
+// Statement that outlives it reports NotOpen.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(Connection &&other) noexcept;
+    Connection &operator=(Connection &&other) noexcept;
+    Q_DISABLE_COPY(Connection)
+
+    Error open(const QString &path, Access access);
+    void close();
+    bool isOpen() const;
+    QString path() const;
+    Access access() const;
+
+    // Exactly one statement: any statement after it is refused, never run.
+    Statement prepare(const QString &sql, Error *error = nullptr);
+    // Runs one statement to its end with its "?" marks bound in order; rows are dropped.
+    Error exec(const QString &sql, const QVariantList &values = {});
+    qint64 lastInsertRowId() const;
+
+    // Makes a new database file from the given statements, replacing one
+    // that is there (the build's tools make the template and the catalog
+    // this way; the program itself never creates one). On failure no file
+    // is left at path.
+    static Error createFile(const QString &path, const QStringList &statements);
+
+    struct State;
+
+private:
+    std::unique_ptr<State> d;
+};
+
+// One prepared statement. Step it with next(), read the current row's
+// columns, reset() it to run again with new values bound.
+class Statement {
+public:
+    Statement();
+    ~Statement();
+    Statement(Statement &&other) noexcept;
+    Statement &operator=(Statement &&other) noexcept;
+    Q_DISABLE_COPY(Statement)
+
+    bool isValid() const;
+    // A null QVariant binds NULL; QByteArray a blob; whole numbers and bools
+    // an integer; floating point a real; anything else its text.
+    Error bind(int index1Based, const QVariant &value);
+    // True on a row; false at the end or on an error, which error() tells apart.
+    bool next();
+    Error error() const;
+    // True once next() has returned false.
+    bool atEnd() const;
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    QVariant value(int column) const;
+    qint64 int64(int column) const;
+    bool isNull(int column) const;
+    QByteArray blob(int column) const;
+
+    // What the statement is: its text, whether it leaves the file as it
+    // was, and for a column read straight from a table, that table and the
+    // column's name there (empty for expressions).
+    QString sql() const;
+    bool isReadOnly() const;
+    QString tableOf(int column) const;
+    QString originOf(int column) const;
+
+    struct Core;
+
+private:
+    friend class Connection;
+    std::unique_ptr<Core> d;
+};
+
+// Begins a transaction when made; rolls it back when it goes out of scope
+// uncommitted, so an early return or a failed step never half-applies.
+class Transaction {
+public:
+    explicit Transaction(Connection &connection);
+    ~Transaction();
+    Q_DISABLE_COPY(Transaction)
+
+    // The error of the BEGIN, if it failed.
+    Error error() const { return m_error; }
+    Error commit();
+    Error rollback();
+
+private:
+    Connection *m_connection;
+    Error m_error;
+    bool m_active = false;
+};
+
+} // namespace korvel::db

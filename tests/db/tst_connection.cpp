@@ -1,0 +1,375 @@
+// The database layer: what opens and what is refused, that an open is
+// exclusive, that one call runs one statement, that a recordset reads as it
+// goes and still counts exactly, and that a transaction left behind is undone.
+#include "book/BookFile.h"
+#include "book/Sql.h"
+#include "db/Connection.h"
+#include "db/mOpenDatabase.h"
+#include "platform/FileLock.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace korvel;
+using namespace korvel::test;
+
+class ConnectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refusesWhatIsNotADatabase_data();
+    void refusesWhatIsNotADatabase();
+    void openIsExclusive_data();
+    void openIsExclusive();
+    void openIsExclusiveAcrossProcesses();
+    void oneStatementPerCall_data();
+    void oneStatementPerCall();
+    void quotesAndBoundValuesRoundTrip();
+    void recordsetReadsRowsAsItMoves();
+    void recordCountIsExact_data();
+    void recordCountIsExact();
+    void appendTakesTheTableFromTheStatement_data();
+    void appendTakesTheTableFromTheStatement();
+    void transactionLeftBehindIsRolledBack();
+    void statementOutlivingItsConnectionFailsCleanly();
+
+private:
+    QString table(const QString &name, const QStringList &statements);
+    TestEnv env;
+};
+
+QString ConnectionTest::table(const QString &name, const QStringList &statements)
+{
+    const QString path = env.path(name);
+    const db::Error e = db::Connection::createFile(path, statements);
+    if (e)
+        qWarning("%s", qPrintable(e.message));
+    return path;
+}
+
+void ConnectionTest::refusesWhatIsNotADatabase_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("code");
+    QTest::newRow("missing") << "missing" << int(db::NoSuchFile);
+    QTest::newRow("empty file") << "empty" << int(db::NotADatabase);
+    QTest::newRow("random bytes") << "random" << int(db::NotADatabase);
+    QTest::newRow("truncated book") << "truncated" << int(db::NotADatabase);
+    QTest::newRow("folder named x.lhh") << "folder" << int(db::NotAFile);
+    QTest::newRow("header only") << "header" << int(db::NotADatabase);
+}
+
+void ConnectionTest::refusesWhatIsNotADatabase()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, code);
+    const QString path = env.path(kind + QStringLiteral(".lhh"));
+    if (kind == QLatin1String("empty")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("random")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray junk(20000, '\0');
+        for (int i = 0; i < junk.size(); ++i)
+            junk[i] = char((i * 7919 + 13) % 251);
+        f.write(junk);
+    } else if (kind == QLatin1String("truncated")) {
+        QVERIFY(makeSimpleBook(env.appDir(), path, 6, 200, 200, "BMP"));
+        QFile f(path);
+        QVERIFY(f.resize(f.size() / 2));
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("header")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("SQLite format 3\0", 16) + QByteArray(84, '\xff'));
+    }
+    const QByteArray before = QFileInfo(path).isFile() ? fileHash(path) : QByteArray();
+    for (db::Access access : {db::Access::ReadOnly, db::Access::ReadWrite}) {
+        db::Connection c;
+        const db::Error e = c.open(path, access);
+        QCOMPARE(e.code, code);
+        QVERIFY(!e.message.isEmpty());
+        QVERIFY(!c.isOpen());
+    }
+    if (QFileInfo(path).isFile())
+        QCOMPARE(fileHash(path), before);
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
+}
+
+void ConnectionTest::openIsExclusive_data()
+{
+    QTest::addColumn<db::Access>("first");
+    QTest::addColumn<db::Access>("second");
+    QTest::newRow("reading, then reading") << db::Access::ReadOnly << db::Access::ReadOnly;
+    QTest::newRow("reading, then writing") << db::Access::ReadOnly << db::Access::ReadWrite;
+    QTest::newRow("writing, then reading") << db::Access::ReadWrite << db::Access::ReadOnly;
+    QTest::newRow("writing, then writing") << db::Access::ReadWrite << db::Access::ReadWrite;
+}
+
+void ConnectionTest::openIsExclusive()
+{
+    QFETCH(db::Access, first);
+    QFETCH(db::Access, second);
+    const QString path = env.path(QStringLiteral("held.lhh"));
+    QVERIFY(makeSimpleBook(env.appDir(), path, 2));
+    db::Connection a;
+    QVERIFY(!a.open(path, first));
+    // The hold moves with the connection and ends only with its close.
+    db::Connection moved = std::move(a);
+    QVERIFY(!a.isOpen());
+    db::Connection b;
+    QCOMPARE(b.open(path, second).code, int(db::Held));
+    QVERIFY(!platform::copyFileUnlessHeld(path, env.path(QStringLiteral("copy.lhh"))));
+    moved.close();
+    QVERIFY(!b.open(path, second));
+    QCOMPARE(b.path(), path);
+}
+
+void ConnectionTest::openIsExclusiveAcrossProcesses()
+{
+    const QString path = env.path(QStringLiteral("other process.lhh"));
+    QVERIFY(makeSimpleBook(env.appDir(), path, 2));
+    // A second program holds the book: this one must be refused until it lets go.
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--hold"), path});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
+    db::Connection c;
+    QCOMPARE(c.open(path, db::Access::ReadOnly).code, int(db::Held));
+    QCOMPARE(c.open(path, db::Access::ReadWrite).code, int(db::Held));
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    QVERIFY(!c.open(path, db::Access::ReadOnly));
+}
+
+void ConnectionTest::oneStatementPerCall_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("plain") << "Insert Into t (a) Values ('x')" << true;
+    QTest::newRow("closing semicolons and a comment") << "Insert Into t (a) Values ('x');; -- done" << true;
+    QTest::newRow("a second statement") << "Insert Into t (a) Values ('x'); Drop Table t" << false;
+    QTest::newRow("a second after a comment") << "Insert Into t (a) Values ('x'); /* c */ Drop Table t" << false;
+    QTest::newRow("trailing junk") << "Insert Into t (a) Values ('x'); junk" << false;
+    QTest::newRow("nothing but a comment") << "-- nothing" << false;
+}
+
+void ConnectionTest::oneStatementPerCall()
+{
+    QFETCH(QString, sql);
+    QFETCH(bool, accepted);
+    const QString path = table(QStringLiteral("one.db"), {QStringLiteral("CREATE TABLE t (a TEXT)")});
+    db::Connection c;
+    QVERIFY(!c.open(path, db::Access::ReadWrite));
+    const db::Error e = c.exec(sql);
+    QCOMPARE(!e, accepted);
+    // A refused text runs no part of itself: the table is there, and empty.
+    db::Error read;
+    db::Statement rows = c.prepare(QStringLiteral("Select count(*) From t"), &read);
+    QVERIFY2(!read, qPrintable(read.message));
+    QVERIFY(rows.next());
+    QCOMPARE(rows.int64(0), accepted ? 1 : 0);
+}
+
+void ConnectionTest::quotesAndBoundValuesRoundTrip()
+{
+    const QString path = table(QStringLiteral("quotes.db"), {QStringLiteral("CREATE TABLE t (a TEXT, b BLOB, n INTEGER)")});
+    db::mOpenDatabase db(env.appDir());
+    QVERIFY(db.OpenConn(path));
+    const QString tricky = QStringLiteral("O'Neil's ''book'' '); Drop Table t; --");
+    QVERIFY(db.OpenRs(QStringLiteral("Insert Into t (a) Values (") + book::sqlText(tricky) + QStringLiteral(")")));
+    QVERIFY(db.OpenRs(QStringLiteral("Select * From t Where a=") + book::sqlText(tricky)));
+    QCOMPARE(db.Rs.Field(QStringLiteral("A")).toString(), tricky);
+    QVERIFY(db.OpenRs(QStringLiteral("Select * From t Where a Like '%o''n%'")));
+    QCOMPARE(db.Rs.RecordCount(), 1);
+
+    // Bound values keep every byte: NULs in a blob, a Chinese text, a large number.
+    QByteArray blob("\0\x01'\xff", 4);
+    QVERIFY(!db.Conn.exec(QStringLiteral("Insert Into t (a, b, n) Values (?, ?, ?)"),
+                          {QStringLiteral("连环画 'x'"), blob, qint64(1) << 40}));
+    db::Statement s = db.Conn.prepare(QStringLiteral("Select a, b, n From t Where n = ?"));
+    QVERIFY(!s.bind(1, qint64(1) << 40));
+    QVERIFY(s.next());
+    QCOMPARE(s.value(0).toString(), QStringLiteral("连环画 'x'"));
+    QCOMPARE(s.blob(1), blob);
+    QCOMPARE(s.int64(2), qint64(1) << 40);
+    QVERIFY(!s.next());
+    QVERIFY(!s.error());
+    QVERIFY(s.bind(4, 1));
+}
+
+void ConnectionTest::recordsetReadsRowsAsItMoves()
+{
+    // The fourth row's value cannot be computed. A recordset that read every
+    // row at once would fail to open; one that reads as it moves shows three.
+    const QString path = table(QStringLiteral("lazy.db"), {QStringLiteral("CREATE TABLE t (x INTEGER)"),
+                                                           QStringLiteral("INSERT INTO t VALUES (1),(2),(3),(4),(5)")});
+    db::mOpenDatabase db(env.appDir());
+    QVERIFY(db.OpenConn(path));
+    QVERIFY(db.OpenRs(QStringLiteral("Select CASE WHEN x = 4 THEN abs(-9223372036854775804 - x) ELSE x END As v "
+                                     "From t")));
+    QVector<int> seen;
+    for (; !db.Rs.Eof(); db.Rs.MoveNext())
+        seen << db.Rs.Field(QStringLiteral("V")).toInt();
+    QCOMPARE(seen, (QVector<int>{1, 2, 3}));
+    QVERIFY(db.Rs.LastError());
+    // Back to the start: the same rows again.
+    db.Rs.MoveFirst();
+    QCOMPARE(db.Rs.Field(0).toInt(), 1);
+}
+
+void ConnectionTest::recordCountIsExact_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("count");
+    QTest::newRow("every row") << "Select * From t" << 1000;
+    QTest::newRow("some rows") << "Select x From t Where x % 7 = 0" << 142;
+    QTest::newRow("no row") << "Select x From t Where x < 0" << 0;
+    QTest::newRow("semicolon and comment") << "Select x From t Where x <= 10; -- ten" << 10;
+    QTest::newRow("grouped") << "Select x % 3, count(*) From t Group By x % 3" << 3;
+    QTest::newRow("a pragma, not nestable") << "PRAGMA table_info(t)" << 3;
+    QTest::newRow("a command") << "Update t Set note = 'x' Where x = 1" << 0;
+}
+
+void ConnectionTest::recordCountIsExact()
+{
+    QFETCH(QString, sql);
+    QFETCH(int, count);
+    const QString path = table(QStringLiteral("count.db"),
+                               {QStringLiteral("CREATE TABLE t (x INTEGER, note TEXT, pic BLOB)"),
+                                QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n "
+                                               "WHERE x < 1000) INSERT INTO t SELECT x, NULL, zeroblob(100) FROM n")});
+    db::mOpenDatabase db(env.appDir());
+    QVERIFY(db.OpenConn(path));
+    QVERIFY2(db.OpenRs(sql), qPrintable(db.LastError().message));
+    const QVariant first = db.Rs.Field(0);
+    QCOMPARE(db.Rs.RecordCount(), count);
+    // Counting does not move the recordset, and walking it finds as many rows.
+    QCOMPARE(db.Rs.Field(0), first);
+    QCOMPARE(db.Rs.Bof(), count == 0);
+    int walked = 0;
+    for (; !db.Rs.Eof(); db.Rs.MoveNext())
+        ++walked;
+    QCOMPARE(walked, count);
+    QCOMPARE(db.Rs.RecordCount(), count);
+    if (count > 0)
+        QCOMPARE(db.Rs.Text(QStringLiteral("NOTE")), QString());
+}
+
+void ConnectionTest::appendTakesTheTableFromTheStatement_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("a column") << "Select ClassName From Class Where 0" << QStringList{"classname"} << true;
+    QTest::newRow("an alias") << "Select ClassName As n From Class Where 0" << QStringList{"N"} << true;
+    // The first "From" in the text belongs to a subquery, not to the table read.
+    QTest::newRow("a subquery first") << "Select (Select count(*) From lhhInfo) As k, ClassName From Class"
+                                      << QStringList{"ClassName"} << true;
+    QTest::newRow("two tables") << "Select ClassName, lhhTitle From Class, lhhInfo Where 0"
+                                << QStringList{"ClassName", "lhhTitle"} << false;
+    QTest::newRow("an expression") << "Select upper(ClassName) As u From Class Where 0" << QStringList{"u"} << false;
+    QTest::newRow("not in the recordset") << "Select ClassName From Class Where 0" << QStringList{"DefaultPath"}
+                                          << false;
+}
+
+void ConnectionTest::appendTakesTheTableFromTheStatement()
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, stored);
+    const QString path = table(QStringLiteral("catalog.db"),
+                               {QStringLiteral("CREATE TABLE Class (ClassID INTEGER PRIMARY KEY, ClassName TEXT, "
+                                               "DefaultPath TEXT)"),
+                                QStringLiteral("CREATE TABLE lhhInfo (lhhID INTEGER PRIMARY KEY, lhhClassId INTEGER, "
+                                               "lhhTitle TEXT)")});
+    db::mOpenDatabase db(env.appDir());
+    QVERIFY(db.OpenConn(path));
+    QVERIFY(db.OpenRs(sql));
+    db.Rs.AddNew();
+    for (const QString &field : fields)
+        db.Rs.SetField(field, QStringLiteral("新的"));
+    QCOMPARE(db.Rs.Update(), stored);
+    QVERIFY(db.OpenRs(QStringLiteral("Select ClassName From Class Where ClassName = '新的'")));
+    QCOMPARE(db.Rs.RecordCount(), stored ? 1 : 0);
+    QVERIFY(db.OpenRs(QStringLiteral("Select lhhTitle From lhhInfo")));
+    QCOMPARE(db.Rs.RecordCount(), 0);
+}
+
+void ConnectionTest::transactionLeftBehindIsRolledBack()
+{
+    const QString path = table(QStringLiteral("tx.db"), {QStringLiteral("CREATE TABLE t (a INTEGER)")});
+    db::Connection c;
+    QVERIFY(!c.open(path, db::Access::ReadWrite));
+    auto rows = [&] {
+        db::Statement s = c.prepare(QStringLiteral("Select count(*) From t"));
+        return s.next() ? s.int64(0) : -1;
+    };
+    {
+        db::Transaction t(c);
+        QVERIFY(!t.error());
+        QVERIFY(!c.exec(QStringLiteral("Insert Into t Values (1)")));
+        QCOMPARE(rows(), 1);
+    }
+    QCOMPARE(rows(), 0);
+    {
+        db::Transaction t(c);
+        QVERIFY(!c.exec(QStringLiteral("Insert Into t Values (2)")));
+        QVERIFY(!t.commit());
+    }
+    QCOMPARE(rows(), 1);
+    // A second transaction cannot begin inside the first; the first is unharmed.
+    db::Transaction outer(c);
+    db::Transaction inner(c);
+    QVERIFY(inner.error());
+    QVERIFY(inner.commit());
+    QVERIFY(!outer.commit());
+}
+
+void ConnectionTest::statementOutlivingItsConnectionFailsCleanly()
+{
+    const QString path = table(QStringLiteral("outlive.db"), {QStringLiteral("CREATE TABLE t (a INTEGER)"),
+                                                              QStringLiteral("INSERT INTO t VALUES (1),(2)")});
+    db::Statement s;
+    {
+        db::Connection c;
+        QVERIFY(!c.open(path, db::Access::ReadOnly));
+        s = c.prepare(QStringLiteral("Select a From t"));
+        QVERIFY(s.next());
+    }
+    QVERIFY(!s.next());
+    QCOMPARE(s.error().code, int(db::NotOpen));
+    // The hold went with the connection.
+    db::Connection again;
+    QVERIFY(!again.open(path, db::Access::ReadWrite));
+}
+
+// "--hold <file>": hold the file open until standard input closes, standing
+// in for a second running Korvel.
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--hold") {
+        QCoreApplication app(argc, argv);
+        db::Connection c;
+        if (c.open(QString::fromLocal8Bit(argv[2]), db::Access::ReadOnly))
+            return 2;
+        fputs("held\n", stdout);
+        fflush(stdout);
+        char buffer[16];
+        while (fread(buffer, 1, sizeof buffer, stdin) > 0) {
+        }
+        return 0;
+    }
+    QGuiApplication app(argc, argv);
+    ConnectionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_connection.moc"
