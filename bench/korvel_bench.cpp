@@ -7,6 +7,7 @@
 #include "app/FrmMain.h"
 #include "app/ReadingPane.h"
 #include "app/StartUp.h"
+#include "bench/StartupBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/ReadingSession.h"
@@ -720,6 +721,8 @@ int main(int argc, char *argv[])
         }
         waitForHelpersIn(home.path());
     }
+
+    allPass &= bench::splashStartUp(QStringLiteral(KORVEL_PROGRAM), smallBook);
 
     waitForHelpersIn(env.path(QString()));
     say(QString());
