@@ -11,6 +11,10 @@ class SettingsStore;
 class ShellService;
 }
 
+namespace korvel::adverts {
+class Clock;
+}
+
 namespace korvel::book {
 class ReadingSession;
 class RecentList;
@@ -33,6 +37,7 @@ struct AppContext {
     QString programPath; // for the file association
     QString dataHome;    // where the association is written; empty: the user's
     bool refreshDesktopCaches = true;
+    adverts::Clock *clock = nullptr; // what the advert timers run on; none: real time
 
     book::ReadingSession *session = nullptr;
     book::RecentList *recent = nullptr;

@@ -1,5 +1,6 @@
 #include "app/FrmMain.h"
 
+#include "app/AdvertDriver.h"
 #include "app/AppInfo.h"
 #include "app/CatalogPane.h"
 #include "app/CoolBar.h"
@@ -249,11 +250,13 @@ void FrmMain::load()
 
     setWindowTitle(closedCaption());
 
-    m_connected = m_context.isConnected && m_context.isConnected();
-    if (m_connected)
-        m_banner->setUrl(QUrl(platform::siteAddress(m_context.siteRoot, platform::kTopAdPage)));
-    else
-        m_banner->setUrl(QUrl::fromLocalFile(m_context.appDir + QStringLiteral("/top.html")));
+    // The connection test, the banner's first page and the advert timers.
+    m_adverts = new AdvertDriver(m_context, m_banner, this);
+}
+
+bool FrmMain::isConnected() const
+{
+    return m_adverts && m_adverts->isConnected();
 }
 
 void FrmMain::restoreLayout()

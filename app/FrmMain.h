@@ -19,6 +19,7 @@ class TzButton;
 
 namespace korvel::app {
 
+class AdvertDriver;
 class CatalogPane;
 class CoolBar;
 class ReadingPane;
@@ -45,8 +46,8 @@ public:
     bool openFromCommandLine(const QString &path);
     void refreshRecentMenu();
 
-    // The machine reported a connection at start-up.
-    bool isConnected() const { return m_connected; }
+    // The machine reported a connection at the last test.
+    bool isConnected() const;
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -82,7 +83,6 @@ private:
     float windowHeightTwips() const;
 
     AppContext m_context;
-    bool m_connected = false;
     bool m_unloaded = false;
     bool m_inLayout = false;
     bool m_splitterDragging = false;
@@ -92,6 +92,7 @@ private:
 
     QWidget *m_client = nullptr;
     QWebEngineView *m_banner = nullptr;
+    AdvertDriver *m_adverts = nullptr;
     CoolBar *m_coolBar = nullptr;
     QFrame *m_mark = nullptr;
     QWidget *m_treeTitle = nullptr;

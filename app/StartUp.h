@@ -2,6 +2,9 @@
 
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 namespace korvel::app {
 
 struct AppContext;
@@ -10,5 +13,16 @@ class FrmMain;
 // Start-up once the window is built: the window's own load, the file
 // association, a book named on the command line, and the recent menu.
 void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments);
+
+// Where the caller joins the program's start-up.
+struct StartUpHooks {
+    std::function<void(FrmMain &)> built;  // the window is built and not yet loaded
+    std::function<void(FrmMain &)> loaded; // loaded, the splash gone, not yet shown
+};
+
+// The program's start-up: the splash up first, the main window built and
+// loaded behind it, the splash gone, the main window shown.
+std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringList &arguments,
+                                      const StartUpHooks &hooks = {});
 
 } // namespace korvel::app

@@ -83,17 +83,18 @@ int main(int argc, char *argv[])
     context.session = &session;
     context.recent = &recent;
 
-    app::FrmMain frmMain(context);
-    messages.setOwner(&frmMain);
-    dialogs.setOwner(&frmMain);
-    app::startUp(frmMain, context, QCoreApplication::arguments());
-
     FirstPageReport firstPage(sinceStart);
     const bool reportFirstPage = qgetenv("KORVEL_REPORT_FIRST_PAGE") == "1";
-    if (reportFirstPage && session.isOpen())
-        frmMain.findChild<QWidget *>(QStringLiteral("picViewIt"))->installEventFilter(&firstPage);
-
-    frmMain.show();
+    app::StartUpHooks hooks;
+    hooks.built = [&](app::FrmMain &frmMain) {
+        messages.setOwner(&frmMain);
+        dialogs.setOwner(&frmMain);
+    };
+    hooks.loaded = [&](app::FrmMain &frmMain) {
+        if (reportFirstPage && session.isOpen())
+            frmMain.findChild<QWidget *>(QStringLiteral("picViewIt"))->installEventFilter(&firstPage);
+    };
+    const std::unique_ptr<app::FrmMain> frmMain = app::startProgram(context, QCoreApplication::arguments(), hooks);
     if (reportFirstPage && !session.isOpen())
         firstPage.report();
     return app.exec();

@@ -8,6 +8,7 @@
 #include "app/ReadingPane.h"
 #include "app/StartUp.h"
 #include "bench/BookBench.h"
+#include "bench/StartupBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -711,6 +712,8 @@ int main(int argc, char *argv[])
         }
         waitForHelpersIn(home.path());
     }
+
+    allPass &= bench::splashStartUp(QStringLiteral(KORVEL_PROGRAM), smallBook);
 
     waitForHelpersIn(env.path(QString()));
     say(QString());

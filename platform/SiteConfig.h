@@ -15,6 +15,7 @@ QString defaultSiteRoot();
 
 // The site's addresses the program uses, under the root.
 inline const QString kTopAdPage = QStringLiteral("/Korvel/TopAD.html");   // the top banner
+inline const QString kAdvertPage = QStringLiteral("/Korvel/AD.html");     // the advert window
 inline const QString kKorvelHomePage = QStringLiteral("/Korvel/");        // Korvel 主页
 inline const QString kProductPage = QStringLiteral("/korvel/");           // the About box's product link
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "adverts/Clock.h"
 #include "app/AppContext.h"
 #include "app/FrmMain.h"
 #include "app/ReadingPane.h"
@@ -30,11 +31,15 @@ struct Harness {
     FakeShell shell;
     bool connected = false;
     QString siteRoot = QStringLiteral("http://127.0.0.1:9/");
+    // The advert timers run on it: a test moves time on by hand.
+    adverts::SteppedClock clock;
     std::unique_ptr<book::ReadingSession> session;
     std::unique_ptr<book::RecentList> recent;
     std::unique_ptr<app::FrmMain> window;
 
-    app::FrmMain &start(const QStringList &args = {}, bool show = true)
+    // A fresh reading session and recent list (the window that used the old
+    // ones goes first), and the context that hands them out with the fakes.
+    app::AppContext freshContext()
     {
         window.reset();
         session = std::make_unique<book::ReadingSession>(env.appDir());
@@ -52,6 +57,13 @@ struct Harness {
         c.refreshDesktopCaches = false;
         c.session = session.get();
         c.recent = recent.get();
+        c.clock = &clock;
+        return c;
+    }
+
+    app::FrmMain &start(const QStringList &args = {}, bool show = true)
+    {
+        const app::AppContext c = freshContext();
         window = std::make_unique<app::FrmMain>(c);
         app::startUp(*window, c, QStringList{QStringLiteral("korvel")} + args);
         if (show) {

@@ -1,0 +1,210 @@
+// The banner and the advert window on a main window whose advert timers run
+// on a stepped clock, so ten minutes pass in a call. The site is a server on
+// 127.0.0.1.
+#include "Harness.h"
+
+#include "app/FrmAD.h"
+#include "tests/support/HttpStub.h"
+
+#include <QPointer>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+constexpr qint64 kMinute = 60000;
+
+// The advert windows there are; with shownOnly, those on screen.
+QList<app::FrmAD *> advertWindows(bool shownOnly = true)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<app::FrmAD *> found;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *ad = qobject_cast<app::FrmAD *>(w); ad && (ad->isVisible() || !shownOnly))
+            found << ad;
+    return found;
+}
+
+// A main window online, on a site that serves the advert pages (or not).
+struct Online {
+    Harness h;
+    HttpStub site;
+    explicit Online(bool serveAdvert = true)
+    {
+        QVERIFY(site.start());
+        if (serveAdvert)
+            site.serve("/Korvel/AD.html", "<html><body>advert</body></html>");
+        site.serve("/Korvel/TopAD.html", "<html><body>banner</body></html>");
+        h.siteRoot = site.root();
+        h.connected = true;
+    }
+};
+
+QWebEngineView *browserOf(app::FrmAD *ad)
+{
+    return ad->findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"));
+}
+
+} // namespace
+
+class AdvertsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void advertEveryTenMinutesForAMinute();
+    void oneAdvertWindowAtATime();
+    void focusStaysInTheMainWindow();
+    void advertCloses_data();
+    void advertCloses();
+    void bannerFollowsTheConnection();
+};
+
+void AdvertsTest::advertEveryTenMinutesForAMinute()
+{
+    Online o;
+    app::FrmMain &w = o.h.start();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    o.h.clock.advance(9 * kMinute);
+    QVERIFY(advertWindows().isEmpty());
+    o.h.clock.advance(kMinute);
+    QPointer<app::FrmAD> ad = advertWindows().value(0);
+    QVERIFY(ad && ad->windowFlags() & Qt::WindowStaysOnTopHint);
+    // At the right edge just below the screen, then above the (absent) panel.
+    QCOMPARE(ad->frameGeometry().topRight(), QPoint(screen.right(), screen.bottom() + 1));
+    o.h.clock.advance(1);
+    QCOMPARE(ad->frameGeometry().bottomRight(), screen.bottomRight());
+    QTRY_VERIFY_WITH_TIMEOUT(o.site.requested.contains("/Korvel/AD.html"), 20000);
+
+    // A minute after it came it goes, and leaves nothing running.
+    o.h.clock.advance(kMinute - 2);
+    QVERIFY(ad->isVisible());
+    o.h.clock.advance(1);
+    QVERIFY(advertWindows(false).isEmpty() && !ad);
+    QCOMPARE(o.h.clock.runningCount(), 2); // timTopAD and timAD
+
+    // Offline at the next tenth tick: nothing, and ten more minutes to wait.
+    o.h.connected = false;
+    o.h.clock.advance(9 * kMinute);
+    QVERIFY(advertWindows().isEmpty() && !w.isConnected());
+    o.h.connected = true;
+    o.h.clock.advance(9 * kMinute);
+    QVERIFY(advertWindows().isEmpty());
+    o.h.clock.advance(kMinute);
+    QCOMPARE(advertWindows().size(), 1);
+    QVERIFY(o.h.messages.shown.isEmpty() && o.h.shell.opened.isEmpty());
+}
+
+void AdvertsTest::oneAdvertWindowAtATime()
+{
+    Online o;
+    o.h.start();
+    o.h.clock.advance(10 * kMinute);
+    QPointer<app::FrmAD> first = advertWindows().value(0);
+    QVERIFY(first);
+    // The advert timer runs ten more ticks before the window's own minute is up.
+    for (int i = 0; i < 10; ++i)
+        QMetaObject::invokeMethod(o.h.find<QTimer>("timAD"), "timeout");
+    QCOMPARE(advertWindows(false).size(), 1);
+    QVERIFY(!first && advertWindows().size() == 1);
+}
+
+void AdvertsTest::focusStaysInTheMainWindow()
+{
+    Online o;
+    app::FrmMain &w = o.h.start();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *tree = o.h.find<QTreeWidget>("tvTreeView");
+    tree->setFocus();
+    o.h.clock.advance(10 * kMinute + 1);
+    QTest::qWait(200);
+    QCOMPARE(advertWindows().size(), 1);
+    QCOMPARE(QApplication::activeWindow(), &w);
+    QCOMPARE(QApplication::focusWidget(), tree);
+}
+
+void AdvertsTest::advertCloses_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("close mark") << "Label1";
+    QTest::newRow("strip") << "Picture1";
+    QTest::newRow("link asks for a new window") << "link";
+    QTest::newRow("site answers with an error") << "error";
+    QTest::newRow("page never comes") << "silent";
+}
+
+void AdvertsTest::advertCloses()
+{
+    QFETCH(QString, how);
+    Online o(how != "error");
+    QTcpServer silent; // takes the connection and never answers
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    if (how == "silent")
+        o.h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+    o.h.start();
+    o.h.clock.advance(10 * kMinute + 1);
+    QPointer<app::FrmAD> ad = advertWindows().value(0);
+    QVERIFY(ad);
+    QSignalSpy loaded(browserOf(ad), &QWebEngineView::loadFinished);
+    const QUrl link(o.site.root() + "Korvel/more.html");
+
+    if (how == "link") {
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+        browserOf(ad)->page()->runJavaScript(QStringLiteral("window.open('%1')").arg(link.toString()));
+    } else if (how == "silent") {
+        QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
+        QTest::qWait(300);
+        QVERIFY(ad->isVisible());
+        o.h.clock.advance(kMinute);
+    } else if (how != "error") {
+        // The strip is clicked beside the mark, the mark in its middle.
+        QWidget *target = ad->findChild<QWidget *>(how);
+        QTest::mouseClick(target, Qt::LeftButton, {}, how == "Picture1" ? QPoint(3, 3) : target->rect().center());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(advertWindows(false).isEmpty(), 20000);
+    QCOMPARE(o.h.shell.opened, how == "link" ? QList<QUrl>{link} : QList<QUrl>{});
+    QVERIFY(o.h.messages.shown.isEmpty());
+    // The next cycle, at minute 20, brings a fresh one.
+    o.h.clock.advance(20 * kMinute - o.h.clock.now());
+    QCOMPARE(advertWindows().size(), 1);
+}
+
+void AdvertsTest::bannerFollowsTheConnection()
+{
+    Online o;
+    o.h.connected = false;
+    app::FrmMain &w = o.h.start();
+    auto *banner = o.h.find<QWebEngineView>("wbbTopAD");
+    const QUrl offline = QUrl::fromLocalFile(o.h.env.appDir() + "/top.html");
+    const QUrl online(o.site.root() + "Korvel/TopAD.html");
+    // Loaded, so that the address is the one the browser reports.
+    QSignalSpy loaded(banner, &QWebEngineView::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+    o.h.clock.advance(kMinute);
+    QCOMPARE(banner->url(), offline);
+
+    o.h.connected = true;
+    o.h.clock.advance(kMinute);
+    QVERIFY(w.isConnected());
+    QCOMPARE(banner->url(), online);
+    QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 1, 20000);
+    o.h.clock.advance(kMinute); // online: reloaded every minute
+    QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 2, 20000);
+
+    // Offline again: it keeps the page it has.
+    o.h.connected = false;
+    o.h.clock.advance(kMinute);
+    QTest::qWait(300);
+    QVERIFY(!w.isConnected());
+    QCOMPARE(banner->url(), online);
+    QCOMPARE(o.site.requested.count("/Korvel/TopAD.html"), 2);
+}
+
+KORVEL_WINDOW_TEST_MAIN(AdvertsTest)
+#include "tst_adverts.moc"

@@ -1,0 +1,209 @@
+// The splash: how its picture is read or refused, the window start-up shows
+// while the main window loads, and what a click and a drag do to it.
+#include "Harness.h"
+
+#include "app/FrmSplash.h"
+#include "app/SplashPicture.h"
+
+#include <QFile>
+#include <QImageWriter>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QSignalSpy>
+
+#include <unistd.h>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+app::FrmSplash *splash(bool shownOnly = true)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *s = qobject_cast<app::FrmSplash *>(w); s && (s->isVisible() || !shownOnly))
+            return s;
+    return nullptr;
+}
+
+// "picture": 200 x 100 with see-through corners; "large:WxH": one colour
+// but a black 8 x 8 top-left corner, written 1 bit deep so even huge ones are
+// cheap; anything else: those bytes.
+bool writeSplash(const QString &path, const QByteArray &kind)
+{
+    if (kind == "picture") {
+        QImage image(200, 100, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter(&image).fillRect(10, 10, 180, 80, Qt::darkRed);
+        return image.save(path, "PNG");
+    }
+    if (kind.startsWith("large:")) {
+        const QList<QByteArray> size = kind.mid(6).split('x');
+        QImage image(size.at(0).toInt(), size.at(1).toInt(), QImage::Format_Mono);
+        image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        image.fill(1);
+        for (int i = 0; i < 64; ++i)
+            image.setPixel(i % 8, i / 8, 0);
+        return QImageWriter(path, "png").write(image);
+    }
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(kind) == kind.size();
+}
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    statm.open(QIODevice::ReadOnly);
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+class SplashTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readPicture_data();
+    void readPicture();
+    void startUp_data();
+    void startUp();
+    void dragMovesIt();
+    void seeThroughPartsWithAndWithoutCompositor();
+};
+
+void SplashTest::readPicture_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QSize>("expected"); // on an 800 x 600 screen; invalid: refused
+    QTest::newRow("empty") << QByteArray() << QSize();
+    QTest::newRow("damaged") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x20\0\0\0\x20\x08\x06", 24) << QSize();
+    QTest::newRow("fits") << QByteArray("picture") << QSize(200, 100);
+    QTest::newRow("larger than the screen") << QByteArray("large:1000x900") << QSize(800, 600);
+    QTest::newRow("at the size limit") << QByteArray("large:4096x4096") << QSize(800, 600);
+    QTest::newRow("over the size limit") << QByteArray("large:4097x4096") << QSize();
+    QTest::newRow("20000 x 20000") << QByteArray("large:20000x20000") << QSize();
+}
+
+void SplashTest::readPicture()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QSize, expected);
+    TestEnv env;
+    const QString path = env.path("splash.png");
+    QVERIFY(writeSplash(path, kind));
+    const qint64 before = residentBytes();
+    const QImage picture = app::readSplashPicture(path, QSize(800, 600));
+    QVERIFY(residentBytes() - before < 100'000'000);
+    QCOMPARE(picture.size(), expected.isValid() ? expected : QSize(0, 0));
+    // A cut picture keeps its top-left part, unscaled.
+    if (kind.startsWith("large:") && !picture.isNull()) {
+        QCOMPARE(picture.pixelColor(7, 7), QColor(Qt::black));
+        QCOMPARE(picture.pixelColor(8, 8), QColor(Qt::white));
+    }
+}
+
+void SplashTest::startUp_data()
+{
+    QTest::addColumn<QByteArray>("kind"); // "" : no splash.png at all
+    QTest::addColumn<QString>("click");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("shown while loading") << QByteArray("picture") << "" << true;
+    QTest::newRow("click") << QByteArray("picture") << "click" << true;
+    QTest::newRow("double click") << QByteArray("picture") << "double" << true;
+    QTest::newRow("missing") << QByteArray() << "" << false;
+    QTest::newRow("damaged") << QByteArray("\x89PNG\r\n\x1a\nbroken") << "" << false;
+}
+
+void SplashTest::startUp()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QString, click);
+    QFETCH(bool, shown);
+    Harness h;
+    if (!kind.isEmpty())
+        QVERIFY(writeSplash(h.env.appDir() + "/splash.png", kind));
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    QPointer<app::FrmSplash> whileLoading;
+    bool goneBeforeShown = false;
+    app::StartUpHooks hooks;
+    hooks.built = [&](app::FrmMain &) {
+        whileLoading = splash(false);
+        if (whileLoading && click == "click")
+            QTest::mouseClick(whileLoading, Qt::LeftButton, {}, QPoint(100, 50));
+        else if (whileLoading && click == "double")
+            QTest::mouseDClick(whileLoading, Qt::LeftButton, {}, QPoint(100, 50));
+        if (!click.isEmpty())
+            QVERIFY(!splash()); // closed at once
+    };
+    hooks.loaded = [&](app::FrmMain &w) { goneBeforeShown = !splash() && !w.isVisible(); };
+    h.window = app::startProgram(h.freshContext(), {"korvel"}, hooks);
+
+    QCOMPARE(bool(whileLoading), shown);
+    if (shown) {
+        QCOMPARE(whileLoading->objectName(), QStringLiteral("frmSplash"));
+        QCOMPARE(whileLoading->size(), QSize(200, 100));
+        QVERIFY(whileLoading->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(whileLoading->testAttribute(Qt::WA_TranslucentBackground));
+    }
+    QVERIFY(goneBeforeShown);
+    // The main window comes up all the same, and the program was never told to end.
+    QVERIFY(h.window->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!splash(false));
+    QCOMPARE(lastClosed.count(), 0);
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void SplashTest::dragMovesIt()
+{
+    TestEnv env;
+    QVERIFY(writeSplash(env.appDir() + "/splash.png", "picture"));
+    QPointer<app::FrmSplash> s = app::showSplash(env.appDir());
+    QVERIFY(s && s->isVisible());
+    const QPoint start = s->pos();
+    sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton);
+    sendMouse(s, QEvent::MouseMove, QPoint(21, 20), Qt::LeftButton); // within the drag distance
+    QCOMPARE(s->pos(), start);
+    sendMouse(s, QEvent::MouseMove, QPoint(70, 50), Qt::LeftButton);
+    QCOMPARE(s->pos(), start + QPoint(50, 30));
+    sendMouse(s, QEvent::MouseMove, QPoint(30, 25), Qt::LeftButton); // relative to where it is now
+    QCOMPARE(s->pos(), start + QPoint(60, 35));
+    sendMouse(s, QEvent::MouseButtonRelease, QPoint(30, 25), Qt::NoButton);
+    // A drag is not a click: it stays, on top.
+    QVERIFY(s && s->isVisible() && s->windowFlags() & Qt::WindowStaysOnTopHint);
+    s->close();
+}
+
+void SplashTest::seeThroughPartsWithAndWithoutCompositor()
+{
+    // See-through, half see-through and solid thirds.
+    QImage picture(60, 40, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter(&picture).fillRect(20, 0, 20, 40, QColor(255, 0, 0, 120));
+    QPainter(&picture).fillRect(40, 0, 20, 40, QColor(255, 0, 0));
+    const QPoint clear(5, 20), half(30, 20), solid(50, 20);
+
+    app::FrmSplash composited(picture, true);
+    QImage shown = composited.grab().toImage();
+    QCOMPARE(qAlpha(shown.pixel(clear)), 0);
+    QCOMPARE(qAlpha(shown.pixel(half)), 120);
+    QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
+
+    // Without a compositor: a plain background under the picture, and the
+    // window cut to the picture's outline.
+    app::FrmSplash plain(picture, false);
+    shown = plain.grab().toImage();
+    QCOMPARE(qAlpha(shown.pixel(half)), 255);
+    QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
+    QVERIFY(!plain.mask().contains(clear) && plain.mask().contains(solid));
+}
+
+KORVEL_WINDOW_TEST_MAIN(SplashTest)
+#include "tst_splash.moc"
