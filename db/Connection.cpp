@@ -473,6 +473,8 @@ Error Statement::bind(int index, const QVariant &value)
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
+        case QMetaType::Long:
+        case QMetaType::ULong:
         case QMetaType::Short:
         case QMetaType::UShort:
         case QMetaType::Bool:
