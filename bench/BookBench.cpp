@@ -1,6 +1,8 @@
 #include "bench/BookBench.h"
 
+#include "book/BookReader.h"
 #include "book/BookWriter.h"
+#include "db/Connection.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +24,8 @@ namespace {
 constexpr int kPictures = 400;
 constexpr qint64 kPictureBytes = 600 * 1024;
 constexpr int kWriteRounds = 5;
+constexpr int kListPages = 2000;
+constexpr int kReadRounds = 16;
 
 void say(const QString &line)
 {
@@ -171,6 +175,75 @@ bool writingFigures(const QString &templatePath, const QString &scratch, const Q
     return pass;
 }
 
+// One timed read per connection in turn, the order swapped every time, so
+// neither side gets the warmer caches.
+template<typename Read>
+void interleave(db::Connection &hardened, db::Connection &plain, int times, Read read, std::vector<double> *onHardened,
+                std::vector<double> *onPlain)
+{
+    for (int i = 0; i < times; ++i) {
+        for (int side = 0; side < 2; ++side) {
+            const bool first = (side == 0) == (i % 2 == 0);
+            db::Connection &c = first ? hardened : plain;
+            QElapsedTimer t;
+            t.start();
+            read(c, i);
+            (first ? onHardened : onPlain)->push_back(msSince(t));
+        }
+    }
+}
+
+bool hardeningFigures(const QString &templatePath, const QString &scratch, const QStringList &files)
+{
+    // A 2000-page book and a copy of it: one is read hardened, the other not,
+    // both from the file cache.
+    const QString book = scratch + QStringLiteral("/two thousand.lhh");
+    const QString copy = scratch + QStringLiteral("/two thousand copy.lhh");
+    {
+        book::BookWriter writer(templatePath, book);
+        bool ok = !writer.begin({});
+        for (int i = 0; ok && i < kListPages; ++i)
+            ok = !writer.addPageFile(files.at(i % files.size()));
+        if (!ok || writer.commit() || !QFile::copy(book, copy)) {
+            say(QStringLiteral("cannot make the 2000-page book"));
+            return false;
+        }
+    }
+    bool pass = true;
+    std::vector<double> listH, listP, pageH, pageP;
+    QVector<qint32> numbers;
+    db::Options unguarded;
+    unguarded.hardened = false;
+    for (int round = 0; round < kReadRounds; ++round) {
+        // The two files swap roles every round, so a difference between
+        // them cannot pass for the hardening's cost.
+        db::Connection hardened, plain;
+        const bool swap = round % 2 == 1;
+        if (hardened.open(swap ? copy : book, db::Access::ReadOnly)
+            || plain.open(swap ? book : copy, db::Access::ReadOnly, unguarded)) {
+            say(QStringLiteral("cannot open the 2000-page book"));
+            return false;
+        }
+        interleave(hardened, plain, 20, [&](db::Connection &c, int) { book::readPageNumbers(c, &numbers); }, &listH,
+                   &listP);
+        interleave(hardened, plain, 40,
+                   [&](db::Connection &c, int i) { book::readPage(c, (round * 40 + i) * 7 % kListPages); }, &pageH,
+                   &pageP);
+    }
+    const double lh = median(listH), lp = median(listP), ph = median(pageH), pp = median(pageP);
+    pass &= verdict(QStringLiteral("6. page list of a 2000-page book, hardened"),
+                    QStringLiteral("median %1 ms over %2 reads").arg(lh, 0, 'f', 3).arg(listH.size()),
+                    QStringLiteral("not hardened %1 ms").arg(lp, 0, 'f', 3), lh / lp, QStringLiteral("<= 1.05"),
+                    lh / lp <= 1.05);
+    pass &= verdict(QStringLiteral("6. page read out of the book (about 600 KB), hardened"),
+                    QStringLiteral("median %1 ms over %2 reads").arg(ph, 0, 'f', 3).arg(pageH.size()),
+                    QStringLiteral("not hardened %1 ms").arg(pp, 0, 'f', 3), ph / pp, QStringLiteral("<= 1.05"),
+                    ph / pp <= 1.05);
+    QFile::remove(book);
+    QFile::remove(copy);
+    return pass;
+}
+
 } // namespace
 
 bool bookFigures(const QString &appDir, const QString &scratchDir)
@@ -189,6 +262,7 @@ bool bookFigures(const QString &appDir, const QString &scratchDir)
             .arg(files.size())
             .arg(double(total) / 1e6, 0, 'f', 0));
     bool pass = writingFigures(templatePath, scratch, files);
+    pass &= hardeningFigures(templatePath, scratch, files);
     QDir(scratch).removeRecursively();
     return pass;
 }

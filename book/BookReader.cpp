@@ -15,6 +15,11 @@ db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers)
         return error;
     QVector<qint32> read;
     while (list.next()) {
+        if (read.size() >= kMaxPages)
+            return db::Error{db::TooManyPages,
+                             QStringLiteral("%1 has more than %2 pages; it is damaged or not a book")
+                                 .arg(book.path())
+                                 .arg(kMaxPages)};
         const qint64 number = list.int64(0);
         if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
             return db::Error{db::NotADatabase,

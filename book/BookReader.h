@@ -14,6 +14,10 @@ class mOpenDatabase;
 
 namespace korvel::book {
 
+// No real book comes near this many pages; a file that claims more is
+// refused before its list can fill the memory.
+constexpr int kMaxPages = 1000000;
+
 // The stored page numbers in reading order ("Select pagenumber From pages
 // Order By pagenumber"). The list holds plain numbers, a few bytes a page,
 // whatever the pictures weigh. On an error *numbers is left as it was.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
+#include <limits>
 #include <vector>
 
 #include <sys/stat.h>
@@ -16,14 +18,36 @@
 
 namespace korvel::db {
 
+namespace {
+
+constexpr qint64 kNever = std::numeric_limits<qint64>::max();
+
+// The coarse clock costs a few nanoseconds a read, little enough to read it
+// every hundred engine steps; its few milliseconds of grain do not matter
+// against a deadline of seconds.
+qint64 nowNs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+} // namespace
+
 struct Connection::State {
     sqlite3 *db = nullptr;
     platform::FileLock lock;
     QString path;
     Access access = Access::ReadWrite;
+    Options options;
+    // The moment the statement being stepped must give up, and whether the
+    // progress handler has made it give up.
+    qint64 deadlineNs = kNever;
+    bool interrupted = false;
     std::vector<Statement::Core *> statements;
 
     Error engineError(int rc) const;
+    Error interruptedError() const;
     void forget(Statement::Core *core)
     {
         statements.erase(std::remove(statements.begin(), statements.end(), core), statements.end());
@@ -35,6 +59,12 @@ struct Statement::Core {
     sqlite3_stmt *stmt = nullptr;
     Error error;
     bool atEnd = false;
+    // The deadline of this run, from its first step to its end, so a page
+    // list read row by row cannot slip under it; or, for a statement the
+    // caller steps at its own pace, of each step.
+    qint64 deadlineNs = kNever;
+    bool running = false;
+    bool eachStep = false;
     // Bound texts and blobs stay alive here until rebound, so the engine can
     // read them in place instead of copying every page picture.
     std::vector<QByteArray> bound;
@@ -55,6 +85,15 @@ namespace {
 Error ownError(int code, const QString &message)
 {
     return Error{code, message};
+}
+
+int progressHandler(void *context)
+{
+    auto *state = static_cast<Connection::State *>(context);
+    if (nowNs() < state->deadlineNs)
+        return 0;
+    state->interrupted = true;
+    return 1;
 }
 
 quint32 bigEndian(const unsigned char *p, int n)
@@ -105,14 +144,67 @@ bool writableHere(const QString &path)
     return info.isWritable() && ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) == 0;
 }
 
+// What the engine needs to read a file it cannot trust, as its makers advise.
+// The schema's views and triggers could run anything for as long as they
+// like, so they are off; no value may grow past the largest page; and a
+// statement that keeps the engine busy past the deadline is stopped by the
+// progress handler. Not done: a full integrity check at open, which would
+// read every byte of a book of a gigabyte before its first page is shown.
+Error harden(sqlite3 *db, Connection::State *state)
+{
+    int ignored = 0;
+    const struct {
+        int option;
+        int value;
+    } settings[] = {
+        {SQLITE_DBCONFIG_DEFENSIVE, 1},
+        {SQLITE_DBCONFIG_ENABLE_TRIGGER, 0},
+        {SQLITE_DBCONFIG_ENABLE_VIEW, 0},
+    };
+    for (const auto &s : settings) {
+        const int rc = sqlite3_db_config(db, s.option, s.value, &ignored);
+        if (rc != SQLITE_OK)
+            return Error{rc, QString::fromUtf8(sqlite3_errstr(rc))};
+    }
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
+    // Functions in the schema limited to harmless ones; every page's cells
+    // checked as it is read; the file read through the engine's own checks,
+    // never mapped into memory.
+    for (const char *pragma : {"PRAGMA trusted_schema=OFF", "PRAGMA cell_size_check=ON", "PRAGMA mmap_size=0"}) {
+        char *message = nullptr;
+        const int rc = sqlite3_exec(db, pragma, nullptr, nullptr, &message);
+        if (rc != SQLITE_OK) {
+            Error e{rc, QString::fromUtf8(message ? message : sqlite3_errstr(rc))};
+            sqlite3_free(message);
+            return e;
+        }
+    }
+    // The engine calls it at the end of a loop once this many steps have run
+    // since the last call, which is every ten to thirty rows: rows that each
+    // take long to compute are stopped soon after the deadline, and a page
+    // list pays about one per cent for the clock reads.
+    sqlite3_progress_handler(db, 100, progressHandler, state);
+    return {};
+}
+
 } // namespace
 
 Error Connection::State::engineError(int rc) const
 {
+    if (rc == SQLITE_INTERRUPT && interrupted)
+        return interruptedError();
     QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     if (!path.isEmpty())
         message += QStringLiteral(" (") + path + QLatin1Char(')');
     return Error{rc, message};
+}
+
+Error Connection::State::interruptedError() const
+{
+    return Error{SQLITE_INTERRUPT,
+                 QStringLiteral("a statement on %1 ran longer than %2 ms; the file is damaged or not what it claims to be")
+                     .arg(path)
+                     .arg(options.deadlineMs)};
 }
 
 // ---------------------------------------------------------------- Connection
@@ -141,7 +233,7 @@ Connection &Connection::operator=(Connection &&other) noexcept
     return *this;
 }
 
-Error Connection::open(const QString &path, Access access)
+Error Connection::open(const QString &path, Access access, const Options &options)
 {
     close();
     if (path.isEmpty())
@@ -175,11 +267,15 @@ Error Connection::open(const QString &path, Access access)
     d->db = db;
     d->path = path;
     d->access = access;
+    d->options = options;
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, 30000);
+        // Another program's lock on the file is waited for no longer than a statement may run.
+        sqlite3_busy_timeout(db, std::max(options.deadlineMs, 1000));
     }
     Error error = rc == SQLITE_OK ? Error{} : d->engineError(rc);
+    if (!error && options.hardened)
+        error = harden(db, d.get());
     // The schema must be readable; a damaged file fails here rather than later.
     if (!error) {
         Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"), &error);
@@ -207,6 +303,8 @@ void Connection::close()
     }
     d->lock.release();
     d->path.clear();
+    d->interrupted = false;
+    d->deadlineNs = kNever;
 }
 
 bool Connection::isOpen() const
@@ -222,6 +320,16 @@ QString Connection::path() const
 Access Connection::access() const
 {
     return d->access;
+}
+
+void Connection::setDeadline(int ms)
+{
+    d->options.deadlineMs = ms;
+}
+
+int Connection::deadline() const
+{
+    return d->options.deadlineMs;
 }
 
 qint64 Connection::lastInsertRowId() const
@@ -365,6 +473,8 @@ Error Statement::bind(int index, const QVariant &value)
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
+        case QMetaType::Long:
+        case QMetaType::ULong:
         case QMetaType::Short:
         case QMetaType::UShort:
         case QMetaType::Bool:
@@ -397,16 +507,30 @@ bool Statement::next()
     }
     if (d->atEnd)
         return false;
+    Connection::State *conn = d->conn;
+    if (conn->options.hardened) {
+        if (!d->running || d->eachStep)
+            d->deadlineNs = nowNs() + qint64(conn->options.deadlineMs) * 1000000;
+        d->running = true;
+        conn->deadlineNs = d->deadlineNs;
+        conn->interrupted = false;
+    }
     const int rc = sqlite3_step(d->stmt);
+    conn->deadlineNs = kNever;
     if (rc == SQLITE_ROW)
         return true;
     d->atEnd = true;
     if (rc != SQLITE_DONE) {
-        d->error = d->conn->engineError(rc);
+        d->error = conn->engineError(rc);
         // The error is kept here; the statement can be reset and run again.
         sqlite3_reset(d->stmt);
     }
     return false;
+}
+
+void Statement::setDeadlineEachStep(bool each)
+{
+    d->eachStep = each;
 }
 
 Error Statement::error() const
@@ -426,6 +550,7 @@ void Statement::reset()
     sqlite3_reset(d->stmt);
     d->atEnd = false;
     d->error = {};
+    d->running = false;
 }
 
 int Statement::columnCount() const

@@ -16,6 +16,20 @@ namespace korvel::db {
 // byte of it, works on read-only files and folders, and leaves no journal.
 enum class Access { ReadWrite, ReadOnly };
 
+// How a connection treats the file it opens. A book can come from anywhere,
+// so by default its schema is not trusted: views and triggers do not run,
+// no value may grow past the largest page, and a statement that runs for
+// longer than deadlineMs is stopped with an error, like a damaged file.
+// Only the benchmark's baseline opens without this.
+struct Options {
+    bool hardened = true;
+    int deadlineMs = 3000;
+};
+
+// The largest string or blob a hardened connection reads or writes: the
+// largest page picture a book may hold.
+constexpr int kMaxValueBytes = 256 * 1024 * 1024;
+
 class Statement;
 
 // One open database file, with an exclusive hold on it for as long as it is
@@ -30,7 +44,7 @@ public:
     Connection &operator=(Connection &&other) noexcept;
     Q_DISABLE_COPY(Connection)
 
-    Error open(const QString &path, Access access);
+    Error open(const QString &path, Access access, const Options &options = {});
     void close();
     bool isOpen() const;
     QString path() const;
@@ -41,6 +55,11 @@ public:
     // Runs one statement to its end with its "?" marks bound in order; rows are dropped.
     Error exec(const QString &sql, const QVariantList &values = {});
     qint64 lastInsertRowId() const;
+
+    // How long one statement may run, for statements started from now on
+    // (hardened connections only).
+    void setDeadline(int ms);
+    int deadline() const;
 
     // Makes a new database file from the given statements, replacing one
     // that is there (the build's tools make the template and the catalog
@@ -74,6 +93,10 @@ public:
     // True once next() has returned false.
     bool atEnd() const;
     void reset();
+    // A statement's deadline runs from its first step to its end or reset.
+    // One that the caller steps at its own pace, a row now and a row later,
+    // gives each step the whole time instead.
+    void setDeadlineEachStep(bool each);
 
     int columnCount() const;
     QString columnName(int column) const;

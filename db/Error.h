@@ -24,6 +24,7 @@ enum Code : int {
     MoreThanOneStatement = -7,
     FileFailed = -8,        // copying, reading, syncing or renaming a file
     Misuse = -9,            // a call that makes no sense in the current state
+    TooManyPages = -10,     // a book claiming more pages than any real book has
 };
 
 } // namespace korvel::db

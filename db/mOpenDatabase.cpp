@@ -25,6 +25,9 @@ bool Recordset::open(Connection &connection, const QString &sql)
     m_statement = connection.prepare(sql, &m_error);
     if (m_error)
         return false;
+    // The form moves through the rows at its own pace; only the engine's
+    // time for each row counts against the deadline.
+    m_statement.setDeadlineEachStep(true);
     m_connection = &connection;
     const int columns = m_statement.columnCount();
     for (int i = 0; i < columns; ++i)
