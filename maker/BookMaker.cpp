@@ -143,7 +143,7 @@ QStringList BookMaker::insertPictures(int position, const QStringList &paths)
     }
     if (added.isEmpty())
         return refused;
-    if (position < 0 || position > m_pages.size())
+    if (position < 0 || position >= m_pages.size())
         position = 0;
     beginInsertRows({}, position, position + int(added.size()) - 1);
     for (int i = 0; i < added.size(); ++i)
