@@ -2,12 +2,15 @@
 #include "book/BookReader.h"
 #include "db/Connection.h"
 #include "maker/BookMaker.h"
+#include "maker/MakerLayout.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(korvel::TwipsRect)
 
 using namespace korvel;
 using test::TestEnv;
@@ -87,6 +90,30 @@ class BookMakerTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Sizes in twips, an area of 6000 x 4775: 6000 x 4000 left for the picture.
+    void previewFitsAndCentres_data()
+    {
+        QTest::addColumn<float>("w");
+        QTest::addColumn<float>("h");
+        QTest::addColumn<TwipsRect>("box");
+        QTest::newRow("small: natural size, centred") << 3000.f << 2000.f << TwipsRect{1500, 1387.5, 3000, 2000};
+        QTest::newRow("exactly the room") << 6000.f << 4000.f << TwipsRect{0, 387.5, 6000, 4000};
+        QTest::newRow("wide: the area's width") << 12000.f << 4000.f << TwipsRect{0, 1387.5, 6000, 2000};
+        QTest::newRow("one twip too tall") << 3000.f << 4001.f << TwipsRect{1500.375f, 387.5, 2999.25f, 4000};
+        QTest::newRow("tall: height less 775") << 3000.f << 8000.f << TwipsRect{2250, 387.5, 1500, 4000};
+        QTest::newRow("wide and tall") << 18000.f << 24000.f << TwipsRect{1500, 387.5, 3000, 4000};
+    }
+    void previewFitsAndCentres()
+    {
+        QFETCH(float, w);
+        QFETCH(float, h);
+        QFETCH(TwipsRect, box);
+        const TwipsRect r = maker::previewBox(w, h, 6000, 4775);
+        QVERIFY2(qAbs(r.left - box.left) < 0.01f && qAbs(r.top - box.top) < 0.01f
+                     && qAbs(r.width - box.width) < 0.01f && qAbs(r.height - box.height) < 0.01f,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4").arg(r.left).arg(r.top).arg(r.width).arg(r.height)));
+    }
+
     void insertsInFrontOfPosition_data()
     {
         QTest::addColumn<int>("position");
