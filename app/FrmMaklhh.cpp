@@ -150,6 +150,8 @@ void FrmMaklhh::buildPanel()
     m_panelHandle->setObjectName(QStringLiteral("Image1"));
     m_panelHandle->setCursor(Qt::SizeAllCursor);
     m_panelHandle->setMinimumHeight(22);
+    m_panelHandle->setStyleSheet(QStringLiteral(
+        "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #dfe8f6, stop:1 #b7c8e4); padding-left: 4px;"));
     m_panelHandle->installEventFilter(this);
     m_panelClose = new QLabel(QStringLiteral("×"), m_panel);
     m_panelClose->setObjectName(QStringLiteral("Image2"));

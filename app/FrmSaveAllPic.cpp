@@ -6,6 +6,7 @@
 #include "platform/Services.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +94,10 @@ void FrmSaveAllPic::startExport()
         return;
     case maker::PageExport::FolderCheck::Ready:
         break;
+    }
+    if (!QFileInfo(folder).isWritable()) {
+        m_messages.information(QStringLiteral("提示"), QStringLiteral("无法在这个目录中保存图片，请重新选择：\n") + folder);
+        return;
     }
     // Without an open book there is nothing to write, and nothing is written.
     if (!m_session.isOpen())

@@ -57,7 +57,13 @@ SaveError PageExport::exportNext()
                          QStringLiteral("page %1 cannot be read from the book, so %2 was not written")
                              .arg(position)
                              .arg(QDir::toNativeSeparators(path))};
-    return exportPicture(*bytes, path);
+    SaveError e = exportPicture(*bytes, path);
+    if (e.number == SaveError::PathNotFound || e.number == SaveError::PermissionDenied
+        || e.number == SaveError::DiskFull) {
+        e.description += QStringLiteral("; the pages after it were not written");
+        m_next = m_count;
+    }
+    return e;
 }
 
 } // namespace korvel::maker

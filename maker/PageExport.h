@@ -37,6 +37,9 @@ public:
     bool finished() const { return m_next >= m_count; }
 
     // Writes the next page; its failure, if any. Past the end it does nothing.
+    // A failure of the folder itself (gone, no permission, disk full) would
+    // fail every page after it the same way: it ends the export instead, so
+    // the user hears of it once.
     SaveError exportNext();
 
 private:

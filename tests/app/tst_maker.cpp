@@ -423,6 +423,12 @@ void MakerTest::previewAndMinimumSize()
     QCOMPARE(preview->height(), toPixels(toTwips(area->height()) - 775));
     QVERIFY(qAbs(preview->width() - preview->height() / 10) <= 1);
 
+    // A picture gone since it was added: said, and the preview is empty.
+    QFile::remove(h.env.path("pics/small.png"));
+    m.clickRow(0);
+    QCOMPARE(h.messages.shown.last().text, "无法读取图片文件：\n" + h.env.path("pics/small.png"));
+    QVERIFY(preview->isHidden());
+
     m.window->resize(300, 200);
     // 8000 x 5000 twips, frame included.
     QTRY_COMPARE(m.window->frameGeometry().size(), QSize(534, 334));

@@ -283,6 +283,27 @@ private slots:
         QCOMPARE(QImageReader(folder + "3.jpg").size(), QSize(20, 30));
         QCOMPARE(QImageReader(folder + "0.jpg").format(), QByteArray("jpeg"));
     }
+
+    void exportStopsWhenTheFolderFails()
+    {
+        QTemporaryDir dir;
+        QString folder;
+        QVERIFY(maker::PageExport::prepareFolder(dir.filePath("out"), &folder)
+                == maker::PageExport::FolderCheck::Ready);
+        const QByteArray page = encoded(picture(), "png");
+        maker::PageExport run(folder, 5, [&](int i) {
+            if (i == 2)
+                QDir(folder).removeRecursively();
+            return std::optional<QByteArray>(page);
+        });
+        QVERIFY(!run.exportNext());
+        QVERIFY(!run.exportNext());
+        const maker::SaveError e = run.exportNext();
+        QCOMPARE(e.number, 76);
+        QVERIFY(e.description.contains("2.jpg"));
+        QVERIFY(run.finished());
+        QVERIFY(!run.exportNext());
+    }
 };
 
 QTEST_GUILESS_MAIN(SavePicTest)
