@@ -224,17 +224,6 @@ private slots:
         QVERIFY(m.index(0, maker::BookMaker::PictureColumn).data(Qt::DecorationRole).canConvert<QImage>());
     }
 
-    void refusalsBeforeSaving()
-    {
-        TestEnv env;
-        maker::BookMaker m;
-        QCOMPARE(m.checkBeforeSave("t"), maker::BookMaker::Refusal::NoPages);
-        m.insertPictures(-1, pictures(env, 1));
-        QCOMPARE(m.checkBeforeSave(""), maker::BookMaker::Refusal::NoTitle);
-        QCOMPARE(m.checkBeforeSave("t"), maker::BookMaker::Refusal::None);
-        QVERIFY(waitForThumbnails(m));
-    }
-
     void savesPagesInListOrderWithBytesAsRead()
     {
         TestEnv env;
@@ -269,56 +258,6 @@ private slots:
         QVERIFY(waitForThumbnails(m));
     }
 
-    void failedSaveKeepsTheOldBook_data()
-    {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("picture gone") << "gone" << int(maker::BookMaker::SaveOutcome::MissingPicture);
-        QTest::newRow("picture now a folder") << "folder" << int(maker::BookMaker::SaveOutcome::MissingPicture);
-        QTest::newRow("template missing") << "template" << int(maker::BookMaker::SaveOutcome::MissingTemplate);
-        QTest::newRow("target open for reading") << "held" << int(maker::BookMaker::SaveOutcome::TargetHeld);
-        QTest::newRow("target folder missing") << "nofolder" << int(maker::BookMaker::SaveOutcome::Failed);
-    }
-    void failedSaveKeepsTheOldBook()
-    {
-        QFETCH(QString, failure);
-        QFETCH(int, kind);
-        TestEnv env;
-        const QStringList files = pictures(env, 3);
-        maker::BookMaker m;
-        m.insertPictures(-1, files);
-        QVERIFY(waitForThumbnails(m));
-        QString target = env.path("out/book.lhh");
-        QDir().mkpath(env.path("out"));
-        QVERIFY(test::makeSimpleBook(env.appDir(), target, 2));
-        const QByteArray before = test::fileHash(target);
-        db::Connection reader;
-        QString templatePath = env.appDir() + "/Korvel.tmp!";
-        if (failure == "gone") {
-            QFile::remove(files.at(1));
-        } else if (failure == "folder") {
-            QFile::remove(files.at(2));
-            QDir().mkdir(files.at(2));
-        } else if (failure == "template") {
-            templatePath = env.appDir() + "/none.tmp!";
-        } else if (failure == "held") {
-            QVERIFY(!reader.open(target, db::Access::ReadOnly));
-        } else if (failure == "nofolder") {
-            target = env.path("no such folder/book.lhh");
-        }
-        book::BookMeta meta;
-        meta.title = "t";
-        const auto outcome = m.save(templatePath, target, meta);
-        QCOMPARE(int(outcome.kind), kind);
-        if (failure == "gone")
-            QCOMPARE(outcome.path, files.at(1));
-        if (failure == "folder")
-            QCOMPARE(outcome.path, files.at(2));
-        reader.close();
-        QCOMPARE(test::fileHash(env.path("out/book.lhh")), before);
-        // No half book and no hidden temporary file beside it.
-        QCOMPARE(QDir(env.path("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"book.lhh"});
-    }
 };
 
 QTEST_GUILESS_MAIN(BookMakerTest)

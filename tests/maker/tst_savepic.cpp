@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
-
 using namespace korvel;
 
 namespace {
@@ -59,11 +57,6 @@ QMap<int, quint32> tiffTags(const QByteArray &d)
         tags[int(u16(e))] = value;
     }
     return tags;
-}
-
-bool isRoot()
-{
-    return ::geteuid() == 0;
 }
 
 } // namespace
@@ -170,45 +163,6 @@ private slots:
         f.close();
         QVERIFY(maker::savePicFile(QImage(), path, ".jpg"));
         QCOMPARE(readAll(path), QByteArray("old bytes"));
-    }
-
-    void readOnlyFolderIsRefused()
-    {
-        if (isRoot())
-            QSKIP("root writes into read-only folders");
-        QTemporaryDir dir;
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-        const maker::SaveError e = maker::savePicFile(picture(), dir.filePath("a.png"), ".png");
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(e.number, 70);
-    }
-
-    void messageText()
-    {
-        const maker::SaveError e{75, QStringLiteral("cannot write /x/0.jpg: disk")};
-        QCOMPARE(maker::saveErrorText(e), QStringLiteral("在保存图片的过程中发生错误:\r\n\r\n错误号:  75\r\n"
-                                                         "错误描述:  cannot write /x/0.jpg: disk"));
-    }
-
-    void filterIndexChoosesExtension_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("extension");
-        QTest::newRow("0 is the first") << 0 << ".jpg";
-        QTest::newRow("1") << 1 << ".jpg";
-        QTest::newRow("2") << 2 << ".bmp";
-        QTest::newRow("3") << 3 << ".gif";
-        QTest::newRow("4") << 4 << ".png";
-        QTest::newRow("5") << 5 << ".tiff";
-        QTest::newRow("6 is none") << 6 << "";
-        QTest::newRow("-1 is none") << -1 << "";
-    }
-    void filterIndexChoosesExtension()
-    {
-        QFETCH(int, index);
-        QFETCH(QString, extension);
-        QCOMPARE(maker::extensionForFilter(index).value_or(QString()), extension);
-        QCOMPARE(maker::pictureSaveFilters().size(), 5);
     }
 
     void extensionAppendedUnlessContained_data()
