@@ -5,6 +5,7 @@
 #include "app/CatalogPane.h"
 #include "app/CoolBar.h"
 #include "app/FrmAbout.h"
+#include "app/FrmMaklhh.h"
 #include "app/Icons.h"
 #include "app/ReadingPane.h"
 #include "app/StoredLayout.h"
@@ -117,7 +118,7 @@ void FrmMain::buildMenus()
     }
     // Commands whose work comes with the catalog, the maker and the
     // downloader are shown but not yet available.
-    for (const char *name : {"mnuNew", "mnuSave", "mnuAddlhh", "mnuAddClass", "mnuEditClass", "mnuDelClass",
+    for (const char *name : {"mnuSave", "mnuAddlhh", "mnuAddClass", "mnuEditClass", "mnuDelClass",
                              "mnuExpandClass", "mnuiUnExpandClass", "mnuOpenlhh", "mnuAddlhh1", "mnuEditlhh",
                              "mnuDellhh", "mnuDelAlllhh", "mnuDir", "mnuFromDalvane"})
         action(name)->setEnabled(false);
@@ -134,7 +135,7 @@ void FrmMain::buildControls()
     m_banner->setContextMenuPolicy(Qt::NoContextMenu);
 
     m_coolBar = new CoolBar(m_client);
-    for (int i : {2, 4, 6, 8, 10}) // 4 waits for a book; the others for their work
+    for (int i : {4, 6, 8, 10}) // 4 waits for a book; the others for their work
         m_coolBar->button(i)->setEnabled(false);
 
     m_mark = new QFrame(m_client);
@@ -164,7 +165,7 @@ void FrmMain::buildControls()
 
     m_web = new WebPane(m_client);
     m_web->hide();
-    m_reading = new ReadingPane(*m_context.session, m_client);
+    m_reading = new ReadingPane(*m_context.session, *m_context.messages, *m_context.dialogs, m_client);
     m_viewBorder = makeBorder(m_client, QStringLiteral("Shape4"));
 
     m_bottomBar = new QWidget(m_client);
@@ -210,6 +211,7 @@ void FrmMain::connectControls()
     auto on = [this](const char *name, auto slot) {
         connect(findChild<QAction *>(QLatin1String(name)), &QAction::triggered, this, slot);
     };
+    on("mnuNew", [this] { FrmMaklhh::showOne(m_maker, m_context, this); });
     on("mnuOpen", [this] { openFromDialog(); });
     on("mnuClose", [this] { m_context.session->close(); });
     on("mnuExit", [this] { exitProgram(); });
@@ -582,6 +584,9 @@ void FrmMain::tabClicked(int tab)
 void FrmMain::toolbarClicked(int button)
 {
     switch (button) {
+    case 2:
+        FrmMaklhh::showOne(m_maker, m_context, this);
+        break;
     case 3:
         openFromDialog();
         break;
@@ -595,7 +600,7 @@ void FrmMain::toolbarClicked(int button)
         showAbout();
         break;
     default:
-        // 2 new, 6 save, 8 add, 10 download: their commands are not available yet.
+        // 6 save, 8 add, 10 download: their commands are not available yet.
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include "view/Twips.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 
@@ -22,6 +23,7 @@ namespace korvel::app {
 class AdvertDriver;
 class CatalogPane;
 class CoolBar;
+class FrmMaklhh;
 class ReadingPane;
 class WebPane;
 
@@ -110,6 +112,7 @@ private:
     CatalogPane *m_catalog = nullptr;
     ReadingPane *m_reading = nullptr;
     WebPane *m_web = nullptr;
+    QPointer<FrmMaklhh> m_maker; // the one book maker, while it is open
 
     std::array<QMenu *, 6> m_menus{};
     QAction *m_closeAction = nullptr;

@@ -1,6 +1,8 @@
 #include "app/ReadingPane.h"
 
+#include "app/FrmSaveAllPic.h"
 #include "app/Icons.h"
+#include "app/PageSaving.h"
 #include "app/PagePicture.h"
 #include "book/ReadingSession.h"
 #include "view/WindowLayout.h"
@@ -64,9 +66,12 @@ protected:
 
 } // namespace
 
-ReadingPane::ReadingPane(book::ReadingSession &session, QWidget *parent)
+ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService &messages,
+                         platform::DialogService &dialogs, QWidget *parent)
     : QWidget(parent)
     , m_session(session)
+    , m_messages(messages)
+    , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("picView"));
     setAutoFillBackground(true);
@@ -114,12 +119,13 @@ void ReadingPane::buildControls()
                                    QStringLiteral("关闭连环画"));
     m_savePictureButton = makeButton(m_toolbar, QStringLiteral("tzbSave"), QStringLiteral("存图"),
                                      QStringLiteral("图片另存为"));
-    m_savePictureButton->setEnabled(false); // comes with the page export
+    m_savePictureButton->setEnabled(false); // while a page is on screen
     m_lockButton = makeButton(m_toolbar, QStringLiteral("tzbLock"), QStringLiteral("锁定"),
                               QStringLiteral("翻页时锁定大小"));
     m_lockButton->setCheckBoxMode(true);
     m_pageLabel = new PageBoxLabel(QStringLiteral("跳到第       页"), m_toolbar);
     m_pageLabel->setObjectName(QStringLiteral("Label2_0"));
+    m_pageLabel->installEventFilter(this);
     m_pageBox = new QComboBox(m_toolbar);
     m_pageBox->setObjectName(QStringLiteral("Combo1"));
     m_pageList = new QStringListModel(QStringList{QStringLiteral("0")}, m_pageBox);
@@ -130,6 +136,7 @@ void ReadingPane::buildControls()
     m_secondsBox->installEventFilter(this);
     m_secondsLabel = new QLabel(QStringLiteral("秒"), m_toolbar);
     m_secondsLabel->setObjectName(QStringLiteral("Label2_1"));
+    m_secondsLabel->installEventFilter(this);
 
     float x = 60;
     const float bw = 420, bh = 330, top = 60;
@@ -178,7 +185,7 @@ void ReadingPane::buildPageMenu()
     m_lastPageAction = add("mmnuLastPage", QStringLiteral("末页"));
     separator("mnuBar51");
     m_savePictureAction = add("mnuPicSaveAs", QStringLiteral("图片另存为(&A)"));
-    m_savePictureAction->setEnabled(false); // comes with the page export
+    m_savePictureAction->setEnabled(false); // while a page is on screen
     separator("mnuBar52");
     m_zoomOutAction = add("mnuNarrow", QStringLiteral("缩小"));
     m_zoomInAction = add("mnuEnlarge", QStringLiteral("放大"));
@@ -211,6 +218,8 @@ void ReadingPane::connectControls()
         toggleAutoPlay();
     });
     connect(m_closeAction, &QAction::triggered, this, &ReadingPane::closeBook);
+    connect(m_savePictureAction, &QAction::triggered, this, &ReadingPane::savePicture);
+    connect(m_savePictureButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::savePicture));
 
     connect(m_closeButton, &widgets::TzButton::Click, this, &ReadingPane::closeBook);
     connect(m_closeBookButton, &widgets::TzButton::Click, this, &ReadingPane::closeBook);
@@ -259,6 +268,14 @@ void ReadingPane::mouseDoubleClickEvent(QMouseEvent *e)
 
 bool ReadingPane::eventFilter(QObject *watched, QEvent *event)
 {
+    // The hidden way to the export of every page: a press on either label
+    // with Shift, Ctrl and Alt held, while a page is on screen.
+    if ((watched == m_pageLabel || watched == m_secondsLabel) && event->type() == QEvent::MouseButtonPress) {
+        constexpr Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        if ((static_cast<QMouseEvent *>(event)->modifiers() & all) == all && m_session.isOpen()
+            && !m_picture->isHidden())
+            exportAllPages();
+    }
     if (watched == m_secondsBox && event->type() == QEvent::KeyPress) {
         // Only digits and the editing keys reach the seconds box.
         auto *ke = static_cast<QKeyEvent *>(event);
@@ -286,11 +303,15 @@ void ReadingPane::onBookOpened()
     showPage(m_session.pageNumbers().at(0));
     centrePage();
     m_picture->show();
+    m_savePictureAction->setEnabled(true);
+    m_savePictureButton->setEnabled(true);
 }
 
 void ReadingPane::onBookClosed()
 {
     m_picture->hide();
+    m_savePictureAction->setEnabled(false);
+    m_savePictureButton->setEnabled(false);
     if (m_autoPlayAction->isChecked())
         toggleAutoPlay();
 }
@@ -526,6 +547,19 @@ void ReadingPane::autoPlayTick()
 {
     if (m_autoPlay.tick(view::parseSeconds(m_secondsBox->text()).value_or(0)))
         nextPage();
+}
+
+// ------------------------------------------------------------------ pages as picture files
+
+void ReadingPane::savePicture()
+{
+    savePageAs(m_session, m_messages, m_dialogs);
+}
+
+void ReadingPane::exportAllPages()
+{
+    FrmSaveAllPic dialog(m_session, m_messages, m_dialogs, window());
+    dialog.exec();
 }
 
 // ------------------------------------------------------------------ the page and the mouse

@@ -18,6 +18,11 @@ namespace korvel::book {
 class ReadingSession;
 }
 
+namespace korvel::platform {
+class DialogService;
+class MessageService;
+} // namespace korvel::platform
+
 namespace korvel::widgets {
 class TzButton;
 }
@@ -27,12 +32,14 @@ namespace korvel::app {
 class PagePicture;
 
 // The page view (picView): the page picture, the two button groups, the
-// page menu and auto-play. It follows the reading session and asks the frame,
-// through its signals, for what lies outside it.
+// page menu and auto-play, and saving pages as picture files. It follows the
+// reading session and asks the frame, through its signals, for what lies
+// outside it; the services are the ones its dialogs need.
 class ReadingPane final : public QWidget {
     Q_OBJECT
 public:
-    explicit ReadingPane(book::ReadingSession &session, QWidget *parent = nullptr);
+    ReadingPane(book::ReadingSession &session, platform::MessageService &messages, platform::DialogService &dialogs,
+                QWidget *parent = nullptr);
     ~ReadingPane() override;
 
     // The browse menu: the page's context menu.
@@ -94,11 +101,16 @@ private:
     void secondsChanged();
     void autoPlayTick();
 
+    void savePicture();
+    void exportAllPages();
+
     void pageMouseDown(Qt::MouseButton button, QPointF pos);
     void pageMouseMove(QPointF pos);
     void pageMouseUp(Qt::MouseButton button, QPointF pos);
 
     book::ReadingSession &m_session;
+    platform::MessageService &m_messages;
+    platform::DialogService &m_dialogs;
     view::PageImage m_pageImage;
     view::PageBox m_box;
     view::AutoPlayCounter m_autoPlay;

@@ -9,6 +9,7 @@
 #include "app/StartUp.h"
 #include "bench/BookBench.h"
 #include "bench/StartupBench.h"
+#include "bench/MakerBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -662,6 +663,7 @@ int main(int argc, char *argv[])
     reader.reset();
 
     allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
+    allPass &= bench::makerFigures(env.appDir(), env.path(QString()));
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {

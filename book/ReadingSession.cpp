@@ -93,6 +93,16 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
     return page;
 }
 
+std::optional<QByteArray> ReadingSession::readPageBytes(qint32 pageNumber)
+{
+    if (!m_open)
+        return std::nullopt;
+    PageRead read = readPage(*m_book, pageNumber);
+    if (read.error || !read.found || read.isNull)
+        return std::nullopt;
+    return std::move(read.bytes);
+}
+
 int previousIndex(int current, int count)
 {
     const int p = current - 1;

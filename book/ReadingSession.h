@@ -6,6 +6,7 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 
 namespace korvel::db {
 class Connection;
@@ -55,6 +56,11 @@ public:
     // Reads the page with the stored number and writes its bytes over
     // read.tmp. A null image leaves read.tmp as it was.
     Page extractPage(qint32 pageNumber);
+
+    // The bytes of the page with the stored number, for writing it out
+    // elsewhere: neither the position nor read.tmp changes. Nothing when no
+    // book is open, the page is missing, its image is null or unreadable.
+    std::optional<QByteArray> readPageBytes(qint32 pageNumber);
 
     QString readTmpPath() const { return m_appDir + QStringLiteral("/read.tmp"); }
 

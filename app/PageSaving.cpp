@@ -1,0 +1,57 @@
+#include "app/PageSaving.h"
+
+#include "book/ReadingSession.h"
+#include "maker/SavePic.h"
+#include "platform/Services.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+
+namespace korvel::app {
+
+bool writePicture(const QImage &image, const QString &path, const QString &extension,
+                  platform::MessageService &messages)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const maker::SaveError e = maker::savePicFile(image, path, extension);
+    QApplication::restoreOverrideCursor();
+    if (e)
+        messages.information(QStringLiteral("错误"), maker::saveErrorText(e));
+    return !e;
+}
+
+void savePageAs(book::ReadingSession &session, platform::MessageService &messages, platform::DialogService &dialogs)
+{
+    if (!session.isOpen())
+        return;
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("图片另存为");
+    request.filters = maker::pictureSaveFilters();
+    request.flags = 6; // no read-only box, confirm overwrite
+    if (!dialogs.showSave(request))
+        return;
+    QString name = request.fileName;
+    name.remove(QChar(0));
+    if (name.isEmpty())
+        return;
+    const std::optional<QString> extension = maker::extensionForFilter(request.filterIndex);
+    if (!extension)
+        return;
+    name = maker::withExtension(name, *extension);
+
+    // The page on screen is decoded at the size it is shown; the file gets
+    // the whole picture, read again from the book.
+    QImage image;
+    if (session.isOpen() && session.position() < session.pageCount()) {
+        if (const auto bytes = session.readPageBytes(session.pageNumbers().at(session.position()))) {
+            QBuffer buffer;
+            buffer.setData(*bytes);
+            buffer.open(QIODevice::ReadOnly);
+            image = QImageReader(&buffer).read();
+        }
+    }
+    writePicture(image, name, *extension, messages);
+}
+
+} // namespace korvel::app

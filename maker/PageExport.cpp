@@ -1,0 +1,69 @@
+#include "maker/PageExport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace korvel::maker {
+
+PageExport::FolderCheck PageExport::prepareFolder(const QString &text, QString *folder)
+{
+    if (text.isEmpty())
+        return FolderCheck::Empty;
+    // A folder that exists already is no error; a file of that name is.
+    QDir().mkpath(text);
+    if (!QFileInfo(text).isDir())
+        return FolderCheck::NotAFolder;
+    *folder = text.endsWith(QLatin1Char('/')) ? text : text + QLatin1Char('/');
+    return FolderCheck::Ready;
+}
+
+QString PageExport::pagePath(const QString &folder, int index)
+{
+    return folder + QString::number(index) + QStringLiteral(".jpg");
+}
+
+SaveError PageExport::exportPicture(const QByteArray &bytes, const QString &path)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return SaveError{SaveError::NotAPicture,
+                         QStringLiteral("the page for %1 is not a picture that can be read (%2)")
+                             .arg(QDir::toNativeSeparators(path), reader.errorString())};
+    return savePicFile(image, path, QStringLiteral(".jpg"));
+}
+
+PageExport::PageExport(QString folder, int pageCount, PageSource source)
+    : m_folder(std::move(folder))
+    , m_count(std::max(0, pageCount))
+    , m_source(std::move(source))
+{
+}
+
+SaveError PageExport::exportNext()
+{
+    if (finished())
+        return {};
+    const int position = m_next++;
+    const QString path = pagePath(m_folder, position);
+    const std::optional<QByteArray> bytes = m_source(position);
+    if (!bytes)
+        return SaveError{SaveError::NotAPicture,
+                         QStringLiteral("page %1 cannot be read from the book, so %2 was not written")
+                             .arg(position)
+                             .arg(QDir::toNativeSeparators(path))};
+    SaveError e = exportPicture(*bytes, path);
+    if (e.number == SaveError::PathNotFound || e.number == SaveError::PermissionDenied
+        || e.number == SaveError::DiskFull) {
+        e.description += QStringLiteral("; the pages after it were not written");
+        m_next = m_count;
+    }
+    return e;
+}
+
+} // namespace korvel::maker

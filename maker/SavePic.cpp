@@ -1,0 +1,165 @@
+#include "maker/SavePic.h"
+
+#include "maker/GifWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+
+#include <cerrno>
+
+namespace korvel::maker {
+
+namespace {
+
+SaveError error(int number, const QString &description)
+{
+    return SaveError{number, description};
+}
+
+// What went wrong with a file that could not be written, told by the file
+// system's own reason where there is one.
+SaveError fileError(const QString &path, const QString &reason, int systemError)
+{
+    const QString where = QDir::toNativeSeparators(path);
+    if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
+        return error(SaveError::PathNotFound, QStringLiteral("cannot write %1: its folder does not exist").arg(where));
+    switch (systemError) {
+    case ENOSPC:
+    case EDQUOT:
+        return error(SaveError::DiskFull, QStringLiteral("cannot write %1: the disk is full").arg(where));
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return error(SaveError::PermissionDenied,
+                     QStringLiteral("cannot write %1: permission denied (%2)").arg(where, reason));
+    default:
+        return error(SaveError::FileAccess, QStringLiteral("cannot write %1: %2").arg(where, reason));
+    }
+}
+
+// 24 bits a pixel: transparent parts are laid on white, as a picture
+// without an alpha channel shows them.
+QImage rgb24(const QImage &image)
+{
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB888);
+    QImage flat(image.size(), QImage::Format_RGB888);
+    flat.fill(Qt::white);
+    QPainter p(&flat);
+    p.drawImage(0, 0, image);
+    p.end();
+    return flat;
+}
+
+SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray &format, int quality,
+                      int compression)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fileError(path, file.errorString(), errno);
+    QImageWriter writer(&file, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    if (compression >= 0)
+        writer.setCompression(compression);
+    errno = 0;
+    if (!writer.write(image)) {
+        const int systemError = errno;
+        file.cancelWriting();
+        if (writer.error() == QImageWriter::DeviceError || file.error() != QFileDevice::NoError)
+            return fileError(path, file.errorString(), systemError);
+        return error(SaveError::NotAPicture,
+                     QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), writer.errorString()));
+    }
+    errno = 0;
+    if (!file.commit())
+        return fileError(path, file.errorString(), errno);
+    return {};
+}
+
+} // namespace
+
+SaveError savePicFile(const QImage &image, const QString &path, const QString &extension, int quality,
+                      int colourDepth, int compression)
+{
+    static const QStringList known = {QStringLiteral(".jpg"), QStringLiteral(".png"), QStringLiteral(".gif"),
+                                      QStringLiteral(".tiff"), QStringLiteral(".bmp")};
+    if (!known.contains(extension))
+        return error(SaveError::BadExtension, QStringLiteral("\"%1\" is not one of the picture types %2")
+                                                  .arg(extension, known.join(QLatin1Char(' '))));
+    if (image.isNull())
+        return error(SaveError::NotAPicture, QStringLiteral("there is no picture to write to %1")
+                                                 .arg(QDir::toNativeSeparators(path)));
+    if (QFileInfo(path).isDir())
+        return error(SaveError::FileAccess,
+                     QStringLiteral("cannot write %1: it is a folder").arg(QDir::toNativeSeparators(path)));
+
+    if (extension == QLatin1String(".jpg"))
+        return writeWithQt(rgb24(image), path, "jpeg", quality, -1);
+    if (extension == QLatin1String(".png"))
+        return writeWithQt(image, path, "png", -1, -1);
+    if (extension == QLatin1String(".bmp"))
+        return writeWithQt(rgb24(image), path, "bmp", -1, -1);
+    if (extension == QLatin1String(".tiff")) {
+        // The plugin writes 8 bits a sample from an RGB888 picture: 24 bits a
+        // pixel. Its compression 0 is none, the only kind asked for here.
+        Q_UNUSED(colourDepth);
+        return writeWithQt(rgb24(image), path, "tiff", -1, compression == kNoCompression ? 0 : 1);
+    }
+    // ".gif": Qt reads GIF but cannot write it.
+    errno = 0;
+    const GifResult gif = writeGif(image, path);
+    if (!gif) {
+        const int systemError = errno;
+        if (gif.error.startsWith(QLatin1String("cannot write")))
+            return fileError(path, gif.error.section(QStringLiteral(": "), -1), systemError);
+        return error(SaveError::NotAPicture, gif.error);
+    }
+    return {};
+}
+
+QString saveErrorText(const SaveError &e)
+{
+    return QStringLiteral("在保存图片的过程中发生错误:") + QStringLiteral("\r\n\r\n") + QStringLiteral("错误号:  ")
+        + QString::number(e.number) + QStringLiteral("\r\n") + QStringLiteral("错误描述:  ") + e.description;
+}
+
+QList<QPair<QString, QString>> pictureSaveFilters()
+{
+    return {
+        {QStringLiteral("JPEG(*.jpg;*.jpeg;*.jpe)"), QStringLiteral("*.jpg;*.jpeg;*.jpe")},
+        {QStringLiteral("BMP(*.bmp)"), QStringLiteral("*.bmp")},
+        {QStringLiteral("GIF(*.gif)"), QStringLiteral("*.gif")},
+        {QStringLiteral("PNG(*.png)"), QStringLiteral("*.png")},
+        {QStringLiteral("TIFF(*.tiff)"), QStringLiteral("*.tiff")},
+    };
+}
+
+std::optional<QString> extensionForFilter(int filterIndex)
+{
+    switch (filterIndex) {
+    case 0:
+    case 1:
+        return QStringLiteral(".jpg");
+    case 2:
+        return QStringLiteral(".bmp");
+    case 3:
+        return QStringLiteral(".gif");
+    case 4:
+        return QStringLiteral(".png");
+    case 5:
+        return QStringLiteral(".tiff");
+    default:
+        return std::nullopt;
+    }
+}
+
+QString withExtension(const QString &name, const QString &extension)
+{
+    return name.contains(extension, Qt::CaseSensitive) ? name : name + extension;
+}
+
+} // namespace korvel::maker

@@ -1,0 +1,558 @@
+// Making a book and writing pages out, as a person does: the maker window
+// from every way in, adding, ordering, removing and previewing pages, the
+// book's data, saving and reading the new book; then saving the page on
+// screen and exporting every page.
+#include "Harness.h"
+
+#include "app/FrmMaklhh.h"
+#include "app/FrmSaveAllPic.h"
+#include "book/BookReader.h"
+#include "db/Connection.h"
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+const QString kDone = QStringLiteral("连环画制作完成。");
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// The picture files of a test: each its own colour, so a page tells where it came from.
+QStringList pictureFiles(Harness &h, const QStringList &names, QSize size = {60, 90})
+{
+    QDir().mkpath(h.env.path("pics"));
+    QStringList out;
+    int i = 0;
+    for (const QString &name : names) {
+        const QByteArray format = QFileInfo(name).suffix().toUpper().toLatin1();
+        out << writeFile(h.env.path("pics/" + name),
+                         pictureBytes(size.width(), size.height(), format.constData(), QColor(20 * ++i, 90, 160)));
+    }
+    return out;
+}
+
+// The answer of a multi-select dialog as the common dialog gives it: the
+// folder, then each name, after NULs.
+QString multiAnswer(const QString &folder, const QStringList &names)
+{
+    return folder + QChar(0) + names.join(QChar(0)) + QChar(0) + QChar(0);
+}
+
+struct Maker {
+    app::FrmMaklhh *window = nullptr;
+    QTableView *list = nullptr;
+    QAbstractItemModel *model = nullptr;
+
+    QAction *button(int i) const
+    {
+        return window->findChild<QAction *>(QStringLiteral("ToolbarButton%1").arg(i));
+    }
+    template <typename T = QWidget>
+    T *find(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QStringList column(int c) const
+    {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r)
+            out << model->index(r, c).data().toString();
+        return out;
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (const QString &p : column(2))
+            out << QFileInfo(p).fileName();
+        return out;
+    }
+    QPoint rowPoint(int row, int dy = 0) const
+    {
+        return list->visualRect(model->index(row, 1)).center() + QPoint(0, dy);
+    }
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = {}) const
+    {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rowPoint(row));
+    }
+    bool thumbnailsDone() const
+    {
+        for (int r = 0; r < model->rowCount(); ++r) {
+            if (model->index(r, 1).data(Qt::DecorationRole).isNull())
+                return false;
+        }
+        return true;
+    }
+};
+
+Maker openMaker(Harness &h)
+{
+    h.action("mnuNew")->trigger();
+    Maker m;
+    m.window = h.window->findChild<app::FrmMaklhh *>("frmMaklhh");
+    if (m.window) {
+        m.list = m.window->findChild<QTableView *>("VSFlexGrid1");
+        m.model = m.list->model();
+    }
+    return m;
+}
+
+void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+struct Stored {
+    QList<qint32> numbers;
+    QList<QByteArray> images;
+    book::BookMeta meta;
+};
+
+Stored readBook(const QString &path)
+{
+    Stored s;
+    db::Connection c;
+    if (c.open(path, db::Access::ReadOnly))
+        return s;
+    QVector<qint32> numbers;
+    book::readPageNumbers(c, &numbers);
+    for (qint32 n : numbers) {
+        s.numbers << n;
+        s.images << book::readPage(c, n).bytes;
+    }
+    s.meta = book::readBookMeta(c);
+    return s;
+}
+
+} // namespace
+
+class MakerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void oneMakerFromEveryWayIn();
+    void makeABookAndReadIt();
+    void picturesThatAreNotPicturesAreNamed();
+    void saveRefusalsAndCancel();
+    void failedSavesKeepTheOldBook_data();
+    void failedSavesKeepTheOldBook();
+    void panelHandleCloseMarkAndButton();
+    void previewAndMinimumSize();
+    void savePageOnScreen();
+    void exportEveryPage();
+    void exportRefusalsAndAFailedPage();
+};
+
+void MakerTest::oneMakerFromEveryWayIn()
+{
+    Harness h;
+    h.start();
+    QVERIFY(h.action("mnuNew")->isEnabled());
+    QCOMPARE(h.action("mnuNew")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QVERIFY(h.action("ToolbarButton2")->isEnabled());
+    Maker m = openMaker(h);
+    QVERIFY(m.window);
+    QVERIFY(m.window->isVisible());
+    QVERIFY(!m.window->isModal());
+    QCOMPARE(m.window->parentWidget(), h.window.get());
+
+    // Again, by the toolbar and the key: the same window, with its contents.
+    h.dialogs.names << pictureFiles(h, {"a.png"}).first();
+    m.button(5)->trigger();
+    h.action("ToolbarButton2")->trigger();
+    h.window->activateWindow();
+    QTest::keyClick(h.window.get(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(h.window->findChildren<app::FrmMaklhh *>().size(), 1);
+    QCOMPARE(m.model->rowCount(), 1);
+
+    // 退出 closes it; the next one starts empty.
+    QPointer<app::FrmMaklhh> closed = m.window;
+    m.button(11)->trigger();
+    QTRY_VERIFY(!closed);
+    Maker fresh = openMaker(h);
+    QVERIFY(fresh.window);
+    QCOMPARE(fresh.model->rowCount(), 0);
+}
+
+void MakerTest::makeABookAndReadIt()
+{
+    Harness h;
+    h.start();
+    Maker m = openMaker(h);
+    const QStringList files = pictureFiles(h, {"b 'one'.png", "连环画.jpg", "c.bmp", "d.png"});
+    const QString folder = h.env.path("pics");
+
+    // Two files at once, with nothing current: at the top, in the chosen order.
+    h.dialogs.names << multiAnswer(folder, {"连环画.jpg", "c.bmp"});
+    m.button(5)->trigger();
+    QCOMPARE(m.column(2), (QStringList{folder + "/连环画.jpg", folder + "/c.bmp"}));
+
+    // With the second row current, two more go in front of it.
+    m.clickRow(1);
+    h.dialogs.names << multiAnswer(folder, {"b 'one'.png", "d.png"});
+    m.button(5)->trigger();
+    QCOMPARE(m.names(), (QStringList{"连环画.jpg", "b 'one'.png", "d.png", "c.bmp"}));
+    QCOMPARE(m.column(0), (QStringList{"1", "2", "3", "4"}));
+    QTRY_VERIFY(m.thumbnailsDone());
+    QVERIFY(m.find("prgPictures")->isHidden());
+
+    // Drag the first row below the third.
+    m.clickRow(0);
+    QWidget *viewport = m.list->viewport();
+    sendMouse(viewport, QEvent::MouseButtonPress, m.rowPoint(0), Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseMove, m.rowPoint(1), Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseMove, m.rowPoint(2, 20), Qt::LeftButton);
+    sendMouse(viewport, QEvent::MouseButtonRelease, m.rowPoint(2, 20), Qt::NoButton);
+    QCOMPARE(m.names(), (QStringList{"b 'one'.png", "d.png", "连环画.jpg", "c.bmp"}));
+    QCOMPARE(m.column(0), (QStringList{"1", "2", "3", "4"}));
+
+    // Remove exactly the two selected rows.
+    m.clickRow(1);
+    m.clickRow(3, Qt::ControlModifier);
+    m.button(7)->trigger();
+    QCOMPARE(m.names(), (QStringList{"b 'one'.png", "连环画.jpg"}));
+    QCOMPARE(m.column(0), (QStringList{"1", "2"}));
+
+    // The data, quotes and all, then save.
+    m.find<QLineEdit>("Text2")->setText("O'Neil's 小英雄");
+    m.find<QLineEdit>("Text8")->setText("it's");
+    m.find<QLineEdit>("Text9")->setText("'");
+    const QString target = h.env.path("made/new book.lhh");
+    QDir().mkpath(h.env.path("made"));
+    h.dialogs.names << target;
+    m.button(3)->trigger();
+    QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("O'Neil's 小英雄.lhh"));
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("恭喜"));
+    QCOMPARE(h.messages.shown.last().text, kDone);
+    QCOMPARE(m.model->rowCount(), 2); // the list stays
+
+    const Stored book = readBook(target);
+    QCOMPARE(book.numbers, (QList<qint32>{0, 1}));
+    QCOMPARE(book.images.at(0), fileBytes(files.at(0)));
+    QCOMPARE(book.images.at(1), fileBytes(files.at(1)));
+    QCOMPARE(book.meta.title, QStringLiteral("O'Neil's 小英雄"));
+    QCOMPARE(book.meta.writer, QStringLiteral("it's"));
+    QCOMPARE(book.meta.coverdrawer, QStringLiteral("'"));
+
+    // The reader opens it with the pages in the list's order.
+    QVERIFY(h.window->openFromCommandLine(target));
+    QCOMPARE(h.session->pageCount(), 2);
+    QCOMPARE(h.session->extractPage(h.session->pageNumbers().at(1)).bytes, fileBytes(files.at(1)));
+}
+
+void MakerTest::picturesThatAreNotPicturesAreNamed()
+{
+    Harness h;
+    h.start();
+    Maker m = openMaker(h);
+    const QStringList good = pictureFiles(h, {"a.png", "b.jpg"});
+    const QString folder = h.env.path("pics");
+    writeFile(folder + "/empty.jpg", {});
+    writeFile(folder + "/text.gif", "GIF? no");
+    QDir(folder).mkdir("dir.bmp");
+    h.dialogs.names << multiAnswer(folder, {"a.png", "empty.jpg", "text.gif", "dir.bmp", "b.jpg"});
+    m.button(5)->trigger();
+    QCOMPARE(m.names(), (QStringList{"a.png", "b.jpg"}));
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("错误"));
+    for (const char *name : {"empty.jpg", "text.gif", "dir.bmp"})
+        QVERIFY(h.messages.shown.last().text.contains(folder + "/" + name));
+    QVERIFY(!h.messages.shown.last().text.contains("a.png"));
+    QTRY_VERIFY(m.thumbnailsDone());
+}
+
+void MakerTest::saveRefusalsAndCancel()
+{
+    Harness h;
+    h.start();
+    Maker m = openMaker(h);
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请插入连环画图片。"));
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("提示"));
+    QVERIFY(h.dialogs.requests.isEmpty());
+
+    h.dialogs.names << pictureFiles(h, {"a.png"}).first();
+    m.button(5)->trigger();
+    // The panel hidden, the title empty: the panel comes back with the focus in the title.
+    m.button(9)->trigger();
+    QVERIFY(m.find("Picture1")->isHidden());
+    m.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m.window));
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请输入连环画书名。"));
+    QVERIFY(!m.find("Picture1")->isHidden());
+    QVERIFY(m.button(9)->isChecked());
+    QTRY_COMPARE(m.window->focusWidget(), m.find("Text2"));
+    QCOMPARE(h.dialogs.requests.size(), 1);
+
+    // Cancelled, or the bare proposed name handed back: nothing is written, nothing said.
+    m.find<QLineEdit>("Text2")->setText("t");
+    const int shown = int(h.messages.shown.size());
+    m.button(3)->trigger();
+    h.dialogs.names << "t.lhh";
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.size(), shown);
+    QVERIFY(!QFileInfo::exists("t.lhh"));
+    QTRY_VERIFY(m.thumbnailsDone());
+}
+
+void MakerTest::failedSavesKeepTheOldBook_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("picture gone") << "gone" << "无法读取图片文件，连环画没有保存：";
+    QTest::newRow("picture now a folder") << "dir" << "无法读取图片文件，连环画没有保存：";
+    QTest::newRow("target open in the reader") << "held" << "这个连环画文件已经打开，不能覆盖：";
+    QTest::newRow("no empty book") << "template" << "找不到空白连环画文件，无法制作连环画：";
+    QTest::newRow("folder gone") << "folder" << "连环画文件保存失败：";
+}
+
+void MakerTest::failedSavesKeepTheOldBook()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, text);
+    Harness h;
+    h.start();
+    const QString target = h.book("old.lhh", 2);
+    const QByteArray before = fileHash(target);
+    Maker m = openMaker(h);
+    const QStringList files = pictureFiles(h, {"a.png", "b.png"});
+    h.dialogs.names << multiAnswer(h.env.path("pics"), {"a.png", "b.png"});
+    m.button(5)->trigger();
+    QTRY_VERIFY(m.thumbnailsDone());
+    m.find<QLineEdit>("Text2")->setText("old");
+    QString answer = target;
+    QString named = target;
+    if (failure == "gone") {
+        QFile::remove(files.at(1));
+        named = files.at(1);
+    } else if (failure == "dir") {
+        QFile::remove(files.at(0));
+        QDir().mkdir(files.at(0));
+        named = files.at(0);
+    } else if (failure == "held") {
+        QVERIFY(h.window->openFromCommandLine(target));
+    } else if (failure == "template") {
+        QFile::remove(h.env.appDir() + "/Korvel.tmp!");
+        named = h.env.appDir() + "/Korvel.tmp!";
+    } else {
+        answer = h.env.path("gone/old.lhh");
+        named = answer;
+    }
+    h.dialogs.names << answer;
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("错误"));
+    QVERIFY2(h.messages.shown.last().text.startsWith(text + "\n" + named), qPrintable(h.messages.shown.last().text));
+    h.session->close();
+    QCOMPARE(fileHash(target), before);
+    QCOMPARE(QDir(h.env.path(QString())).entryList({"*.lhh", ".*part"}, QDir::Files | QDir::Hidden),
+             QStringList{"old.lhh"});
+}
+
+void MakerTest::panelHandleCloseMarkAndButton()
+{
+    Harness h;
+    h.start();
+    Maker m = openMaker(h);
+    QWidget *panel = m.find("Picture1");
+    QVERIFY(!panel->isHidden());
+    QVERIFY(m.button(9)->isChecked());
+    // At the top right, under the toolbar.
+    QCOMPARE(panel->geometry().right(), m.window->width() - 1);
+
+    QWidget *handle = m.find("Image1");
+    const QPoint start = panel->pos();
+    sendMouse(handle, QEvent::MouseButtonPress, QPoint(10, 5), Qt::LeftButton);
+    sendMouse(handle, QEvent::MouseMove, QPoint(10 - 40, 5 + 25), Qt::LeftButton);
+    sendMouse(handle, QEvent::MouseButtonRelease, QPoint(10 - 40, 5 + 25), Qt::NoButton);
+    QCOMPARE(panel->pos(), start + QPoint(-40, 25));
+
+    QTest::mouseClick(m.find("Image2"), Qt::LeftButton);
+    QVERIFY(panel->isHidden());
+    QVERIFY(!m.button(9)->isChecked());
+    m.button(9)->trigger();
+    QVERIFY(!panel->isHidden());
+    QVERIFY(m.button(9)->isChecked());
+    QTest::mouseClick(m.find<QPushButton>("Command3"), Qt::LeftButton);
+    QVERIFY(panel->isHidden());
+    QVERIFY(!m.button(9)->isChecked());
+}
+
+void MakerTest::previewAndMinimumSize()
+{
+    Harness h;
+    h.start();
+    Maker m = openMaker(h);
+    pictureFiles(h, {"small.png"}, {40, 30});
+    pictureFiles(h, {"tall.jpg"}, {300, 3000});
+    h.dialogs.names << multiAnswer(h.env.path("pics"), {"small.png", "tall.jpg"});
+    m.button(5)->trigger();
+    QWidget *area = m.find("picRight");
+    QWidget *preview = m.find("picView");
+    m.clickRow(0);
+    QVERIFY(preview->isVisible());
+    // Natural size, centred.
+    QCOMPARE(preview->size(), QSize(40, 30));
+    QCOMPARE(preview->geometry().center(), QRect(QPoint(), area->size()).center());
+    m.clickRow(1);
+    // As high as the area less 775 twips, in proportion.
+    QCOMPARE(preview->height(), toPixels(toTwips(area->height()) - 775));
+    QVERIFY(qAbs(preview->width() - preview->height() / 10) <= 1);
+
+    // A picture gone since it was added: said, and the preview is empty.
+    QFile::remove(h.env.path("pics/small.png"));
+    m.clickRow(0);
+    QCOMPARE(h.messages.shown.last().text, "无法读取图片文件：\n" + h.env.path("pics/small.png"));
+    QVERIFY(preview->isHidden());
+
+    m.window->resize(300, 200);
+    // 8000 x 5000 twips, frame included.
+    QTRY_COMPARE(m.window->frameGeometry().size(), QSize(534, 334));
+    m.window->showMinimized();
+    m.window->resize(50, 50); // must not fail
+    QTRY_VERIFY(m.thumbnailsDone());
+}
+
+void MakerTest::savePageOnScreen()
+{
+    Harness h;
+    h.start();
+    QAction *saveAs = h.action("mnuPicSaveAs");
+    widgets::TzButton *button = h.button("tzbSave");
+    QVERIFY(!saveAs->isEnabled());
+    saveAs->trigger();
+    QVERIFY(h.dialogs.requests.isEmpty());
+
+    QVERIFY(h.window->openFromCommandLine(h.book("b.lhh", 3, 300, 400)));
+    QVERIFY(saveAs->isEnabled());
+    QVERIFY(button->isEnabled());
+    const QString dir = h.env.path("out");
+    QDir().mkpath(dir);
+    h.dialogs.names << dir + "/page.JPG";
+    saveAs->trigger();
+    // The case-sensitive rule appends; the page is saved at its natural size.
+    QImageReader saved(dir + "/page.JPG.jpg");
+    QCOMPARE(saved.format(), QByteArray("jpeg"));
+    QCOMPARE(saved.size(), QSize(300, 400));
+
+    // The toolbar button does the same.
+    h.dialogs.names << dir + "/x.jpg.png";
+    h.click("tzbSave");
+    QVERIFY(QFileInfo::exists(dir + "/x.jpg.png"));
+    QVERIFY(h.messages.shown.isEmpty());
+
+    // A folder that is not there: the design's message, no file.
+    h.dialogs.names << dir + "/none/p.jpg";
+    saveAs->trigger();
+    QVERIFY(h.messages.shown.last().text.startsWith("在保存图片的过程中发生错误:\r\n\r\n错误号:  76\r\n错误描述:  "));
+
+    h.session->close();
+    QVERIFY(!saveAs->isEnabled());
+    QVERIFY(!button->isEnabled());
+}
+
+void MakerTest::exportEveryPage()
+{
+    Harness h;
+    h.start();
+    const QString book = h.book("b.lhh", 4, 120, 80);
+    QWidget *label = h.find("Label2_0");
+    constexpr auto all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+
+    // Without a book, or without all three keys, nothing opens.
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            opened = true;
+            d->reject();
+        }
+    });
+    QTest::mousePress(label, Qt::LeftButton, all);
+    QVERIFY(h.window->openFromCommandLine(book));
+    QTest::mousePress(label, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QVERIFY(!opened);
+
+    const QString out = h.env.path("export/deep/er/");
+    QString browsed;
+    QTimer::singleShot(0, [&] {
+        auto *d = qobject_cast<app::FrmSaveAllPic *>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        auto *folder = d->findChild<QLineEdit *>("Text2");
+        // A cancelled browser leaves the box; a chosen folder replaces it.
+        folder->setText("keep");
+        d->findChild<QPushButton *>("Command3")->click();
+        QCOMPARE(folder->text(), QStringLiteral("keep"));
+        h.dialogs.names << out;
+        d->findChild<QPushButton *>("Command3")->click();
+        browsed = folder->text();
+        auto *ok = d->findChild<QPushButton *>("Command1");
+        ok->click();
+        QVERIFY(!ok->isEnabled());
+        QTRY_VERIFY(ok->isEnabled());
+        d->findChild<QPushButton *>("Command2")->click();
+    });
+    QTest::mousePress(h.find("Label2_1"), Qt::LeftButton, all);
+    QCOMPARE(browsed, out);
+    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList{"0.jpg", "1.jpg", "2.jpg", "3.jpg"}));
+    QCOMPARE(QImageReader(out + "3.jpg").size(), QSize(120, 80));
+    QVERIFY(h.messages.shown.isEmpty());
+    // The reader stays on its page.
+    QCOMPARE(h.position(), 0);
+}
+
+void MakerTest::exportRefusalsAndAFailedPage()
+{
+    Harness h;
+    h.start();
+    const QString book = h.env.path("bad.lhh");
+    QVERIFY(makeBook(h.env.appDir(), book,
+                     {{0, pictureBytes(50, 40, "PNG")}, {1, QByteArray("not a picture")}, {2, pictureBytes(50, 40, "BMP")}}));
+    QVERIFY(h.window->openFromCommandLine(book));
+    writeFile(h.env.path("a file"), "x");
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto *d = qobject_cast<app::FrmSaveAllPic *>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        auto *folder = d->findChild<QLineEdit *>("Text2");
+        auto *ok = d->findChild<QPushButton *>("Command1");
+        ok->click();
+        folder->setText(h.env.path("a file"));
+        ok->click();
+        folder->setText(h.env.path("out"));
+        ok->click();
+        QTRY_VERIFY(ok->isEnabled());
+        d->reject();
+    });
+    QTest::mousePress(h.find("Label2_0"), Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    for (const auto &s : h.messages.shown)
+        texts << s.text;
+    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts.at(0), QStringLiteral("请选择默认目录。"));
+    QCOMPARE(texts.at(1), QStringLiteral("目录输入有误，请重新输=入。"));
+    QVERIFY(texts.at(2).startsWith("在保存图片的过程中发生错误:\r\n\r\n错误号:  481\r\n错误描述:  "));
+    QVERIFY(texts.at(2).contains("1.jpg"));
+    QCOMPARE(h.messages.shown.at(2).title, QStringLiteral("错误"));
+    QCOMPARE(QDir(h.env.path("out")).entryList(QDir::Files | QDir::Hidden), (QStringList{"0.jpg", "2.jpg"}));
+}
+
+KORVEL_WINDOW_TEST_MAIN(MakerTest)
+#include "tst_maker.moc"
