@@ -68,6 +68,7 @@ FrmMain::FrmMain(const AppContext &context, QWidget *parent)
 
 FrmMain::~FrmMain()
 {
+    delete m_maker;
     if (!m_unloaded)
         m_context.session->close();
 }
@@ -292,6 +293,9 @@ void FrmMain::unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    // The windows the main window owns go with it.
+    if (m_maker)
+        m_maker->close();
     ClosingLayout l;
     const Qt::WindowStates st = windowState();
     l.windowState = (st & Qt::WindowMinimized) ? 1 : (st & Qt::WindowMaximized) ? 2 : 0;

@@ -1,4 +1,5 @@
 #include "app/FrmMaklhh.h"
+#include <QWindow>
 
 #include "app/Icons.h"
 #include "app/PageListView.h"
@@ -69,10 +70,15 @@ private:
 };
 
 FrmMaklhh::FrmMaklhh(const AppContext &context, QWidget *owner)
-    : QWidget(owner, Qt::Window)
+    // Owned as a window (it stays above its owner), not as a child: its
+    // controls share design names with the main window's (Toolbar, Text2...),
+    // and a search of the main window must never find them.
+    : QWidget(nullptr, Qt::Window)
+
     , m_context(context)
     , m_pages(new maker::BookMaker(this))
 {
+    m_owner = owner;
     setObjectName(QStringLiteral("frmMaklhh"));
     setWindowTitle(QStringLiteral("制作连环画"));
     setWindowIcon(programIcon());
@@ -87,8 +93,12 @@ FrmMaklhh::~FrmMaklhh() = default;
 
 FrmMaklhh *FrmMaklhh::showOne(QPointer<FrmMaklhh> &maker, const AppContext &context, QWidget *owner)
 {
-    if (!maker)
+    if (!maker) {
         maker = new FrmMaklhh(context, owner);
+        maker->winId();
+        if (owner && owner->window()->windowHandle())
+            maker->windowHandle()->setTransientParent(owner->window()->windowHandle());
+    }
     maker->show();
     if (maker->isMinimized())
         maker->showNormal();

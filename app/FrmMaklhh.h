@@ -87,6 +87,7 @@ private:
     QLineEdit *m_drawer = nullptr;
     QLineEdit *m_coverDrawer = nullptr;
     QPoint m_dragStart; // where a drag of the panel began, in the handle
+    QPointer<QWidget> m_owner;
 };
 
 } // namespace korvel::app
