@@ -74,6 +74,8 @@ void ReadingTest::commandLineOpens_data()
     QTest::newRow("blanks, unquoted") << "my books/三国 演义.lhh" << false;
     QTest::newRow("blanks, quoted") << "my books/三国 演义.lhh" << true;
     QTest::newRow("single quote in name") << "O'Neil's book.lhh" << false;
+    // The file manager hands such a name on as it is; it opens as named.
+    QTest::newRow("double quotes in name") << "他说\"好\" 的书.lhh" << false;
 }
 
 void ReadingTest::commandLineOpens()

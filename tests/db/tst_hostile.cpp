@@ -17,38 +17,6 @@ using namespace korvel::test;
 
 namespace {
 
-// Written with the engine directly, as any tool could write it; added to
-// what is there unless fresh.
-bool build(const QString &path, const QStringList &statements, bool fresh = true)
-{
-    if (fresh)
-        QFile::remove(path);
-    sqlite3 *db = nullptr;
-    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK;
-    for (const QString &s : statements) {
-        char *message = nullptr;
-        ok = ok && sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK;
-        if (message)
-            qWarning("%s: %s", message, qPrintable(s));
-        sqlite3_free(message);
-    }
-    sqlite3_close(db);
-    return ok;
-}
-
-// The most memory the process has held at once, in MB.
-qint64 peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
-    }
-    return -1;
-}
-
 const QString kBooks = QStringLiteral("CREATE TABLE books (booknumber INTEGER, title TEXT)");
 const QString kCount = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x < %1) ");
 
@@ -120,7 +88,7 @@ void HostileTest::hostileBookFailsSoon()
     QFETCH(int, listCode);
     QFETCH(int, pageCode);
     const QString path = env.path(QStringLiteral("hostile.lhh"));
-    QVERIFY(build(path, schema));
+    QVERIFY(writeRawDatabase(path, schema));
     db::Connection book;
     QVERIFY(!book.open(path, db::Access::ReadOnly));
     book.setDeadline(1000);
@@ -148,7 +116,7 @@ void HostileTest::pageCountLimit()
 {
     // A million pages is the most a book may have; one more and it is refused.
     const QString path = env.path(QStringLiteral("long.lhh"));
-    QVERIFY(build(path, {kBooks, QStringLiteral("CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, image BLOB)"),
+    QVERIFY(writeRawDatabase(path, {kBooks, QStringLiteral("CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, image BLOB)"),
                          kCount.arg(book::kMaxPages - 1) + QStringLiteral("INSERT INTO pages (pagenumber) SELECT x FROM n")}));
     QVector<qint32> numbers;
     {
@@ -158,7 +126,7 @@ void HostileTest::pageCountLimit()
         QCOMPARE(numbers.size(), book::kMaxPages);
         QCOMPARE(numbers.last(), book::kMaxPages - 1);
     }
-    QVERIFY(build(path, {QStringLiteral("INSERT INTO pages (pagenumber) VALUES (-1)")}, false));
+    QVERIFY(writeRawDatabase(path, {QStringLiteral("INSERT INTO pages (pagenumber) VALUES (-1)")}, false));
     db::Connection book;
     QVERIFY(!book.open(path, db::Access::ReadOnly));
     QCOMPARE(book::readPageNumbers(book, &numbers).code, int(db::TooManyPages));
@@ -169,7 +137,7 @@ void HostileTest::pageCountLimit()
 void HostileTest::longStatementIsStopped()
 {
     const QString path = env.path(QStringLiteral("any.db"));
-    QVERIFY(build(path, {kBooks}));
+    QVERIFY(writeRawDatabase(path, {kBooks}));
     db::Connection c;
     QVERIFY(!c.open(path, db::Access::ReadWrite));
     c.setDeadline(300);

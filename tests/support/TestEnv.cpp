@@ -12,6 +12,8 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include <sqlite3.h>
+
 namespace korvel::test {
 
 TestEnv::TestEnv()
@@ -87,6 +89,35 @@ QByteArray fileBytes(const QString &path)
 QByteArray fileHash(const QString &path)
 {
     return QCryptographicHash::hash(fileBytes(path), QCryptographicHash::Sha256).toHex();
+}
+
+bool writeRawDatabase(const QString &path, const QStringList &statements, bool fresh)
+{
+    if (fresh)
+        QFile::remove(path);
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK;
+    for (const QString &s : statements) {
+        char *message = nullptr;
+        ok = ok && sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK;
+        if (message)
+            qWarning("%s: %s", message, qPrintable(s));
+        sqlite3_free(message);
+    }
+    sqlite3_close(db);
+    return ok;
+}
+
+qint64 peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
+    }
+    return -1;
 }
 
 } // namespace korvel::test

@@ -52,4 +52,11 @@ bool makeSimpleBook(const QString &appDir, const QString &path, int count, int w
 QByteArray fileBytes(const QString &path);
 QByteArray fileHash(const QString &path);
 
+// Runs the statements on the file with the engine directly, as any tool
+// could (a forger included); added to what is there unless fresh.
+bool writeRawDatabase(const QString &path, const QStringList &statements, bool fresh = true);
+
+// The most memory the process has held at once, in MB.
+qint64 peakMegabytes();
+
 } // namespace korvel::test

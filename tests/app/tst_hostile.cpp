@@ -1,0 +1,82 @@
+// Book files made to hurt the reader, opened as a user would, from the
+// command line: each ends in a message or a blank page within seconds, the
+// window comes up, the memory stays low and read.tmp stays small.
+#include "Harness.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+const QString kBooks = QStringLiteral("CREATE TABLE books (booknumber INTEGER, title TEXT)");
+const QString kCount = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x < %1) ");
+const QString kView = QStringLiteral("CREATE VIEW pages AS ");
+} // namespace
+
+class HostileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openedFromTheCommandLine_data();
+    void openedFromTheCommandLine();
+};
+
+void HostileTest::openedFromTheCommandLine_data()
+{
+    QTest::addColumn<QStringList>("schema");
+    QTest::addColumn<QString>("message"); // empty: none, the page stays blank
+    const QString pagesFailed = QStringLiteral("连环画页面读取错误。");
+    QTest::newRow("endless view") << QStringList{kBooks, kView + "WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT "
+                                                                 "x + 1 FROM n) SELECT x AS pagenumber, x'00' AS image FROM n"}
+                                  << pagesFailed;
+    QTest::newRow("view counting to 10^12")
+        << QStringList{kBooks, kView + kCount.arg(qint64(1000000000000)) + "SELECT x AS pagenumber, x'00' AS image FROM n"}
+        << pagesFailed;
+    QTest::newRow("view of 50 million rows")
+        << QStringList{kBooks, kView + kCount.arg(49999999) + "SELECT x AS pagenumber, zeroblob(100) AS image FROM n"}
+        << pagesFailed;
+    QTest::newRow("view of a 900 MB picture")
+        << QStringList{kBooks, kView + "SELECT 0 AS pagenumber, zeroblob(900000000) AS image"} << pagesFailed;
+    QTest::newRow("generated 900 MB picture")
+        << QStringList{kBooks,
+                       "CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, raw BLOB, "
+                       "image BLOB GENERATED ALWAYS AS (zeroblob(900000000 + raw)) VIRTUAL)",
+                       "INSERT INTO pages (pagenumber, raw) VALUES (0, 0), (1, 1)"}
+        << QString();
+}
+
+void HostileTest::openedFromTheCommandLine()
+{
+    QFETCH(QStringList, schema);
+    QFETCH(QString, message);
+    Harness h;
+    const QString path = h.env.path(QStringLiteral("hostile.lhh"));
+    QVERIFY(writeRawDatabase(path, schema));
+    const QByteArray before = fileHash(path);
+    const qint64 peakBefore = peakMegabytes();
+
+    QElapsedTimer clock;
+    clock.start();
+    app::FrmMain &w = h.start({path});
+    // A generous bound: what it guards against is a hang, not a slow machine.
+    QVERIFY2(clock.elapsed() < 15000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+    QVERIFY(w.isVisible());
+    if (message.isEmpty()) {
+        QVERIFY(h.messages.shown.isEmpty());
+        // The damaged page shows nothing; the next one too, and nothing hangs.
+        h.action("mnuNextPage")->trigger();
+    } else {
+        QCOMPARE(h.messages.shown.size(), 1);
+        QCOMPARE(h.messages.shown[0].text, message);
+        QVERIFY(!h.isOpen());
+    }
+    QVERIFY2(peakMegabytes() - peakBefore < 300, qPrintable(QStringLiteral("%1 MB more").arg(peakMegabytes() - peakBefore)));
+    QVERIFY(QFileInfo(h.env.appDir() + "/read.tmp").size() <= 256 * 1024 * 1024);
+    QCOMPARE(fileHash(path), before);
+}
+
+KORVEL_WINDOW_TEST_MAIN(HostileTest)
+
+#include "tst_hostile.moc"
