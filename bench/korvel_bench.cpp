@@ -15,6 +15,7 @@
 #include "book/BookWriter.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
+#include "db/Connection.h"
 #include "db/mOpenDatabase.h"
 #include "view/PageImage.h"
 #include "tests/support/Fakes.h"
@@ -384,18 +385,18 @@ QString openPieces(Reader &r, test::TestEnv &env, const QString &path)
 {
     std::vector<double> connect, numbers, pageBox, recent;
     for (int round = 0; round < 5; ++round) {
-        db::mOpenDatabase db(env.appDir());
-        book::BookReader pages(db, env.appDir());
+        db::Connection book;
         QElapsedTimer t;
         t.start();
-        db.OpenBookConn(path);
+        book.open(path, db::Access::ReadOnly);
         connect.push_back(msSince(t));
         t.start();
-        pages.GetAllPagesNumber();
+        QVector<qint32> pageNumbers;
+        book::readPageNumbers(book, &pageNumbers);
         numbers.push_back(msSince(t));
         t.start();
         QStringList items;
-        for (int i = 0; i < pages.PageCount; ++i)
+        for (int i = 0; i < pageNumbers.size(); ++i)
             items << QString::number(i);
         r.pageBox->clear();
         r.pageBox->addItems(items);
@@ -404,7 +405,6 @@ QString openPieces(Reader &r, test::TestEnv &env, const QString &path)
         t.start();
         book::promoteRecent(env.settings(), path);
         recent.push_back(msSince(t));
-        db.CloseBookConn();
     }
     return QStringLiteral("   where an open goes (medians, measured apart): book connection %1 ms, page numbers %2 ms, "
                           "page box filled %3 ms, recent list written %4 ms")

@@ -1,7 +1,6 @@
 #include "book/BookReader.h"
 
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 
 #include <limits>
 
@@ -79,60 +78,6 @@ BookMeta readBookMeta(db::Connection &book, db::Error *error)
     if (error)
         *error = e;
     return meta;
-}
-
-BookReader::BookReader(db::mOpenDatabase &db, QString appDir)
-    : m_db(db)
-    , m_appDir(std::move(appDir))
-{
-}
-
-bool BookReader::GetAllPagesNumber()
-{
-    QVector<qint32> numbers;
-    m_error = readPageNumbers(m_db.BookConn, &numbers);
-    if (m_error) {
-        PageCount = 0;
-        return false;
-    }
-    PageCount = int(numbers.size());
-    if (PageCount < 1)
-        return true;
-    PageNumbers = std::move(numbers);
-    return true;
-}
-
-BookReader::Page BookReader::ExtractPage(qint32 pageNumber)
-{
-    Page page;
-    const PageRead read = readPage(m_db.BookConn, pageNumber);
-    m_error = read.error;
-    if (read.error)
-        return page;
-    page.found = read.found;
-    if (read.found && !read.isNull) {
-        page.hasImage = true;
-        page.path = ReadTmpPath();
-        page.bytes = read.bytes;
-        m_db.BookStm.Type = 1;
-        m_db.BookStm.Open();
-        m_db.BookStm.Write(page.bytes);
-        page.written = m_db.BookStm.SaveToFile(page.path, 2);
-        m_db.BookStm.Close();
-    }
-    return page;
-}
-
-int BookReader::PrevIndex(int current, int count)
-{
-    const int p = current - 1;
-    return p < 0 ? count - 1 : p;
-}
-
-int BookReader::NextIndex(int current, int count)
-{
-    const int n = current + 1;
-    return n > count - 1 ? 0 : n;
 }
 
 } // namespace korvel::book

@@ -2,6 +2,7 @@
 // here and elsewhere, and that reading never changes the file.
 #include "book/BookFile.h"
 #include "book/BookReader.h"
+#include "book/ReadingSession.h"
 #include "db/Connection.h"
 #include "db/mOpenDatabase.h"
 #include "tests/support/TestEnv.h"
@@ -35,12 +36,12 @@ void DatabaseTest::bookWithoutPagesTableOpensButCannotListPages()
 {
     const QString path = env.path(QStringLiteral("nopages.lhh"));
     QVERIFY(!db::Connection::createFile(path, {QStringLiteral("CREATE TABLE books (title TEXT)")}));
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenBookConn(path));
-    book::BookReader reader(db, env.appDir());
-    reader.PageCount = 5;
-    QVERIFY(!reader.GetAllPagesNumber());
-    QCOMPARE(reader.PageCount, 0);
+    book::ReadingSession session(env.appDir());
+    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::PagesFailed);
+    QVERIFY(!session.isOpen());
+    // Nothing stays held.
+    db::Connection again;
+    QVERIFY(!again.open(path, db::Access::ReadOnly));
 }
 
 void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
@@ -52,12 +53,13 @@ void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
     const QByteArray before = fileHash(path);
     const QDateTime mtime = QFileInfo(path).lastModified();
     {
+        book::ReadingSession session(env.appDir());
+        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+        for (qint32 n : session.pageNumbers())
+            QVERIFY(session.extractPage(n).written);
+        session.close();
         db::mOpenDatabase db(env.appDir());
         QVERIFY(db.OpenBookConn(path));
-        book::BookReader reader(db, env.appDir());
-        QVERIFY(reader.GetAllPagesNumber());
-        for (qint32 n : reader.PageNumbers)
-            QVERIFY(reader.ExtractPage(n).written);
         QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
         db.CloseBookConn();
     }
@@ -76,15 +78,13 @@ void DatabaseTest::readOnlyBookStillReads()
     QVERIFY(makeSimpleBook(env.appDir(), path, 3));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
-    db::mOpenDatabase db(env.appDir());
-    const bool opened = db.OpenBookConn(path);
-    book::BookReader reader(db, env.appDir());
-    const bool listed = opened && reader.GetAllPagesNumber();
-    db.CloseBookConn();
+    book::ReadingSession session(env.appDir());
+    const auto opened = session.open(path);
+    const int pages = session.pageCount();
+    session.close();
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QVERIFY(opened);
-    QVERIFY(listed);
-    QCOMPARE(reader.PageCount, 3);
+    QCOMPARE(opened, book::ReadingSession::OpenResult::Opened);
+    QCOMPARE(pages, 3);
 }
 
 void DatabaseTest::pagesWithGapsNullsAndOddPaths()
@@ -92,37 +92,36 @@ void DatabaseTest::pagesWithGapsNullsAndOddPaths()
     const QString path = env.path(QStringLiteral("带 \"引号\" 和 'quote' #?.lhh"));
     const QByteArray nine = pictureBytes(40, 30, "PNG");
     QVERIFY(makeBook(env.appDir(), path, {{9, nine}, {3, pictureBytes(10, 10, "BMP")}, {7, std::nullopt}}));
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenBookConn(path));
-    book::BookReader reader(db, env.appDir());
-    QVERIFY(reader.GetAllPagesNumber());
-    QCOMPARE(reader.PageCount, 3);
-    QCOMPARE(reader.PageNumbers, (QVector<qint32>{3, 7, 9}));
+    {
+        book::ReadingSession session(env.appDir());
+        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+        QCOMPARE(session.pageNumbers(), (QVector<qint32>{3, 7, 9}));
 
-    const auto last = reader.ExtractPage(9);
-    QVERIFY(last.hasImage && last.written);
-    QCOMPARE(fileBytes(reader.ReadTmpPath()), nine);
-    // A null image leaves read.tmp as it was.
-    const auto empty = reader.ExtractPage(7);
-    QVERIFY(empty.found);
-    QVERIFY(!empty.hasImage);
-    QVERIFY(empty.path.isEmpty());
-    QCOMPARE(fileBytes(reader.ReadTmpPath()), nine);
-    // A number that is not stored finds nothing.
-    QVERIFY(!reader.ExtractPage(8).found);
-    QVERIFY(!reader.LastError());
+        const auto last = session.extractPage(9);
+        QVERIFY(last.hasImage && last.written);
+        QCOMPARE(fileBytes(session.readTmpPath()), nine);
+        // A null image leaves read.tmp as it was.
+        const auto empty = session.extractPage(7);
+        QVERIFY(empty.found);
+        QVERIFY(!empty.hasImage);
+        QCOMPARE(fileBytes(session.readTmpPath()), nine);
+        // A number that is not stored finds nothing.
+        QVERIFY(!session.extractPage(8).found);
+    }
 
     // The same through the plain page read: a null image is found and null, not empty bytes.
-    const book::PageRead nullPage = book::readPage(db.BookConn, 7);
+    db::Connection book;
+    QVERIFY(!book.open(path, db::Access::ReadOnly));
+    const book::PageRead nullPage = book::readPage(book, 7);
     QVERIFY(nullPage.found && nullPage.isNull && !nullPage.error);
-    const book::PageRead missing = book::readPage(db.BookConn, 8);
+    const book::PageRead missing = book::readPage(book, 8);
     QVERIFY(!missing.found && !missing.error);
-    QCOMPARE(book::readPage(db.BookConn, 9).bytes, nine);
+    QCOMPARE(book::readPage(book, 9).bytes, nine);
 
-    QCOMPARE(book::BookReader::NextIndex(2, 3), 0);
-    QCOMPARE(book::BookReader::PrevIndex(0, 3), 2);
-    QCOMPARE(book::BookReader::NextIndex(0, 1), 0);
-    QCOMPARE(book::BookReader::PrevIndex(0, 1), 0);
+    QCOMPARE(book::nextIndex(2, 3), 0);
+    QCOMPARE(book::previousIndex(0, 3), 2);
+    QCOMPARE(book::nextIndex(0, 1), 0);
+    QCOMPARE(book::previousIndex(0, 1), 0);
 }
 
 void DatabaseTest::bookRecord_data()
