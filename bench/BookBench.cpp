@@ -1,5 +1,7 @@
 #include "bench/BookBench.h"
 
+#include "bench/BenchSupport.h"
+
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
 #include "db/Connection.h"
@@ -26,35 +28,6 @@ constexpr qint64 kPictureBytes = 600 * 1024;
 constexpr int kWriteRounds = 5;
 constexpr int kListPages = 2000;
 constexpr int kReadRounds = 16;
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-bool verdict(const QString &what, const QString &measured, const QString &baseline, double ratio,
-             const QString &goalText, bool pass)
-{
-    say(QStringLiteral("%1 | %2 | baseline %3 | ratio %4 | goal %5 | %6")
-            .arg(what, measured, baseline, QString::number(ratio, 'f', 2), goalText,
-                 pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
-    return pass;
-}
 
 // Pictures as the encoder leaves them: bytes without pattern, so nothing on
 // the way can make them smaller. Sizes vary a little around 600 KB.

@@ -1,5 +1,7 @@
 #include "bench/MakerBench.h"
 
+#include "bench/BenchSupport.h"
+
 #include "book/BookWriter.h"
 #include "book/ReadingSession.h"
 #include "maker/BookMaker.h"
@@ -38,57 +40,6 @@ constexpr int kAddPictures = 500;
 constexpr int kExportPages = 100;
 constexpr int kRounds = 3;
 constexpr qint64 kMemoryGoal = 400LL * 1024 * 1024;
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-bool verdict(const QString &what, const QString &measured, const QString &baseline, double ratio,
-             const QString &goalText, bool pass)
-{
-    say(QStringLiteral("%1 | %2 | baseline %3 | ratio %4 | goal %5 | %6")
-            .arg(what, measured, baseline, QString::number(ratio, 'f', 2), goalText,
-                 pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
-    return pass;
-}
-
-// A field of /proc/self/status in bytes ("VmRSS", "VmHWM").
-qint64 statusBytes(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').first().toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// From here on VmHWM is the peak since now.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
 
 QString mb(qint64 bytes)
 {

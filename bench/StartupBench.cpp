@@ -1,5 +1,7 @@
 #include "bench/StartupBench.h"
 
+#include "bench/BenchSupport.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,29 +20,6 @@ namespace {
 
 constexpr int kRuns = 7;
 constexpr double kGoalMs = 20;
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QString list(const std::vector<double> &v)
-{
-    QStringList parts;
-    for (double x : v)
-        parts << QString::number(x, 'f', 0);
-    return parts.join(QLatin1Char(' '));
-}
 
 // A copy of the program's folder, the program with it, with or without the splash picture.
 bool copyFolder(const QString &from, const QString &to, bool withSplash)
@@ -95,29 +74,6 @@ Run runOnce(const QString &program, const QString &book, const QProcessEnvironme
         run.ok = false;
     }
     return run;
-}
-
-// The program refreshes the desktop's caches with helpers it does not wait
-// for; the folder they work in goes only once they are done.
-void waitForHelpersIn(const QString &folder)
-{
-    const QByteArray needle = QFile::encodeName(folder);
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 15000) {
-        bool busy = false;
-        const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QString &entry : entries) {
-            QFile cmdline(QStringLiteral("/proc/") + entry + QStringLiteral("/cmdline"));
-            if (entry.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle)) {
-                busy = true;
-                break;
-            }
-        }
-        if (!busy)
-            return;
-        QThread::msleep(50);
-    }
 }
 
 } // namespace
@@ -176,7 +132,7 @@ bool splashStartUp(const QString &program, const QString &book)
             .arg(apart, 0, 'f', 1)
             .arg(kGoalMs, 0, 'f', 0)
             .arg(pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
-    say(QStringLiteral("   with splash (ms): %1; without: %2").arg(list(withOwn), list(withoutOwn)));
+    say(QStringLiteral("   with splash (ms): %1; without: %2").arg(list(withOwn, 0), list(withoutOwn, 0)));
     return pass;
 }
 

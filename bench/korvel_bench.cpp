@@ -7,6 +7,7 @@
 #include "app/FrmMain.h"
 #include "app/ReadingPane.h"
 #include "app/StartUp.h"
+#include "bench/BenchSupport.h"
 #include "bench/BookBench.h"
 #include "bench/StartupBench.h"
 #include "bench/MakerBench.h"
@@ -49,6 +50,7 @@
 #include <vector>
 
 using namespace korvel;
+using namespace korvel::bench;
 
 namespace {
 
@@ -64,60 +66,6 @@ constexpr int kStartRuns = 5;
 const QSize kFrame(1280, 800);
 
 // ------------------------------------------------------------------ figures
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QString list(const std::vector<double> &v)
-{
-    QStringList parts;
-    for (double x : v)
-        parts << QString::number(x, 'f', 1);
-    return parts.join(QLatin1Char(' '));
-}
-
-double msSince(const QElapsedTimer &t)
-{
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-// One result line: what, the measured value, the baseline, their ratio, the goal, the verdict.
-bool verdict(const QString &what, const QString &measured, const QString &baseline, double ratio, double goal)
-{
-    const bool pass = ratio <= goal;
-    say(QStringLiteral("%1 | %2 | baseline %3 | ratio %4 | goal <= %5 | %6")
-            .arg(what, measured, baseline, QString::number(ratio, 'f', 2), QString::number(goal, 'f', 2),
-                 pass ? QStringLiteral("PASS") : QStringLiteral("FAIL")));
-    return pass;
-}
-
-qint64 residentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().simplified().split(' ');
-    if (fields.size() < 2)
-        return -1;
-    return fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
-
-double megabytes(qint64 bytes)
-{
-    return double(bytes) / 1e6;
-}
 
 // ------------------------------------------------------------------ pictures
 
@@ -455,33 +403,6 @@ StartRun runProgram(const QString &program, const QStringList &args, const QProc
     }
     run.wallToExit = msSince(t);
     return run;
-}
-
-// The program refreshes the desktop's caches with helpers it does not wait
-// for; a temporary folder is only removed once none of them is working in it.
-void waitForHelpersIn(const QString &folder, int timeoutMs = 15000)
-{
-    const QByteArray needle = QFile::encodeName(folder);
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        bool busy = false;
-        const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QString &entry : entries) {
-            bool isPid = false;
-            entry.toInt(&isPid);
-            if (!isPid)
-                continue;
-            QFile cmdline(QStringLiteral("/proc/") + entry + QStringLiteral("/cmdline"));
-            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(needle)) {
-                busy = true;
-                break;
-            }
-        }
-        if (!busy)
-            return;
-        QThread::msleep(50);
-    }
 }
 
 } // namespace
