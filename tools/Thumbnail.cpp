@@ -1,0 +1,78 @@
+#include "tools/Thumbnail.h"
+
+#include "book/BookReader.h"
+#include "db/Connection.h"
+#include "tools/PictureCheck.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace korvel::tools {
+
+Thumbnail bookThumbnail(const QString &bookPath, int size)
+{
+    Thumbnail out;
+    if (size < 1) {
+        out.fault = QStringLiteral("size must be at least 1");
+        return out;
+    }
+    db::Connection book;
+    if (db::Error e = book.open(bookPath, db::Access::ReadOnly)) {
+        out.fault = e.message;
+        return out;
+    }
+    // The first page is the lowest number; no need to list them all.
+    db::Error e;
+    db::Statement first = book.prepare(QStringLiteral("Select Min(pagenumber) From pages"), &e);
+    if (e || !first.next() || first.isNull(0)) {
+        out.fault = e ? e.message : (first.error() ? first.error().message : QStringLiteral("the book has no pages"));
+        return out;
+    }
+    const qint64 number = first.int64(0);
+    first = db::Statement();
+    if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max()) {
+        out.fault = QStringLiteral("the first page is numbered %1; the book is damaged").arg(number);
+        return out;
+    }
+    book::PageRead page = book::readPage(book, qint32(number));
+    if (page.error || !page.found || page.isNull) {
+        out.fault = page.error ? page.error.message : QStringLiteral("the first page has no picture");
+        return out;
+    }
+    book.close();
+
+    const QSize box(size, size);
+    StrictDecode decoded = decodeStrictly(page.bytes, box);
+    if (!decoded.ok()) {
+        out.fault = QStringLiteral("the first page is ") + decoded.fault;
+        return out;
+    }
+    QImage image = std::move(decoded.image);
+    if (image.width() > size || image.height() > size)
+        image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    out.image = std::move(image);
+    return out;
+}
+
+bool writeThumbnail(const QImage &image, const QString &output, QString *error)
+{
+    QSaveFile file(output);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        *error = writer.errorString();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace korvel::tools

@@ -1,0 +1,19 @@
+// korvel-lhh: Korvel's books from a shell (korvel-lhh --help).
+#include "tools/BookTool.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    korvel::tools::ToolContext context;
+    context.templatePath = QCoreApplication::applicationDirPath() + QStringLiteral("/Korvel.tmp!");
+    context.showProgress = ::isatty(STDERR_FILENO) == 1;
+    return korvel::tools::runBookTool(app.arguments().mid(1), context, out, err);
+}
