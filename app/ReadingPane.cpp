@@ -300,6 +300,8 @@ void ReadingPane::onBookOpened()
     // One list for the whole box: a long book fills it in one step.
     m_pageList->setStringList(items);
     m_pageBox->setCurrentIndex(0);
+    m_prefetch.clear();
+    m_turnedBack = false;
     showPage(m_session.pageNumbers().at(0));
     centrePage();
     m_picture->show();
@@ -309,6 +311,7 @@ void ReadingPane::onBookOpened()
 
 void ReadingPane::onBookClosed()
 {
+    m_prefetch.clear();
     m_picture->hide();
     m_savePictureAction->setEnabled(false);
     m_savePictureButton->setEnabled(false);
@@ -325,30 +328,39 @@ void ReadingPane::closeBook()
 
 // ------------------------------------------------------------------ pages
 
+QSize ReadingPane::displayHint(qint32 pageNumber, const QByteArray &bytes) const
+{
+    // The size the page will be shown at decides how much of a large picture
+    // needs decoding; the rules in showPage then place it.
+    const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
+    if (m_lockButton->value() && !fitFirst)
+        return m_picture->size() * devicePixelRatioF();
+    const QSize natural = view::pictureSize(bytes);
+    if (!natural.isValid())
+        return QSize();
+    view::PageBox probe;
+    probe.naturalWidth = toTwips(natural.width());
+    probe.naturalHeight = toTwips(natural.height());
+    view::fit(probe, viewSize());
+    return QSize(toPixels(probe.width), toPixels(probe.height)) * devicePixelRatioF();
+}
+
 void ReadingPane::showPage(qint32 pageNumber)
 {
     const book::ReadingSession::Page page = m_session.extractPage(pageNumber);
 
-    // The size the page will be shown at decides how much of a large picture
-    // needs decoding; the rules below then place it.
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
     const bool locked = m_lockButton->value();
     if (page.hasImage) {
-        QSize hint;
-        if (locked && !fitFirst) {
-            hint = m_picture->size() * devicePixelRatioF();
-        } else {
-            const QSize natural = view::pictureSize(page.bytes);
-            if (natural.isValid()) {
-                view::PageBox probe;
-                probe.naturalWidth = toTwips(natural.width());
-                probe.naturalHeight = toTwips(natural.height());
-                view::fit(probe, viewSize());
-                hint = QSize(toPixels(probe.width), toPixels(probe.height)) * devicePixelRatioF();
-            }
-        }
+        const QSize hint = displayHint(pageNumber, page.bytes);
+        // A page decoded ahead of its turn is shown as it is; a damaged one
+        // fails here exactly as a fresh decode would.
+        std::optional<view::PageImage::Decoded> decoded = m_prefetch.take(pageNumber, page.bytes, hint);
+        if (!decoded)
+            decoded = view::PageImage::decodeForDisplay(page.bytes, hint);
         // A page that is not a picture leaves the previous one in place.
-        m_pageImage.load(page.bytes, hint);
+        if (m_pageImage.adopt(page.bytes, *decoded))
+            m_prefetch.keep(pageNumber, page.bytes, hint, *decoded);
     } else if (page.found) {
         // A null image shows an empty picture; read.tmp keeps the last page.
         m_pageImage.clear();
@@ -365,12 +377,35 @@ void ReadingPane::showPage(qint32 pageNumber)
         centrePage();
     }
     applyPageBox();
+    prefetchNeighbours();
+}
+
+void ReadingPane::prefetchNeighbours()
+{
+    if (!m_session.isOpen() || m_session.pageCount() < 2)
+        return;
+    const QVector<qint32> &numbers = m_session.pageNumbers();
+    const qint32 next = numbers.at(m_session.nextPosition());
+    const qint32 previous = numbers.at(m_session.previousPosition());
+    m_prefetch.keepOnly({numbers.at(m_session.position()), next, previous});
+    // Reading goes on the way it went: after a turn back the previous page
+    // comes first.
+    QVector<qint32> ahead;
+    if (m_turnedBack)
+        ahead << previous;
+    ahead << next;
+    for (qint32 number : ahead) {
+        const std::optional<QByteArray> bytes = m_session.readPageBytes(number);
+        if (bytes && !bytes->isEmpty())
+            m_prefetch.prefetch(number, *bytes, displayHint(number, *bytes));
+    }
 }
 
 void ReadingPane::turnTo(int position)
 {
     if (m_session.pageCount() < 1)
         return;
+    m_turnedBack = position == m_session.previousPosition() && position != m_session.nextPosition();
     m_session.setPosition(position);
     showPage(m_session.pageNumbers().at(m_session.position()));
 }
@@ -466,18 +501,21 @@ void ReadingPane::zoomIn()
 {
     view::zoomIn(m_box, viewSize());
     centrePage();
+    prefetchNeighbours();
 }
 
 void ReadingPane::zoomOut()
 {
     view::zoomOut(m_box);
     centrePage();
+    prefetchNeighbours();
 }
 
 void ReadingPane::actualSize()
 {
     fitPage();
     centrePage();
+    prefetchNeighbours();
 }
 
 void ReadingPane::moveButtons()
@@ -496,6 +534,8 @@ void ReadingPane::relayout()
     moveButtons();
     fitPage();
     centrePage();
+    // Pages decoded for the old size no longer fit.
+    prefetchNeighbours();
 }
 
 void ReadingPane::toggleFullView()

@@ -3,6 +3,7 @@
 #include "view/AutoPlay.h"
 #include "view/Geometry.h"
 #include "view/PageImage.h"
+#include "view/PagePrefetch.h"
 
 #include <QWidget>
 
@@ -62,6 +63,8 @@ public:
 
     // Shows the page with the stored number, as every turn does.
     void showPage(qint32 pageNumber);
+    // The pages decoded ahead of their turn.
+    const view::PagePrefetch &prefetch() const { return m_prefetch; }
 
 signals:
     void openRequested();         // a double click on the empty frame
@@ -82,6 +85,8 @@ private:
     void closeBook();
 
     void turnTo(int position);
+    QSize displayHint(qint32 pageNumber, const QByteArray &bytes) const;
+    void prefetchNeighbours();
     void previousPage();
     void nextPage();
     void firstPage();
@@ -112,6 +117,8 @@ private:
     platform::MessageService &m_messages;
     platform::DialogService &m_dialogs;
     view::PageImage m_pageImage;
+    view::PagePrefetch m_prefetch;
+    bool m_turnedBack = false; // the last turn went to the previous page
     view::PageBox m_box;
     view::AutoPlayCounter m_autoPlay;
     bool m_fullView = false;

@@ -1,6 +1,7 @@
 #include "platform/Association.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -48,6 +49,20 @@ QString desktopEntry(const QString &programPath)
         .arg(quoteExecArgument(programPath), programPath);
 }
 
+QString thumbnailerEntry(const QString &thumbnailerPath)
+{
+    return QStringLiteral("[Thumbnailer Entry]\n"
+                          "TryExec=%1\n"
+                          "Exec=%2 -s %s %i %o\n"
+                          "MimeType=application/x-lhh;\n")
+        .arg(thumbnailerPath, quoteExecArgument(thumbnailerPath));
+}
+
+QString thumbnailerPath(const QString &programPath)
+{
+    return QFileInfo(programPath).absolutePath() + QStringLiteral("/korvel-thumbnailer");
+}
+
 static void writeText(const QString &path, const QString &text)
 {
     QSaveFile f(path);
@@ -70,6 +85,9 @@ void writeFileAssociation(const QString &programPath, const QString &dataHome, b
         writeText(mimeDir + QStringLiteral("/korvel-lhh.xml"), lhhMimeXml());
     if (QDir().mkpath(appsDir))
         writeText(appsDir + QStringLiteral("/korvel.desktop"), desktopEntry(programPath));
+    const QString thumbnailersDir = home + QStringLiteral("/thumbnailers");
+    if (QDir().mkpath(thumbnailersDir))
+        writeText(thumbnailersDir + QStringLiteral("/korvel.thumbnailer"), thumbnailerEntry(thumbnailerPath(programPath)));
 
     // Refresh the desktop's caches when the tools are there; nothing waits or reports.
     if (!refreshCaches)

@@ -7,7 +7,9 @@ namespace korvel::platform {
 // Binds *.lhh to the program the freedesktop way: a MIME type
 // application/x-lhh under <dataHome>/mime/packages/ and a desktop entry
 // korvel.desktop under <dataHome>/applications/ whose Exec is the program
-// path with %f. Rewritten at every start; every failure is silent. With
+// path with %f, and beside them the thumbnailer entry
+// thumbnailers/korvel.thumbnailer, so file managers show every book's cover
+// through korvel-thumbnailer in the program's folder. Rewritten at every start; every failure is silent. With
 // refreshCaches the desktop's MIME and application caches are rebuilt in the
 // background.
 void writeFileAssociation(const QString &programPath, const QString &dataHome = QString(),
@@ -16,5 +18,8 @@ void writeFileAssociation(const QString &programPath, const QString &dataHome = 
 // The texts written, for callers that want to check them.
 QString lhhMimeXml();
 QString desktopEntry(const QString &programPath);
+QString thumbnailerEntry(const QString &thumbnailerPath);
+// The thumbnailer that comes with the program at programPath.
+QString thumbnailerPath(const QString &programPath);
 
 } // namespace korvel::platform

@@ -33,16 +33,16 @@ QSize pictureSize(const QByteArray &bytes)
     return header.size();
 }
 
-QImage PageImage::decode(QSize target) const
+QImage PageImage::decode(const QByteArray &bytes, QSize natural, QSize target)
 {
     static const bool limitSet = (allowLargestPages(), true);
     Q_UNUSED(limitSet);
-    QByteArray bytes = m_bytes;
-    QBuffer buffer(&bytes);
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
-    if (target.isValid() && !target.isEmpty() && target != m_natural
+    if (target.isValid() && !target.isEmpty() && target != natural
         && reader.supportsOption(QImageIOHandler::ScaledSize))
         reader.setScaledSize(target);
     QImage image = reader.read();
@@ -54,33 +54,38 @@ QImage PageImage::decode(QSize target) const
     return image;
 }
 
-bool PageImage::load(const QByteArray &bytes, QSize displayHint)
+PageImage::Decoded PageImage::decodeForDisplay(const QByteArray &bytes, QSize displayHint)
 {
+    Decoded out;
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     QImageReader probe(&buffer);
     probe.setAutoTransform(false);
     if (!probe.canRead())
-        return false;
-    QSize natural = probe.size();
+        return out;
+    const QSize natural = probe.size();
     if (natural.isValid() && qint64(natural.width()) * natural.height() > kLargestPagePixels)
-        return false;
+        return out;
+    out.image = natural.isValid() ? decode(bytes, natural, decodeSizeFor(natural, displayHint))
+                                  : decode(bytes, natural, QSize());
+    out.natural = natural.isValid() ? natural : out.image.size();
+    return out;
+}
 
-    const QByteArray previousBytes = m_bytes;
-    const QSize previousNatural = m_natural;
-    m_bytes = bytes;
-    m_natural = natural;
-    QImage image = natural.isValid() ? decode(decodeSizeFor(natural, displayHint)) : decode(QSize());
-    if (image.isNull()) {
-        m_bytes = previousBytes;
-        m_natural = previousNatural;
+bool PageImage::adopt(const QByteArray &bytes, Decoded decoded)
+{
+    if (decoded.isNull())
         return false;
-    }
-    if (!natural.isValid())
-        m_natural = image.size();
-    m_image = std::move(image);
+    m_bytes = bytes;
+    m_natural = decoded.natural;
+    m_image = std::move(decoded.image);
     return true;
+}
+
+bool PageImage::load(const QByteArray &bytes, QSize displayHint)
+{
+    return adopt(bytes, decodeForDisplay(bytes, displayHint));
 }
 
 void PageImage::clear()
@@ -96,7 +101,7 @@ void PageImage::ensureResolution(QSize px)
     if (m_image.width() >= std::min(px.width(), m_natural.width())
         && m_image.height() >= std::min(px.height(), m_natural.height()))
         return;
-    QImage better = decode(decodeSizeFor(m_natural, px));
+    QImage better = decode(m_bytes, m_natural, decodeSizeFor(m_natural, px));
     if (!better.isNull())
         m_image = std::move(better);
 }

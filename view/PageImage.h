@@ -12,6 +12,21 @@ namespace korvel::view {
 // is far cheaper than decoding all of it and scaling it down afterwards.
 class PageImage {
 public:
+    // A picture decoded for showing, made anywhere (a worker thread decodes
+    // the next page ahead of its turn) and taken by adopt() on the UI
+    // thread. Null image: the bytes are not a picture Qt can read.
+    struct Decoded {
+        QSize natural;
+        QImage image;
+        bool isNull() const { return image.isNull(); }
+    };
+    // Decodes bytes at the size they will be shown at, as load() does; safe
+    // on any thread.
+    static Decoded decodeForDisplay(const QByteArray &bytes, QSize displayHint);
+    // Takes a picture decoded from bytes. False (and nothing changes) when
+    // it did not decode.
+    bool adopt(const QByteArray &bytes, Decoded decoded);
+
     // Takes a new picture. False (and nothing changes) when the bytes are not
     // a picture Qt can read.
     bool load(const QByteArray &bytes, QSize displayHint);
@@ -27,7 +42,7 @@ public:
     void ensureResolution(QSize px);
 
 private:
-    QImage decode(QSize target) const;
+    static QImage decode(const QByteArray &bytes, QSize natural, QSize target);
 
     QByteArray m_bytes;
     QSize m_natural;
