@@ -227,6 +227,7 @@ void FrmMain::connectControls()
         connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { tabClicked(i); });
 
     connect(m_reading, &ReadingPane::openRequested, this, &FrmMain::openFromDialog);
+    connect(m_reading, &ReadingPane::bookDropped, this, &FrmMain::openChosen);
     connect(m_reading, &ReadingPane::fullViewChanged, this, &FrmMain::placePageView);
     connect(m_context.session, &book::ReadingSession::opened, this, &FrmMain::bookStateChanged);
     connect(m_context.session, &book::ReadingSession::closed, this, &FrmMain::bookStateChanged);
@@ -370,7 +371,12 @@ void FrmMain::openFromDialog()
     request.flags = 4; // no read-only box
     if (!m_context.dialogs->showOpen(request))
         return;
-    QString name = request.fileName;
+    openChosen(request.fileName);
+}
+
+// A book chosen in the open dialog or dropped on the page view.
+void FrmMain::openChosen(QString name)
+{
     name.remove(QChar(0));
     if (name.isEmpty())
         return;

@@ -61,6 +61,7 @@ private:
     enum class Opener { Dialog, Catalog, Recent, CommandLine };
     bool showBook(const QString &path, Opener opener);
     void openFromDialog();
+    void openChosen(QString name);
     void openRecent(int index);
     void exitProgram();
     void showAbout();

@@ -5,6 +5,7 @@
 #include "app/PageListView.h"
 #include "maker/BookMaker.h"
 #include "maker/MakerLayout.h"
+#include "maker/PictureSources.h"
 #include "platform/Services.h"
 #include "view/Twips.h"
 #include "view/WindowLayout.h"
@@ -83,6 +84,7 @@ FrmMaklhh::FrmMaklhh(const AppContext &context, QWidget *owner)
     setWindowTitle(QStringLiteral("制作连环画"));
     setWindowIcon(programIcon());
     setAttribute(Qt::WA_DeleteOnClose);
+    m_sources = std::make_unique<maker::PictureSources>();
     buildControls();
     buildPanel();
     connectControls();
@@ -212,6 +214,7 @@ void FrmMaklhh::connectControls()
     });
 
     connect(m_list, &PageListView::selectionShown, this, &FrmMaklhh::showSelectedPage);
+    connect(m_list, &PageListView::filesDropped, this, &FrmMaklhh::insertSources);
     connect(m_list, &PageListView::rowsDropped, this, [this](const QList<int> &rows, int target) {
         const int start = m_pages->movePages(rows, target);
         // The moved rows stay selected in their new place.
@@ -352,7 +355,9 @@ void FrmMaklhh::addPictures()
 {
     platform::FileDialogRequest request;
     request.title = QStringLiteral("打开图片文件");
+    const QString archives = maker::PictureSources::archivePattern();
     request.filters = {{QStringLiteral("图片文件(*.jpg;*.gif;*.bmp)"), QStringLiteral("*.jpg;*.gif;*.bmp")},
+                       {QStringLiteral("漫画压缩包(%1)").arg(archives), archives},
                        {QStringLiteral("图片文件(*.jpg)"), QStringLiteral("*.jpg")},
                        {QStringLiteral("图片文件(*.gif)"), QStringLiteral("*.gif")},
                        {QStringLiteral("图片文件(*.bmp)"), QStringLiteral("*.bmp")}};
@@ -380,7 +385,28 @@ void FrmMaklhh::addPictures()
     if (paths.isEmpty())
         return;
     const QModelIndex current = m_list->currentIndex();
-    const QStringList refused = m_pages->insertPictures(current.isValid() ? current.row() : -1, paths);
+    insertSources(current.isValid() ? current.row() : -1, paths);
+}
+
+void FrmMaklhh::insertSources(int position, const QStringList &paths)
+{
+    const maker::PictureSources::Expanded expanded = m_sources->expand(paths);
+    if (!expanded.problems.isEmpty())
+        m_context.messages->information(kErrorTitle, expanded.problems.join(QLatin1Char('\n')));
+    if (expanded.pictures.isEmpty())
+        return;
+    // The list puts pictures in front of a row, or at the top; a drop below
+    // the last row means the end, so the new rows move there.
+    const int before = m_pages->rowCount();
+    const bool atEnd = before > 0 && position >= before;
+    const QStringList refused = m_pages->insertPictures(atEnd ? -1 : position, expanded.pictures);
+    if (atEnd) {
+        QList<int> added;
+        for (int row = 0; row < m_pages->rowCount() - before; ++row)
+            added << row;
+        if (!added.isEmpty())
+            m_pages->movePages(added, m_pages->rowCount());
+    }
     refuse(refused);
 }
 

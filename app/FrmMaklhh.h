@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -20,6 +21,7 @@ class QToolBar;
 
 namespace korvel::maker {
 class BookMaker;
+class PictureSources;
 }
 
 namespace korvel::app {
@@ -60,10 +62,13 @@ private:
     void togglePanel();
     void thumbnailsDone(const QStringList &failed);
     void refuse(const QStringList &files);
+    // Pictures, folders of them and comic archives, in front of position.
+    void insertSources(int position, const QStringList &paths);
     book::BookMeta meta() const;
 
     AppContext m_context;
     maker::BookMaker *m_pages = nullptr;
+    std::unique_ptr<maker::PictureSources> m_sources;
 
     QToolBar *m_toolbar = nullptr;
     std::array<QAction *, 12> m_buttons{};

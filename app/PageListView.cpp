@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -54,6 +55,70 @@ PageListView::PageListView(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWordWrap(false);
     setItemDelegate(new PictureDelegate(this));
+    // Files from other programs (pictures, folders, comic archives) may be
+    // dropped here; the list's own rows still move by its own drag.
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
+namespace {
+
+QStringList localFiles(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+} // namespace
+
+void PageListView::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (localFiles(e->mimeData()).isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+}
+
+void PageListView::dragMoveEvent(QDragMoveEvent *e)
+{
+    if (localFiles(e->mimeData()).isEmpty()) {
+        e->ignore();
+        return;
+    }
+    m_dropRow = dropRow(e->position().toPoint());
+    viewport()->update();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+}
+
+void PageListView::dragLeaveEvent(QDragLeaveEvent *e)
+{
+    m_dropRow = -1;
+    viewport()->update();
+    e->accept();
+}
+
+void PageListView::dropEvent(QDropEvent *e)
+{
+    const QStringList paths = localFiles(e->mimeData());
+    const int target = dropRow(e->position().toPoint());
+    m_dropRow = -1;
+    viewport()->update();
+    if (paths.isEmpty()) {
+        e->ignore();
+        return;
+    }
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    emit filesDropped(target, paths);
 }
 
 QList<int> PageListView::selectedRowNumbers() const

@@ -23,6 +23,9 @@ signals:
     void rowsDropped(const QList<int> &rows, int target);
     // A click or a key release in the list: time to show the selected page.
     void selectionShown();
+    // Files or folders from another program were dropped in front of row
+    // target (rowCount at the end).
+    void filesDropped(int target, const QStringList &paths);
 
 protected:
     void mousePressEvent(QMouseEvent *e) override;
@@ -30,6 +33,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *e) override;
     void keyReleaseEvent(QKeyEvent *e) override;
     void paintEvent(QPaintEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dragLeaveEvent(QDragLeaveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
 
 private:
     int dropRow(QPoint pos) const;

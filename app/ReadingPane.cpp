@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStringListModel>
@@ -78,6 +79,7 @@ ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x5a, 0x5a, 0x5a));
     setPalette(pal);
+    setAcceptDrops(true);
     buildControls();
     buildPageMenu();
     connectControls();
@@ -264,6 +266,33 @@ void ReadingPane::mouseDoubleClickEvent(QMouseEvent *e)
     // Only the empty frame reaches here: the page picture keeps its own double clicks.
     if (e->button() == Qt::LeftButton)
         emit openRequested();
+}
+
+// One book file from another program, named .lhh in any case; anything else is not taken.
+static QString droppedBook(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return QString();
+    const QString path = data->urls().first().toLocalFile();
+    return path.endsWith(QLatin1String(".lhh"), Qt::CaseInsensitive) ? path : QString();
+}
+
+void ReadingPane::dragEnterEvent(QDragEnterEvent *e)
+{
+    if (droppedBook(e->mimeData()).isEmpty())
+        return e->ignore();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+}
+
+void ReadingPane::dropEvent(QDropEvent *e)
+{
+    const QString path = droppedBook(e->mimeData());
+    if (path.isEmpty())
+        return e->ignore();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    emit bookDropped(path);
 }
 
 bool ReadingPane::eventFilter(QObject *watched, QEvent *event)

@@ -68,11 +68,14 @@ public:
 
 signals:
     void openRequested();         // a double click on the empty frame
+    void bookDropped(const QString &path); // a .lhh file dropped on the page view
     void fullViewChanged(bool on); // the frame gives the pane its new place
 
 protected:
     void paintEvent(QPaintEvent *) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

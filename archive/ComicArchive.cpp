@@ -263,3 +263,32 @@ ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, c
 }
 
 } // namespace korvel::archive
+
+namespace korvel::archive {
+
+ArchiveError unpackComicArchive(const QString &path, const QString &folder, QStringList *files)
+{
+    ComicBook comic;
+    if (ArchiveError e = readComicArchive(path, &comic))
+        return e;
+    const int digits = std::max(4, int(QString::number(comic.pages.size()).size()));
+    QStringList written;
+    for (int i = 0; i < comic.pages.size(); ++i) {
+        const ArchivePage &page = comic.pages.at(i);
+        const QString name = QStringLiteral("%1/%2.%3")
+                                 .arg(folder)
+                                 .arg(i + 1, digits, 10, QLatin1Char('0'))
+                                 .arg(extensionFor(page.format));
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(page.bytes) != page.bytes.size() || !file.commit()) {
+            for (const QString &done : written)
+                QFile::remove(done);
+            return {ArchiveError::WriteFailed, page.name, file.errorString()};
+        }
+        written << name;
+    }
+    *files = written;
+    return {};
+}
+
+} // namespace korvel::archive

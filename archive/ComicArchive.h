@@ -80,3 +80,12 @@ ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, c
 bool isSafeEntryName(const QString &name);
 
 } // namespace korvel::archive
+
+namespace korvel::archive {
+
+// Writes the pages of an archive into folder as 0001.jpg, 0002.png ... in
+// natural order; the names are made here, never taken from the archive, so
+// nothing lands outside folder. *files gets the paths in page order.
+ArchiveError unpackComicArchive(const QString &path, const QString &folder, QStringList *files);
+
+} // namespace korvel::archive
