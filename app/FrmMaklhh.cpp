@@ -214,7 +214,8 @@ void FrmMaklhh::connectControls()
     });
 
     connect(m_list, &PageListView::selectionShown, this, &FrmMaklhh::showSelectedPage);
-    connect(m_list, &PageListView::filesDropped, this, &FrmMaklhh::insertSources);
+    connect(m_list, &PageListView::filesDropped, this,
+            [this](int target, const QStringList &paths) { insertSources(target, paths, true); });
     connect(m_list, &PageListView::rowsDropped, this, [this](const QList<int> &rows, int target) {
         const int start = m_pages->movePages(rows, target);
         // The moved rows stay selected in their new place.
@@ -385,12 +386,12 @@ void FrmMaklhh::addPictures()
     if (paths.isEmpty())
         return;
     const QModelIndex current = m_list->currentIndex();
-    insertSources(current.isValid() ? current.row() : -1, paths);
+    insertSources(current.isValid() ? current.row() : -1, paths, false);
 }
 
-void FrmMaklhh::insertSources(int position, const QStringList &paths)
+void FrmMaklhh::insertSources(int position, const QStringList &paths, bool openFolders)
 {
-    const maker::PictureSources::Expanded expanded = m_sources->expand(paths);
+    const maker::PictureSources::Expanded expanded = m_sources->expand(paths, openFolders);
     if (!expanded.problems.isEmpty())
         m_context.messages->information(kErrorTitle, expanded.problems.join(QLatin1Char('\n')));
     if (expanded.pictures.isEmpty())

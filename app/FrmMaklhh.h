@@ -62,8 +62,9 @@ private:
     void togglePanel();
     void thumbnailsDone(const QStringList &failed);
     void refuse(const QStringList &files);
-    // Pictures, folders of them and comic archives, in front of position.
-    void insertSources(int position, const QStringList &paths);
+    // Pictures, comic archives and (when dropped) folders of pictures, in
+    // front of position.
+    void insertSources(int position, const QStringList &paths, bool openFolders);
     book::BookMeta meta() const;
 
     AppContext m_context;

@@ -45,12 +45,12 @@ QString PictureSources::archivePattern()
     return archive::comicArchivePatterns().join(QLatin1Char(';'));
 }
 
-PictureSources::Expanded PictureSources::expand(const QStringList &paths)
+PictureSources::Expanded PictureSources::expand(const QStringList &paths, bool openFolders)
 {
     Expanded out;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        if (info.isDir()) {
+        if (info.isDir() && openFolders) {
             QString error;
             const QStringList pictures = archive::picturesInFolder(path, &error);
             if (!error.isEmpty())
@@ -58,7 +58,7 @@ PictureSources::Expanded PictureSources::expand(const QStringList &paths)
             else if (pictures.isEmpty())
                 out.problems << QStringLiteral("文件夹里没有图片：%1").arg(path);
             out.pictures << pictures;
-        } else if (archive::isComicArchiveName(path)) {
+        } else if (info.isFile() && archive::isComicArchiveName(path)) {
             auto folder = std::make_unique<QTemporaryDir>();
             QStringList pictures;
             archive::ArchiveError e = folder->isValid()

@@ -25,7 +25,9 @@ public:
         QStringList pictures; // in page order: each folder and archive in its own order
         QStringList problems; // one message a folder or archive that gave nothing
     };
-    Expanded expand(const QStringList &paths);
+    // Folders are opened only when asked: one chosen in the picture dialog
+    // is a file that is not a picture, as it always was.
+    Expanded expand(const QStringList &paths, bool openFolders);
 
     // The pattern of the picture dialog's archive filter.
     static QString archivePattern();
