@@ -1,0 +1,388 @@
+#include "book/BookReader.h"
+#include "book/BookWriter.h"
+#include "db/Connection.h"
+#include "tests/archive/ArchiveMaker.h"
+#include "tests/support/TestEnv.h"
+#include "tests/tools/ToolRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+const QString kTool = QStringLiteral("korvel-lhh");
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The pages of a book as its reader reads them.
+QList<QByteArray> bookPages(const QString &path, book::BookMeta *meta = nullptr)
+{
+    db::Connection c;
+    if (c.open(path, db::Access::ReadOnly))
+        return {};
+    QVector<qint32> numbers;
+    book::readPageNumbers(c, &numbers);
+    QList<QByteArray> pages;
+    for (qint32 n : numbers)
+        pages << book::readPage(c, n).bytes;
+    if (meta)
+        *meta = book::readBookMeta(c);
+    return pages;
+}
+
+// Everything in folder, hidden files included.
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray cutJpeg()
+{
+    const QByteArray whole = pictureBytes(200, 300, "JPEG");
+    return whole.left(whole.size() / 2);
+}
+
+} // namespace
+
+class BookToolTest : public QObject {
+    Q_OBJECT
+private slots:
+    void help();
+    void wrongCommandLines_data();
+    void wrongCommandLines();
+    void infoPagesAndExtract();
+    void heldAndDamagedBooks_data();
+    void heldAndDamagedBooks();
+    void makeFromFolderAndPictures();
+    void makeRefusals_data();
+    void makeRefusals();
+    void fromArchive();
+    void fromBadArchives_data();
+    void fromBadArchives();
+    void toCbzAndBack();
+    void verify();
+};
+
+void BookToolTest::help()
+{
+    const ToolRun r = runTool(kTool, {"--help"});
+    QCOMPARE(r.exitCode, 0);
+    for (const char *part : {"NAME", "SYNOPSIS", "COMMANDS", "EXIT STATUS", "from-archive", "to-cbz", "verify"})
+        QVERIFY2(r.out.contains(QLatin1String(part)), part);
+}
+
+void BookToolTest::wrongCommandLines_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"bogus"};
+    QTest::newRow("info without a book") << QStringList{"info"};
+    QTest::newRow("info with two") << QStringList{"info", "a.lhh", "b.lhh"};
+    QTest::newRow("make without -o") << QStringList{"make", "a.jpg"};
+    QTest::newRow("-o without a name") << QStringList{"make", "a.jpg", "-o"};
+    QTest::newRow("unknown option") << QStringList{"make", "-o", "b.lhh", "--colour", "red", "a.jpg"};
+    QTest::newRow("data for a reader") << QStringList{"info", "--title", "t", "a.lhh"};
+    QTest::newRow("data for to-cbz") << QStringList{"to-cbz", "a.lhh", "-o", "a.cbz", "--title", "t"};
+    QTest::newRow("verify nothing") << QStringList{"verify"};
+}
+
+void BookToolTest::wrongCommandLines()
+{
+    QFETCH(QStringList, args);
+    TestEnv env;
+    const ToolRun r = runTool(kTool, args, env.path(QString()));
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.err.contains("korvel-lhh --help"));
+    QCOMPARE(entries(env.path(QString())), (QStringList{"app", "config", "data"}));
+}
+
+void BookToolTest::infoPagesAndExtract()
+{
+    TestEnv env;
+    const QString book = env.path("雨来 O'Neil.lhh");
+    const QByteArray jpg = pictureBytes(40, 60, "JPEG"), png = pictureBytes(30, 20, "PNG"),
+                     bmp = pictureBytes(10, 10, "BMP");
+    QVERIFY(makeBook(env.appDir(), book, {{3, jpg}, {7, png}, {9, std::nullopt}, {12, bmp}}));
+
+    ToolRun r = runTool(kTool, {"info", book});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("pages: 4\n"));
+    QVERIFY(r.out.contains("title: "));
+
+    r = runTool(kTool, {"pages", book});
+    QCOMPARE(r.exitCode, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(1), QStringLiteral("0\t3\tjpeg\t40x60\t%1").arg(jpg.size()));
+    QCOMPARE(lines.at(2), QStringLiteral("1\t7\tpng\t30x20\t%1").arg(png.size()));
+    QCOMPARE(lines.at(3), QStringLiteral("2\t9\tnone\t-\t0"));
+    QCOMPARE(lines.at(4), QStringLiteral("3\t12\tbmp\t10x10\t%1").arg(bmp.size()));
+
+    const QString out = env.path("pages/inner");
+    r = runTool(kTool, {"extract", book, out});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(entries(out), (QStringList{"0.jpg", "1.png", "3.bmp"}));
+    QCOMPARE(fileBytes(out + "/0.jpg"), jpg);
+    QCOMPARE(fileBytes(out + "/1.png"), png);
+    QCOMPARE(fileBytes(out + "/3.bmp"), bmp);
+    QVERIFY(r.err.contains("page 2 has no picture"));
+
+    // Into a file that is not a folder: refused, nothing written.
+    writeFile(env.path("plain"), "x");
+    r = runTool(kTool, {"extract", book, env.path("plain")});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(fileBytes(env.path("plain")), QByteArray("x"));
+}
+
+void BookToolTest::heldAndDamagedBooks_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("held") << "held" << "open in Korvel";
+    QTest::newRow("missing") << "missing" << "no such file";
+    QTest::newRow("not a book") << "foreign" << "damaged or not a book";
+    QTest::newRow("a folder") << "folder" << "not a file";
+}
+
+void BookToolTest::heldAndDamagedBooks()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    TestEnv env;
+    const QString book = env.path("b.lhh");
+    db::Connection holder;
+    if (kind == "held") {
+        QVERIFY(makeSimpleBook(env.appDir(), book, 2));
+        QVERIFY(!holder.open(book, db::Access::ReadOnly));
+    } else if (kind == "foreign") {
+        writeFile(book, QByteArray(3000, 'z'));
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkpath(book));
+    }
+    const QByteArray before = QFileInfo(book).isFile() ? fileHash(book) : QByteArray();
+    for (const QStringList &args : {QStringList{"info", book}, QStringList{"pages", book},
+                                    QStringList{"extract", book, env.path("x")}, QStringList{"verify", book},
+                                    QStringList{"to-cbz", book, "-o", env.path("b.cbz")}}) {
+        const ToolRun r = runTool(kTool, args);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+    QVERIFY(!QFileInfo::exists(env.path("b.cbz")));
+    if (!before.isEmpty())
+        QCOMPARE(fileHash(book), before);
+}
+
+void BookToolTest::makeFromFolderAndPictures()
+{
+    TestEnv env;
+    const QString scans = env.path("扫描 scans");
+    QVERIFY(QDir().mkpath(scans));
+    const QByteArray p1 = pictureBytes(40, 60, "JPEG", Qt::red), p2 = pictureBytes(40, 60, "PNG", Qt::green),
+                     p10 = pictureBytes(40, 60, "BMP", Qt::blue);
+    writeFile(scans + "/p10.bmp", p10);
+    writeFile(scans + "/p2.png", p2);
+    writeFile(scans + "/P1.JPG", p1);
+    writeFile(scans + "/notes.txt", "not a page");
+    QVERIFY(QDir().mkpath(scans + "/sub.jpg"));
+
+    const QString book = env.path("made.lhh");
+    ToolRun r = runTool(kTool, {"make", "-o", book, "--writer", "管桦", "--summary=it's \"quoted\"", scans});
+    QCOMPARE(r.exitCode, 0);
+    book::BookMeta meta;
+    QCOMPARE(bookPages(book, &meta), (QList<QByteArray>{p1, p2, p10}));
+    QCOMPARE(meta.title, QStringLiteral("made"));
+    QCOMPARE(meta.writer, QStringLiteral("管桦"));
+    QCOMPARE(meta.summary, QStringLiteral("it's \"quoted\""));
+
+    // Pictures named one by one keep the order given; -f replaces the book.
+    r = runTool(kTool, {"make", "-f", "-o", book, "--title", "第二版", scans + "/p10.bmp", scans + "/P1.JPG"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(bookPages(book, &meta), (QList<QByteArray>{p10, p1}));
+    QCOMPARE(meta.title, QStringLiteral("第二版"));
+    QCOMPARE(entries(env.path(QString())).filter(".part").size(), 0);
+}
+
+void BookToolTest::makeRefusals_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("target there, no -f") << "exists" << "already there";
+    QTest::newRow("a picture that is not one") << "not a picture" << "not a picture";
+    QTest::newRow("a picture gone") << "gone" << "not a picture";
+    QTest::newRow("folder without pictures") << "empty folder" << "holds no pictures";
+    QTest::newRow("folder of the target missing") << "no folder" << "does not exist";
+    QTest::newRow("target under a file") << "under a file" << "does not exist";
+    QTest::newRow("target is a folder") << "target folder" << "a folder, not a file";
+}
+
+void BookToolTest::makeRefusals()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    TestEnv env;
+    const QString good = env.path("good.png");
+    writeFile(good, pictureBytes(20, 20, "PNG"));
+    QString target = env.path("out.lhh");
+    QStringList sources{good};
+    if (kind == "exists") {
+        writeFile(target, "the user's own file");
+    } else if (kind == "not a picture") {
+        writeFile(env.path("fake.jpg"), "text");
+        sources << env.path("fake.jpg");
+    } else if (kind == "gone") {
+        sources << env.path("gone.jpg");
+    } else if (kind == "empty folder") {
+        QVERIFY(QDir().mkpath(env.path("empty")));
+        sources = {env.path("empty")};
+    } else if (kind == "no folder") {
+        target = env.path("nowhere/out.lhh");
+    } else if (kind == "under a file") {
+        target = good + "/out.lhh";
+    } else if (kind == "target folder") {
+        QVERIFY(QDir().mkpath(target));
+    }
+    const QStringList before = entries(env.path(QString()));
+    const QByteArray hash = QFileInfo(target).isFile() ? fileHash(target) : QByteArray();
+    const ToolRun r = runTool(kTool, QStringList{"make", "-o", target} + sources);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(entries(env.path(QString())), before);
+    if (!hash.isEmpty())
+        QCOMPARE(fileHash(target), hash);
+}
+
+void BookToolTest::fromArchive()
+{
+    TestEnv env;
+    const QString comic = env.path("雨来.cbr");
+    const QByteArray a = pictureBytes(40, 60, "JPEG", Qt::red), b = pictureBytes(40, 60, "PNG", Qt::green);
+    QVERIFY(writeArchive(comic, "zip",
+                         {{"p10.png", b, 0},
+                          {"ComicInfo.xml", "<ComicInfo><Title>小英雄雨来</Title><Writer>管桦</Writer></ComicInfo>", 0},
+                          {"p9.jpg", a, 0},
+                          {"../evil.jpg", a, 0}}));
+    const QString book = env.path("out.lhh");
+    ToolRun r = runTool(kTool, {"from-archive", comic, "-o", book, "--writer", "另一位"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.contains("../evil.jpg"));
+    book::BookMeta meta;
+    QCOMPARE(bookPages(book, &meta), (QList<QByteArray>{a, b}));
+    QCOMPARE(meta.title, QStringLiteral("小英雄雨来"));
+    QCOMPARE(meta.writer, QStringLiteral("另一位"));
+    QVERIFY(!QFileInfo::exists(env.path("evil.jpg")));
+
+    // Without ComicInfo.xml the title is the archive's name.
+    QVERIFY(writeArchive(comic, "7zip", {{"1.jpg", a, 0}}));
+    r = runTool(kTool, {"from-archive", comic, "-o", book, "-f"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(bookPages(book, &meta), (QList<QByteArray>{a}));
+    QCOMPARE(meta.title, QStringLiteral("雨来"));
+}
+
+void BookToolTest::fromBadArchives_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("damaged") << "damaged" << "damaged or not a comic archive";
+    QTest::newRow("encrypted") << "encrypted" << "encrypted";
+    QTest::newRow("empty") << "empty" << "the archive is empty";
+    QTest::newRow("no pictures") << "no pictures" << "holds no pictures";
+    QTest::newRow("only names outside") << "outside" << "holds no pictures";
+    QTest::newRow("a cut picture name") << "fake" << "named as a picture but not one";
+    QTest::newRow("missing") << "missing" << "cannot be read";
+}
+
+void BookToolTest::fromBadArchives()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    TestEnv env;
+    const QString comic = env.path("in/c.cbz");
+    QVERIFY(QDir().mkpath(env.path("in")));
+    const QByteArray a = pictureBytes(40, 60, "JPEG");
+    if (kind == "damaged") {
+        QVERIFY(writeArchive(comic, "zip", {{"1.jpg", a, 0}, {"2.jpg", pictureBytes(300, 300, "PNG"), 0}}));
+        QFile f(comic);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(f.size() * 2 / 3));
+    } else if (kind == "encrypted") {
+        QVERIFY(writeArchive(comic, "zip", {{"1.jpg", a, 0}}, "secret"));
+    } else if (kind == "empty") {
+        QVERIFY(writeArchive(comic, "zip", {}));
+    } else if (kind == "no pictures") {
+        QVERIFY(writeArchive(comic, "zip", {{"a.txt", "x", 0}}));
+    } else if (kind == "outside") {
+        QVERIFY(writeArchive(comic, "zip", {{"../../1.jpg", a, 0}, {"/abs/2.jpg", a, 0}}));
+    } else if (kind == "fake") {
+        QVERIFY(writeArchive(comic, "zip", {{"1.jpg", a, 0}, {"2.jpg", cutJpeg().left(10), 0}}));
+    }
+    QVERIFY(QDir().mkpath(env.path("out")));
+    const ToolRun run = runTool(kTool, {"from-archive", comic, "-o", env.path("out/b.lhh")}, env.path("in"));
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(entries(env.path("out")), QStringList{});
+    QCOMPARE(entries(env.path("in")), kind == "missing" ? QStringList{} : QStringList{"c.cbz"});
+}
+
+void BookToolTest::toCbzAndBack()
+{
+    TestEnv env;
+    const QByteArray a = pictureBytes(40, 60, "JPEG"), b = pictureBytes(30, 30, "BMP");
+    QVERIFY(writeArchive(env.path("src.cbz"), "zip",
+                         {{"1.jpg", a, 0}, {"2.bmp", b, 0}, {"ComicInfo.xml",
+                          "<ComicInfo><Title>O'Neil</Title><Penciller>陈</Penciller></ComicInfo>", 0}}));
+    QCOMPARE(runTool(kTool, {"from-archive", env.path("src.cbz"), "-o", env.path("b.lhh")}).exitCode, 0);
+    ToolRun r = runTool(kTool, {"to-cbz", env.path("b.lhh"), "-o", env.path("back.cbz")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(runTool(kTool, {"from-archive", env.path("back.cbz"), "-o", env.path("again.lhh")}).exitCode, 0);
+    book::BookMeta meta;
+    QCOMPARE(bookPages(env.path("again.lhh"), &meta), (QList<QByteArray>{a, b}));
+    QCOMPARE(meta.title, QStringLiteral("O'Neil"));
+    QCOMPARE(meta.drawer, QStringLiteral("陈"));
+    // An archive there already stays unless -f is given; the book never replaces itself.
+    const QByteArray hash = fileHash(env.path("back.cbz"));
+    QCOMPARE(runTool(kTool, {"to-cbz", env.path("b.lhh"), "-o", env.path("back.cbz")}).exitCode, 1);
+    QCOMPARE(fileHash(env.path("back.cbz")), hash);
+    QCOMPARE(runTool(kTool, {"to-cbz", env.path("b.lhh"), "-f", "-o", env.path("b.lhh")}).exitCode, 1);
+    QCOMPARE(bookPages(env.path("b.lhh")).size(), 2);
+}
+
+void BookToolTest::verify()
+{
+    TestEnv env;
+    const QString sound = env.path("sound.lhh"), damaged = env.path("damaged.lhh");
+    QVERIFY(makeSimpleBook(env.appDir(), sound, 3, 300, 400, "JPEG"));
+    QVERIFY(makeBook(env.appDir(), damaged,
+                     {{0, pictureBytes(50, 50, "JPEG")},
+                      {1, cutJpeg()},
+                      {2, QByteArray("not a picture")},
+                      {3, std::nullopt},
+                      {5, pictureBytes(50, 50, "PNG")}}));
+    ToolRun r = runTool(kTool, {"verify", sound});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("3 pages, all sound"));
+
+    r = runTool(kTool, {"verify", sound, damaged, env.path("missing.lhh")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.contains("damaged.lhh: page 1 (stored number 1): damaged"), qPrintable(r.out));
+    QVERIFY(r.out.contains("damaged.lhh: page 2 (stored number 2): not a picture"));
+    QVERIFY(r.out.contains("damaged.lhh: page 3 (stored number 3): has no picture"));
+    QVERIFY(!r.out.contains("page 0 "));
+    QVERIFY(!r.out.contains("page 4 "));
+    QVERIFY(r.out.contains("damaged.lhh: 3 of 5 pages damaged"));
+    QVERIFY(r.out.contains("sound.lhh: 3 pages, all sound"));
+    QVERIFY(r.err.contains("missing.lhh: no such file"));
+}
+
+QTEST_GUILESS_MAIN(BookToolTest)
+
+#include "tst_booktool.moc"

@@ -1,0 +1,170 @@
+#include "db/Connection.h"
+#include "tests/support/TestEnv.h"
+#include "tests/tools/ToolRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+#include <QUrl>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+const QString kTool = QStringLiteral("korvel-thumbnailer");
+
+// A JPEG whose header claims side x side pixels: as costly as a real one
+// to anything that believes it, without taking the memory to make.
+QByteArray jpegClaiming(int side)
+{
+    QByteArray bytes = pictureBytes(40, 40, "JPEG");
+    const int sof = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    if (sof < 0)
+        return {};
+    for (int at : {sof + 5, sof + 7}) {
+        bytes[at] = char((side >> 8) & 0xFF);
+        bytes[at + 1] = char(side & 0xFF);
+    }
+    return bytes;
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class ThumbnailerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void coverOfTheFirstPage_data();
+    void coverOfTheFirstPage();
+    void refusals_data();
+    void refusals();
+    void wrongCommandLines_data();
+    void wrongCommandLines();
+};
+
+void ThumbnailerTest::coverOfTheFirstPage_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QSize>("page");
+    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<bool>("asUri");
+    QTest::newRow("tall page, 128") << 128 << QSize(300, 400) << QSize(96, 128) << false;
+    QTest::newRow("wide page, 256") << 256 << QSize(800, 200) << QSize(256, 64) << false;
+    QTest::newRow("small page is not enlarged") << 256 << QSize(50, 40) << QSize(50, 40) << false;
+    QTest::newRow("one pixel") << 1 << QSize(300, 400) << QSize(1, 1) << false;
+    QTest::newRow("file address") << 128 << QSize(300, 400) << QSize(96, 128) << true;
+}
+
+void ThumbnailerTest::coverOfTheFirstPage()
+{
+    QFETCH(int, size);
+    QFETCH(QSize, page);
+    QFETCH(QSize, expected);
+    QFETCH(bool, asUri);
+    TestEnv env;
+    QVERIFY(QDir().mkpath(env.path("书")));
+    const QString book = env.path("书/雨来 it's.lhh");
+    // The first page is the lowest number, wherever it is stored.
+    QVERIFY(makeBook(env.appDir(), book,
+                     {{9, pictureBytes(10, 10, "PNG")},
+                      {4, pictureBytes(page.width(), page.height(), "JPEG", Qt::blue)},
+                      {6, QByteArray("not a picture")}}));
+    const QByteArray before = fileHash(book);
+    const QString out = env.path("thumb.png");
+    const QString input = asUri ? QUrl::fromLocalFile(book).toString() : book;
+    const ToolRun r = runTool(kTool, {"-s", QString::number(size), input, out});
+    QCOMPARE(r.exitCode, 0);
+    QImage thumb;
+    QVERIFY(thumb.load(out, "PNG"));
+    QCOMPARE(thumb.size(), expected);
+    const QColor centre = thumb.pixelColor(thumb.width() / 2, thumb.height() / 4);
+    QVERIFY(centre.blue() > 150 && centre.red() < 100);
+    // Read only: the book and its folder stay exactly as they were.
+    QCOMPARE(fileHash(book), before);
+    QCOMPARE(entries(env.path("书")), QStringList{"雨来 it's.lhh"});
+}
+
+void ThumbnailerTest::refusals_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("huge first page") << "huge";
+    QTest::newRow("first page cut off") << "cut";
+    QTest::newRow("first page not a picture") << "foreign";
+    QTest::newRow("first page null") << "null";
+    QTest::newRow("no pages") << "no pages";
+    QTest::newRow("not a book") << "not a book";
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("held") << "held";
+    QTest::newRow("output folder missing") << "no output folder";
+}
+
+void ThumbnailerTest::refusals()
+{
+    QFETCH(QString, kind);
+    TestEnv env;
+    const QString book = env.path("b.lhh");
+    QString out = env.path("thumb.png");
+    const QByteArray cut = pictureBytes(300, 400, "JPEG").left(900);
+    db::Connection holder;
+    if (kind == "huge") {
+        const QByteArray huge = jpegClaiming(20000);
+        QVERIFY(!huge.isEmpty());
+        QVERIFY(makeBook(env.appDir(), book, {{0, huge}}));
+    } else if (kind == "cut") {
+        QVERIFY(makeBook(env.appDir(), book, {{0, cut}, {1, pictureBytes(10, 10, "PNG")}}));
+    } else if (kind == "foreign") {
+        QVERIFY(makeBook(env.appDir(), book, {{0, QByteArray(100, 'x')}}));
+    } else if (kind == "null") {
+        QVERIFY(makeBook(env.appDir(), book, {{0, std::nullopt}, {1, pictureBytes(10, 10, "PNG")}}));
+    } else if (kind == "no pages") {
+        QVERIFY(makeBook(env.appDir(), book, {}));
+    } else if (kind == "not a book") {
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(pictureBytes(10, 10, "PNG"));
+    } else if (kind == "held") {
+        QVERIFY(makeSimpleBook(env.appDir(), book, 2));
+        QVERIFY(!holder.open(book, db::Access::ReadOnly));
+    } else if (kind == "no output folder") {
+        QVERIFY(makeSimpleBook(env.appDir(), book, 2));
+        out = env.path("nowhere/thumb.png");
+    }
+    const QStringList before = entries(env.path(QString()));
+    const ToolRun r = runTool(kTool, {"-s", "256", book, out});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.err.startsWith("korvel-thumbnailer: "));
+    QVERIFY(!QFileInfo::exists(out));
+    QCOMPARE(entries(env.path(QString())), before);
+}
+
+void ThumbnailerTest::wrongCommandLines_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no size") << QStringList{"b.lhh", "t.png"};
+    QTest::newRow("size zero") << QStringList{"-s", "0", "b.lhh", "t.png"};
+    QTest::newRow("size not a number") << QStringList{"-s", "big", "b.lhh", "t.png"};
+    QTest::newRow("size too large") << QStringList{"-s", "100000", "b.lhh", "t.png"};
+    QTest::newRow("no output") << QStringList{"-s", "128", "b.lhh"};
+    QTest::newRow("-s last") << QStringList{"b.lhh", "t.png", "-s"};
+}
+
+void ThumbnailerTest::wrongCommandLines()
+{
+    QFETCH(QStringList, args);
+    TestEnv env;
+    QVERIFY(makeSimpleBook(env.appDir(), env.path("b.lhh"), 1));
+    const ToolRun r = runTool(kTool, args, env.path(QString()));
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.err.contains("Usage: korvel-thumbnailer -s SIZE INPUT OUTPUT"));
+    QVERIFY(!QFileInfo::exists(env.path("t.png")));
+}
+
+QTEST_GUILESS_MAIN(ThumbnailerTest)
+
+#include "tst_thumbnailer.moc"
