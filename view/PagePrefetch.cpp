@@ -39,7 +39,7 @@ int PagePrefetch::workerDecodes() const
     return m_workerDecodes->load();
 }
 
-void PagePrefetch::waitForIdle()
+void PagePrefetch::waitForIdle() const
 {
     m_pool.waitForDone();
 }

@@ -52,7 +52,7 @@ public:
     // How many decodes ran on the worker since the start (for the tests).
     int workerDecodes() const;
     // Waits until the worker is idle (for the tests and the benchmark).
-    void waitForIdle();
+    void waitForIdle() const;
 
 private:
     struct Job;
@@ -65,7 +65,7 @@ private:
     void drop(int index);
 
     QVector<Entry> m_entries; // oldest first
-    QThreadPool m_pool;
+    mutable QThreadPool m_pool;
     std::shared_ptr<std::atomic<int>> m_workerDecodes;
 };
 

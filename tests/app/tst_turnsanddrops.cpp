@@ -1,0 +1,332 @@
+// What readers of this kind lack and Korvel has: pages decoded ahead of
+// their turn, books dropped on the window, folders and comic archives
+// taken by the book maker, and the thumbnailer's entry for the desktop.
+#include "Harness.h"
+
+#include "app/FrmMaklhh.h"
+#include "tests/archive/ArchiveMaker.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTableView>
+#include <QUrl>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+const QString kOpenFailed = QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。");
+const QList<QColor> kColours = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::magenta};
+
+// A book whose every page is one plain colour, so the page on screen tells
+// which page it is.
+QString colouredBook(Harness &h, const QString &name, int pages, QList<QColor> colours = kColours)
+{
+    QList<TestPage> list;
+    for (int i = 0; i < pages; ++i) {
+        QImage image(600, 900, QImage::Format_RGB32);
+        image.fill(colours.at(i % colours.size()));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "JPEG");
+        list.append({qint32(i), bytes});
+    }
+    const QString path = h.env.path(name);
+    return makeBook(h.env.appDir(), path, list) ? path : QString();
+}
+
+QColor shownColour(const Harness &h)
+{
+    const QImage &image = h.reading()->pageImage().image();
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool near(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40
+        && std::abs(a.blue() - b.blue()) < 40;
+}
+
+// A drop from another program: the enter (accepted or not), then the drop when it was.
+bool drop(QWidget *target, const QList<QUrl> &urls, QPoint at = QPoint(5, 5))
+{
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+}
+
+app::FrmMaklhh *openMaker(Harness &h)
+{
+    h.action("mnuNew")->trigger();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *m = qobject_cast<app::FrmMaklhh *>(w); m && m->isVisible())
+            return m;
+    return nullptr;
+}
+
+QStringList pageFiles(QTableView *list)
+{
+    QStringList out;
+    for (int r = 0; r < list->model()->rowCount(); ++r)
+        out << list->model()->index(r, 2).data().toString();
+    return out;
+}
+
+} // namespace
+
+class TurnsAndDropsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void prefetchedTurnsShowTheRightPage();
+    void prefetchFollowsCloseOpenAndResize();
+    void damagedPageFoundAheadFailsOnItsTurn();
+    void droppedBooks_data();
+    void droppedBooks();
+    void makerTakesFoldersAndArchives();
+    void makerRefusesBadArchives();
+    void thumbnailerEntryWrittenEveryStart();
+};
+
+void TurnsAndDropsTest::prefetchedTurnsShowTheRightPage()
+{
+    Harness h;
+    const QString path = colouredBook(h, "colours.lhh", 5);
+    h.start({path});
+    const view::PagePrefetch &prefetch = h.reading()->prefetch();
+    QVERIFY(prefetch.holds(1));
+    prefetch.waitForIdle();
+    const int decodedAhead = prefetch.workerDecodes();
+    QVERIFY(decodedAhead >= 1);
+
+    // Forward: each page is the one asked for, with read.tmp and the box as ever.
+    for (int position : {1, 2, 3, 4, 0}) {
+        prefetch.waitForIdle();
+        h.action("mnuNextPage")->trigger();
+        QCOMPARE(h.position(), position);
+        QVERIFY(near(shownColour(h), kColours.at(position)));
+        QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), h.session->readPageBytes(position).value());
+        QCOMPARE(h.find<QComboBox>("Combo1")->currentIndex(), position);
+        QVERIFY(prefetch.held() <= view::PagePrefetch::kHeld);
+    }
+    QVERIFY(prefetch.workerDecodes() > decodedAhead);
+    // Backward: the previous page is decoded ahead as well.
+    h.action("mnuPrePage")->trigger();
+    QCOMPARE(h.position(), 4);
+    QVERIFY(near(shownColour(h), kColours.at(4)));
+    QVERIFY(prefetch.holds(3));
+    QVERIFY(prefetch.holds(0));
+    // A held arrow key: turns faster than the worker can keep up with.
+    for (int i = 0; i < 12; ++i)
+        QVERIFY(h.reading()->handleKey(0x27));
+    QCOMPARE(h.position(), (4 + 12) % 5);
+    QVERIFY(near(shownColour(h), kColours.at(h.position())));
+    QVERIFY(prefetch.held() <= view::PagePrefetch::kHeld);
+}
+
+void TurnsAndDropsTest::prefetchFollowsCloseOpenAndResize()
+{
+    Harness h;
+    const QString first = colouredBook(h, "a.lhh", 3);
+    const QString second = colouredBook(h, "b.lhh", 3, {Qt::cyan, Qt::darkBlue, Qt::white});
+    h.start({first});
+    const view::PagePrefetch &prefetch = h.reading()->prefetch();
+    QVERIFY(prefetch.held() > 0);
+    h.action("mnuCloseIt")->trigger();
+    QCOMPARE(prefetch.held(), 0);
+
+    // Another book: its pages have the same numbers, never the same pictures.
+    QVERIFY(h.window->openFromCommandLine(first));
+    prefetch.waitForIdle();
+    h.dialogs.names << second;
+    h.action("mnuOpen")->trigger();
+    QCOMPARE(h.session->path(), second);
+    QVERIFY(near(shownColour(h), Qt::cyan));
+    h.action("mnuNextPage")->trigger();
+    QVERIFY(near(shownColour(h), Qt::darkBlue));
+
+    // A new size: the pages ahead are decoded again for it, and the next
+    // turn shows a picture at least as large as the page box.
+    h.window->resize(h.window->width() + 200, h.window->height() + 150);
+    QApplication::processEvents();
+    QVERIFY(prefetch.held() <= view::PagePrefetch::kHeld);
+    h.action("mnuNextPage")->trigger();
+    QVERIFY(near(shownColour(h), Qt::white));
+    const QImage &image = h.reading()->pageImage().image();
+    const QSize box = h.page()->size() * h.page()->devicePixelRatioF();
+    QVERIFY(image.width() >= std::min(box.width(), 600) && image.height() >= std::min(box.height(), 900));
+}
+
+void TurnsAndDropsTest::damagedPageFoundAheadFailsOnItsTurn()
+{
+    Harness h;
+    const QString path = h.env.path("bad.lhh");
+    QVERIFY(makeBook(h.env.appDir(), path,
+                     {{0, pictureBytes(160, 120, "PNG")}, {1, QByteArray("not a picture")},
+                      {2, pictureBytes(90, 90, "BMP")}}));
+    h.start({path});
+    QVERIFY(h.reading()->prefetch().holds(1));
+    h.reading()->prefetch().waitForIdle();
+    h.action("mnuNextPage")->trigger();
+    // As without decoding ahead: the previous picture stays, read.tmp has the bytes.
+    QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(160, 120));
+    QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), QByteArray("not a picture"));
+    QCOMPARE(h.position(), 1);
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(90, 90));
+    QVERIFY(h.messages.shown.isEmpty());
+}
+
+void TurnsAndDropsTest::droppedBooks_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("a book") << "book" << true << true;
+    QTest::newRow("a book, upper case") << "upper" << true << true;
+    QTest::newRow("a damaged book") << "damaged" << true << false;
+    QTest::newRow("a picture") << "picture" << false << false;
+    QTest::newRow("two books") << "two" << false << false;
+    QTest::newRow("an address") << "web" << false << false;
+}
+
+void TurnsAndDropsTest::droppedBooks()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, accepted);
+    QFETCH(bool, opens);
+    Harness h;
+    const QString book = h.book(kind == "upper" ? "书 O'Neil.LHH" : "书 O'Neil.lhh", 3);
+    QList<QUrl> urls{QUrl::fromLocalFile(book)};
+    if (kind == "damaged") {
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("not a book");
+    } else if (kind == "picture") {
+        urls = {QUrl::fromLocalFile(h.env.path("p.png"))};
+    } else if (kind == "two") {
+        urls << QUrl::fromLocalFile(h.book("other.lhh"));
+    } else if (kind == "web") {
+        urls = {QUrl("http://127.0.0.1:9/x.lhh")};
+    }
+    h.start();
+    QCOMPARE(drop(h.reading(), urls), accepted);
+    QCOMPARE(h.isOpen(), opens);
+    if (opens) {
+        QCOMPARE(h.session->path(), book);
+        QCOMPARE(h.recentPaths().at(0), book);
+        QVERIFY(h.page()->isVisible());
+        QVERIFY(h.messages.shown.isEmpty());
+    } else if (accepted) {
+        QCOMPARE(h.messages.shown.size(), 1);
+        QCOMPARE(h.messages.shown.last().text, kOpenFailed);
+        QVERIFY(!h.recentPaths().contains(book));
+    } else {
+        QVERIFY(h.messages.shown.isEmpty());
+    }
+}
+
+void TurnsAndDropsTest::makerTakesFoldersAndArchives()
+{
+    Harness h;
+    h.start();
+    app::FrmMaklhh *maker = openMaker(h);
+    QVERIFY(maker);
+    auto *list = maker->findChild<QTableView *>("VSFlexGrid1");
+    const QString scans = h.env.path("scans");
+    QVERIFY(QDir().mkpath(scans));
+    for (const char *name : {"p10.png", "p9.png", "p1.png", "readme.txt"}) {
+        QFile f(scans + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(name).endsWith(".png") ? pictureBytes(30, 40, "PNG") : QByteArray("x"));
+    }
+    // A folder dropped on the empty list: its pictures in natural order.
+    QVERIFY(drop(list->viewport(), {QUrl::fromLocalFile(scans)}));
+    QCOMPARE(pageFiles(list), (QStringList{scans + "/p1.png", scans + "/p9.png", scans + "/p10.png"}));
+
+    // An archive dropped below the last row: its pages at the end, unpacked where they live on.
+    const QByteArray a = pictureBytes(20, 20, "JPEG"), b = pictureBytes(20, 20, "PNG");
+    QVERIFY(writeArchive(h.env.path("c.cbz"), "zip", {{"x/2.png", b, 0}, {"../evil.jpg", a, 0}, {"x/1.jpg", a, 0}}));
+    QVERIFY(drop(list->viewport(), {QUrl::fromLocalFile(h.env.path("c.cbz"))}, QPoint(5, list->viewport()->height() - 2)));
+    const QStringList files = pageFiles(list);
+    QCOMPARE(files.size(), 5);
+    QCOMPARE(files.mid(0, 3), (QStringList{scans + "/p1.png", scans + "/p9.png", scans + "/p10.png"}));
+    QCOMPARE(fileBytes(files.at(3)), a);
+    QCOMPARE(fileBytes(files.at(4)), b);
+    QVERIFY(!QFileInfo::exists(h.env.path("evil.jpg")));
+
+    // The picture dialog's second filter takes archives as well.
+    h.dialogs.names << h.env.path("c.cbz");
+    maker->findChild<QAction *>("ToolbarButton5")->trigger();
+    QVERIFY(h.dialogs.requests.last().filters.at(1).second.contains("*.cbz"));
+    QVERIFY(h.dialogs.requests.last().filters.at(1).second.contains("*.cbr"));
+    QCOMPARE(pageFiles(list).size(), 7);
+    QVERIFY(h.messages.shown.isEmpty());
+
+    // The unpacked pages go with the maker.
+    maker->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTRY_VERIFY(!QFileInfo::exists(files.at(3)));
+}
+
+void TurnsAndDropsTest::makerRefusesBadArchives()
+{
+    Harness h;
+    h.start();
+    app::FrmMaklhh *maker = openMaker(h);
+    auto *list = maker->findChild<QTableView *>("VSFlexGrid1");
+    QFile damaged(h.env.path("damaged.cbz"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(800, 'k'));
+    damaged.close();
+    QVERIFY(writeArchive(h.env.path("text.cb7"), "7zip", {{"a.txt", "words", 0}}));
+    QVERIFY(QDir().mkpath(h.env.path("empty")));
+    QVERIFY(drop(list->viewport(), {QUrl::fromLocalFile(h.env.path("damaged.cbz")),
+                                    QUrl::fromLocalFile(h.env.path("text.cb7")),
+                                    QUrl::fromLocalFile(h.env.path("empty"))}));
+    QCOMPARE(list->model()->rowCount(), 0);
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("错误"));
+    const QString text = h.messages.shown.last().text;
+    QVERIFY(text.contains(QStringLiteral("压缩包已损坏或不是漫画压缩包：") + h.env.path("damaged.cbz")));
+    QVERIFY(text.contains(QStringLiteral("压缩包里没有图片：") + h.env.path("text.cb7")));
+    QVERIFY(text.contains(QStringLiteral("文件夹里没有图片：") + h.env.path("empty")));
+}
+
+void TurnsAndDropsTest::thumbnailerEntryWrittenEveryStart()
+{
+    Harness h;
+    const QString entry = h.env.dataHome() + "/thumbnailers/korvel.thumbnailer";
+    h.start({}, false);
+    const QByteArray text = fileBytes(entry);
+    QVERIFY(text.startsWith("[Thumbnailer Entry]\n"));
+    QVERIFY(text.contains(QString("Exec=\"" + h.env.appDir() + "/korvel-thumbnailer\" -s %s %i %o\n").toUtf8()));
+    QVERIFY(text.contains(QString("TryExec=" + h.env.appDir() + "/korvel-thumbnailer\n").toUtf8()));
+    QVERIFY(text.contains("MimeType=application/x-lhh;\n"));
+    // Rewritten when stale; a data folder that cannot take it is silent.
+    QFile::remove(entry);
+    h.start({}, false);
+    QVERIFY(QFileInfo::exists(entry));
+    QDir(h.env.dataHome() + "/thumbnailers").removeRecursively();
+    QFile blocker(h.env.dataHome() + "/thumbnailers");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    h.start({}, false);
+    QVERIFY(h.messages.shown.isEmpty());
+    QVERIFY(QFileInfo::exists(h.env.dataHome() + "/applications/korvel.desktop"));
+}
+
+KORVEL_WINDOW_TEST_MAIN(TurnsAndDropsTest)
+
+#include "tst_turnsanddrops.moc"
