@@ -406,7 +406,15 @@ void ReadingPane::showPage(qint32 pageNumber)
         centrePage();
     }
     applyPageBox();
-    prefetchNeighbours();
+    // Once the page is drawn: reading the next page's bytes and starting its
+    // decode is no part of this turn's wait.
+    if (!m_prefetchPending) {
+        m_prefetchPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_prefetchPending = false;
+            prefetchNeighbours();
+        });
+    }
 }
 
 void ReadingPane::prefetchNeighbours()

@@ -122,6 +122,7 @@ private:
     view::PageImage m_pageImage;
     view::PagePrefetch m_prefetch;
     bool m_turnedBack = false; // the last turn went to the previous page
+    bool m_prefetchPending = false;
     view::PageBox m_box;
     view::AutoPlayCounter m_autoPlay;
     bool m_fullView = false;

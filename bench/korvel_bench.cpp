@@ -11,6 +11,8 @@
 #include "bench/BookBench.h"
 #include "bench/StartupBench.h"
 #include "bench/MakerBench.h"
+#include "bench/PrefetchBench.h"
+#include "bench/ThumbnailBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -585,6 +587,8 @@ int main(int argc, char *argv[])
 
     allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
     allPass &= bench::makerFigures(env.appDir(), env.path(QString()));
+    allPass &= bench::prefetchFigures();
+    allPass &= bench::thumbnailFigures();
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {

@@ -2,8 +2,7 @@
 
 #include "book/BookReader.h"
 #include "db/Connection.h"
-
-#include <QSaveFile>
+#include "platform/ScratchFile.h"
 
 namespace korvel::book {
 
@@ -87,8 +86,7 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
         page.hasImage = true;
         page.bytes = std::move(read.bytes);
         // Written whole or not at all: a reader of read.tmp never sees half a page.
-        QSaveFile f(readTmpPath());
-        page.written = f.open(QIODevice::WriteOnly) && f.write(page.bytes) == page.bytes.size() && f.commit();
+        page.written = platform::writeScratchFile(readTmpPath(), page.bytes);
     }
     return page;
 }
