@@ -433,8 +433,12 @@ void ReadingPane::prefetchNeighbours()
     ahead << next;
     for (qint32 number : ahead) {
         const std::optional<QByteArray> bytes = m_session.readPageBytes(number);
-        if (bytes && !bytes->isEmpty())
-            m_prefetch.prefetch(number, *bytes, displayHint(number, *bytes));
+        if (!bytes || bytes->isEmpty())
+            continue;
+        m_prefetch.prefetch(number, *bytes, displayHint(number, *bytes));
+        // The likeliest next page has its read.tmp ready as well.
+        if (number == ahead.first())
+            m_session.stagePage(number, *bytes);
     }
 }
 

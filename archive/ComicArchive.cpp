@@ -143,7 +143,8 @@ ArchiveError readComicArchive(const QString &path, ComicBook *book, const Archiv
         }
         ++entries;
         const QString name = entryName(entry);
-        if (archive_entry_filetype(entry) != AE_IFREG) {
+        // A hard link in a tar has no bytes of its own; links are never followed.
+        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry)) {
             read.skipped << name;
             continue;
         }

@@ -4,6 +4,10 @@
 #include "db/Connection.h"
 #include "platform/ScratchFile.h"
 
+#include <QFile>
+
+#include <cstdio>
+
 namespace korvel::book {
 
 ReadingSession::ReadingSession(QString appDir, QObject *parent)
@@ -13,11 +17,52 @@ ReadingSession::ReadingSession(QString appDir, QObject *parent)
 {
 }
 
-ReadingSession::~ReadingSession() = default;
+ReadingSession::~ReadingSession()
+{
+    dropStaged();
+}
 
 void ReadingSession::release()
 {
     m_book->close();
+    dropStaged();
+}
+
+void ReadingSession::dropStaged()
+{
+    // After a turn the staged name holds the page before it: removed as well.
+    if (!m_staged.isEmpty() || m_stagedUsed)
+        QFile::remove(stagedPath());
+    m_staged.clear();
+    m_stagedUsed = false;
+}
+
+bool ReadingSession::useStaged()
+{
+    const QByteArray staged = QFile::encodeName(stagedPath());
+    const QByteArray target = QFile::encodeName(readTmpPath());
+    // Swapped with the old read.tmp in one step: replacing a file by rename
+    // makes the file system write the new one out first, which costs a turn
+    // more than the rest of it. Where swapping is not to be had, a rename.
+    bool done = platform::swapWithFile(staged, target);
+    if (!done)
+        done = ::rename(staged.constData(), target.constData()) == 0;
+    if (done) {
+        m_staged.clear();
+        m_stagedUsed = true;
+    }
+    return done;
+}
+
+void ReadingSession::stagePage(qint32 pageNumber, const QByteArray &bytes)
+{
+    if (!m_open || bytes.isEmpty() || (pageNumber == m_stagedNumber && bytes == m_staged))
+        return;
+    dropStaged();
+    if (platform::writeScratchFile(stagedPath(), bytes)) {
+        m_stagedNumber = pageNumber;
+        m_staged = bytes;
+    }
 }
 
 ReadingSession::OpenResult ReadingSession::open(const QString &path)
@@ -86,7 +131,10 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
         page.hasImage = true;
         page.bytes = std::move(read.bytes);
         // Written whole or not at all: a reader of read.tmp never sees half a page.
-        page.written = platform::writeScratchFile(readTmpPath(), page.bytes);
+        if (!m_staged.isEmpty() && pageNumber == m_stagedNumber && m_staged == page.bytes)
+            page.written = useStaged();
+        if (!page.written)
+            page.written = platform::writeScratchFile(readTmpPath(), page.bytes);
     }
     return page;
 }

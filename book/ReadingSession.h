@@ -64,6 +64,13 @@ public:
 
     QString readTmpPath() const { return m_appDir + QStringLiteral("/read.tmp"); }
 
+    // Writes the bytes of the page that is likely turned to next beside
+    // read.tmp, while the reader reads the page before it; the turn then
+    // only renames them onto read.tmp (after checking they are still that
+    // page's bytes). One page is staged at a time; closing drops it.
+    void stagePage(qint32 pageNumber, const QByteArray &bytes);
+    QString stagedPath() const { return m_appDir + QStringLiteral("/.read.tmp.next"); }
+
 signals:
     void opened(const QString &path);
     void closed();
@@ -71,6 +78,8 @@ signals:
 
 private:
     void release();
+    void dropStaged();
+    bool useStaged();
 
     QString m_appDir;
     std::unique_ptr<db::Connection> m_book;
@@ -78,6 +87,9 @@ private:
     QString m_path;
     QVector<qint32> m_pageNumbers;
     int m_position = 0;
+    qint32 m_stagedNumber = 0;
+    QByteArray m_staged; // the staged page's bytes; empty when none is staged
+    bool m_stagedUsed = false; // the staged name holds an older page since a turn
 };
 
 // Navigation with wrap-around at both ends.

@@ -13,4 +13,8 @@ namespace korvel::platform {
 // it was and nothing beside it.
 bool writeScratchFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// Exchanges the two names in one step when to is a plain file (from then
+// holds what to held); false, and nothing changes, otherwise.
+bool swapWithFile(const QByteArray &from, const QByteArray &to);
+
 } // namespace korvel::platform

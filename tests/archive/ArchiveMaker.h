@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 namespace korvel::test {
@@ -14,9 +15,11 @@ struct ArchiveEntry {
     qint64 zeros = 0;
 };
 
-// Writes an archive through libarchive: format "zip", "7zip" or "tar";
-// with a passphrase the zip's entries are encrypted. False on any failure.
+// Writes an archive through libarchive: format "zip", "7zip" or "pax";
+// with a passphrase the zip's entries are encrypted; each hard link (name,
+// the entry it links to) follows the entries, without bytes of its own.
+// False on any failure.
 bool writeArchive(const QString &path, const char *format, const QList<ArchiveEntry> &entries,
-                  const char *passphrase = nullptr);
+                  const char *passphrase = nullptr, const QList<QPair<QString, QString>> &hardLinks = {});
 
 } // namespace korvel::test

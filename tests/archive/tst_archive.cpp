@@ -57,6 +57,7 @@ private slots:
     void refusesBadArchives_data();
     void refusesBadArchives();
     void namesOutsideTheArchiveAreNeverTaken();
+    void linksAreNeverFollowed();
     void largeEntriesAreNotInflated();
 
     void writesCbzUnchanged();
@@ -278,6 +279,17 @@ void ArchiveTest::namesOutsideTheArchiveAreNeverTaken()
     // Nothing but such names: no pictures at all.
     QVERIFY(writeArchive(path, "zip", {{"../x.jpg", jpeg(), 0}}));
     QCOMPARE(archive::readComicArchive(path, &book).kind, archive::ArchiveError::NoPictures);
+}
+
+void ArchiveTest::linksAreNeverFollowed()
+{
+    TestEnv env;
+    const QString path = env.path("linked.cbt");
+    QVERIFY(writeArchive(path, "pax", {{"1.jpg", jpeg(), 0}}, nullptr, {{"2.jpg", "1.jpg"}}));
+    archive::ComicBook book;
+    QVERIFY(!archive::readComicArchive(path, &book));
+    QCOMPARE(pageNames(book), QStringList{"1.jpg"});
+    QCOMPARE(book.skipped, QStringList{"2.jpg"});
 }
 
 void ArchiveTest::largeEntriesAreNotInflated()
