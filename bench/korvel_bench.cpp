@@ -8,6 +8,7 @@
 #include "app/ReadingPane.h"
 #include "app/StartUp.h"
 #include "bench/BookBench.h"
+#include "bench/CatalogBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -661,6 +662,7 @@ int main(int argc, char *argv[])
     reader.reset();
 
     allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
+    allPass &= bench::catalogFigures(env.appDir(), env.path(QString()));
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {
