@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include <functional>
+
 namespace korvel::app {
 
 namespace {
@@ -84,27 +86,23 @@ CatalogPane::CatalogPane(const AppContext &context, QWidget *container)
 
 void CatalogPane::buildMenus()
 {
-    auto add = [this](QMenu *menu, const char *name, const char *text, void (CatalogPane::*slot)()) {
+    auto add = [this](QMenu *menu, const char *name, const char *text, std::function<void()> slot) {
         QAction *a = menu->addAction(QString::fromUtf8(text));
         a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, slot);
+        connect(a, &QAction::triggered, this, std::move(slot));
         return a;
     };
     auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
 
     m_editMenu = new QMenu(QStringLiteral("编辑(&E)"), m_tree);
-    m_addBookAction = add(m_editMenu, "mnuAddlhh", "添加连环画", &CatalogPane::addBook);
+    m_addBookAction = add(m_editMenu, "mnuAddlhh", "添加连环画", [this] { addBook(); });
     separator(m_editMenu, "mnuBar21");
-    add(m_editMenu, "mnuAddClass", "添加连环画分类", &CatalogPane::addCategory);
-    m_editClassAction = add(m_editMenu, "mnuEditClass", "修改连环画分类", &CatalogPane::editCategory);
-    m_deleteClassAction = add(m_editMenu, "mnuDelClass", "删除连环画分类", &CatalogPane::deleteCategory);
+    add(m_editMenu, "mnuAddClass", "添加连环画分类", [this] { showCategoryDialog(false); });
+    m_editClassAction = add(m_editMenu, "mnuEditClass", "修改连环画分类", [this] { showCategoryDialog(true); });
+    m_deleteClassAction = add(m_editMenu, "mnuDelClass", "删除连环画分类", [this] { deleteCategory(); });
     separator(m_editMenu, "mnuBar22");
-    connect(m_editMenu->addAction(QStringLiteral("展开连环画分类")), &QAction::triggered, this,
-            [this] { expandAll(true); });
-    connect(m_editMenu->addAction(QStringLiteral("收缩连环画分类")), &QAction::triggered, this,
-            [this] { expandAll(false); });
-    m_editMenu->actions().at(6)->setObjectName(QStringLiteral("mnuExpandClass"));
-    m_editMenu->actions().at(7)->setObjectName(QStringLiteral("mnuiUnExpandClass"));
+    add(m_editMenu, "mnuExpandClass", "展开连环画分类", [this] { expandAll(true); });
+    add(m_editMenu, "mnuiUnExpandClass", "收缩连环画分类", [this] { expandAll(false); });
     // What a right click took away applies to its popup only: the menu bar's
     // Edit menu offers every command again.
     connect(m_editMenu, &QMenu::aboutToHide, this, [this] {
@@ -115,15 +113,15 @@ void CatalogPane::buildMenus()
     });
 
     m_listMenu = new QMenu(QStringLiteral("操作(&O)"), m_list);
-    m_openAction = add(m_listMenu, "mnuOpenlhh", "打开", &CatalogPane::openSelected);
+    m_openAction = add(m_listMenu, "mnuOpenlhh", "打开", [this] { openSelected(); });
     separator(m_listMenu, "mnuBar31");
-    add(m_listMenu, "mnuAddlhh1", "添加", &CatalogPane::addBook);
-    m_editBookAction = add(m_listMenu, "mnuEditlhh", "修改", &CatalogPane::editBook);
-    m_deleteBookAction = add(m_listMenu, "mnuDellhh", "删除", &CatalogPane::deleteBook);
+    add(m_listMenu, "mnuAddlhh1", "添加", [this] { addBook(); });
+    m_editBookAction = add(m_listMenu, "mnuEditlhh", "修改", [this] { editBook(); });
+    m_deleteBookAction = add(m_listMenu, "mnuDellhh", "删除", [this] { deleteBook(); });
     separator(m_listMenu, "mnuBar32");
-    add(m_listMenu, "mnuDelAlllhh", "删除全部已删", &CatalogPane::deleteMissingBooks);
+    add(m_listMenu, "mnuDelAlllhh", "删除全部已删", [this] { deleteMissingBooks(); });
     separator(m_listMenu, "mnuBar33");
-    m_folderAction = add(m_listMenu, "mnuDir", "打开文件目录", &CatalogPane::showInFolder);
+    m_folderAction = add(m_listMenu, "mnuDir", "打开文件目录", [this] { showInFolder(); });
 }
 
 QWidget *CatalogPane::tree() const
@@ -171,16 +169,6 @@ void CatalogPane::expandAll(bool expanded)
 {
     for (QTreeWidgetItemIterator it(m_tree); *it; ++it)
         (*it)->setExpanded(expanded);
-}
-
-void CatalogPane::addCategory()
-{
-    showCategoryDialog(false);
-}
-
-void CatalogPane::editCategory()
-{
-    showCategoryDialog(true);
 }
 
 void CatalogPane::showCategoryDialog(bool edit)

@@ -77,8 +77,6 @@ private:
     void listMouseReleased(Qt::MouseButton button, QPoint pos);
     void popUp(QMenu *menu, QAction *defaultAction, QWidget *over, QPoint pos);
 
-    void addCategory();
-    void editCategory();
     void showCategoryDialog(bool edit);
     void deleteCategory();
     void expandAll(bool expanded);

@@ -40,7 +40,7 @@ FrmAddlhh::FrmAddlhh(const catalog::BookRecord *record, int preselect, catalog::
     setWindowTitle(m_edit ? QStringLiteral("修改连环画") : QStringLiteral("添加连环画"));
     setWindowIcon(programIcon());
     setModal(true);
-    resize(560, 420);
+    resize(560, 400);
 
     auto *heading = new QLabel(QStringLiteral("选择连环画文件"), this);
     heading->setObjectName(QStringLiteral("Label1_0"));
@@ -95,6 +95,7 @@ FrmAddlhh::FrmAddlhh(const catalog::BookRecord *record, int preselect, catalog::
     grid->addWidget(m_tree, 4, 2, row - 4, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 1);
+    grid->setRowStretch(row - 1, 1); // room to spare goes below the fields and to the tree
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_keepAddingBox);
     buttons->addStretch();
