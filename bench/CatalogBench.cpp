@@ -154,7 +154,7 @@ bool makeTreeCatalog(const QString &path)
     return !db::Connection::createFile(path, s);
 }
 
-// The tree as the design fills it: one statement for the root, then for
+// The tree read the old way: one statement for the root, then for
 // each category one for its own row and one for its children, run through
 // the statement channel one after another.
 int treeStatementByStatement(db::mOpenDatabase &db, qint64 parent, int *nodes)
@@ -305,7 +305,7 @@ bool catalogFigures(const QString &appDir, const QString &scratchDir)
     {
         app::CatalogPane *pane = showPane(treeApp);
         auto *tree = static_cast<QTreeWidget *>(pane->tree());
-        int designStatements = 0, designNodes = 0;
+        int oneByOneStatements = 0, oneByOneNodes = 0;
         double ms = 0, base = 0;
         measure(
             [&] {
@@ -317,19 +317,19 @@ bool catalogFigures(const QString &appDir, const QString &scratchDir)
                 db::mOpenDatabase db(treeApp);
                 db.OpenCatalog();
                 db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId"));
-                designNodes = 1;
-                designStatements = 1 + treeStatementByStatement(db, 1, &designNodes);
+                oneByOneNodes = 1;
+                oneByOneStatements = 1 + treeStatementByStatement(db, 1, &oneByOneNodes);
                 db.CloseConn();
             },
             &ms, &base);
         int nodes = 0;
         for (QTreeWidgetItemIterator it(tree); *it; ++it)
             ++nodes;
-        if (nodes != kCategories + 3 || designNodes != kCategories)
-            say(QStringLiteral("   warning: %1 nodes in the tree, %2 read one by one").arg(nodes).arg(designNodes));
+        if (nodes != kCategories + 3 || oneByOneNodes != kCategories)
+            say(QStringLiteral("   warning: %1 nodes in the tree, %2 read one by one").arg(nodes).arg(oneByOneNodes));
         pass &= verdict(QStringLiteral("8. fill the tree of %1 categories, 5 levels, 1 statement").arg(kCategories), ms,
                         QStringLiteral("the same read one category at a time (%1 statements, no widgets)")
-                            .arg(designStatements),
+                            .arg(oneByOneStatements),
                         base, 200, 0);
         longest = std::max(longest, ms);
         delete pane;
