@@ -184,9 +184,10 @@ void CatalogPane::showCategoryDialog(bool edit)
 
 void CatalogPane::deleteCategory()
 {
+    const QString refusedRoot = QStringLiteral("无法删除根分类。");
     QTreeWidgetItem *node = m_tree->currentItem();
     if (node && !isFixedNode(node) && nodeIndex(m_tree, node) == 1) {
-        m_context.messages->information(text::notice, QStringLiteral("无法删除根分类。"));
+        m_context.messages->information(text::notice, refusedRoot);
         return;
     }
     if (!node || isFixedNode(node)) {
@@ -200,7 +201,9 @@ void CatalogPane::deleteCategory()
     const int parentIndex = nodeIndex(m_tree, node->parent());
     const catalog::Change change = m_store.deleteCategory(catalog::classIdFromKey(nodeKey(node)));
     // A catalog that cannot be opened is told by the rebuild that follows.
-    if (change.outcome != catalog::Outcome::CatalogMissing)
+    if (change.outcome == catalog::Outcome::IsRoot)
+        m_context.messages->information(text::notice, refusedRoot);
+    else if (change.outcome != catalog::Outcome::CatalogMissing)
         reportOutcome(*m_context.messages, change.outcome);
     fillTree();
     app::selectNode(m_tree, nodeAt(m_tree, parentIndex));
