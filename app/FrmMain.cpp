@@ -222,9 +222,10 @@ void FrmMain::connectControls()
         connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { tabClicked(i); });
 
     connect(m_reading, &ReadingPane::openRequested, this, &FrmMain::openFromDialog);
-    connect(m_catalog, &CatalogPane::listWanted, this, [this] { showView(m_catalog->list()), selectTab(1); });
+    connect(m_catalog, &CatalogPane::listWanted, this, [this] { showView(m_catalog->list()); selectTab(1); });
     connect(m_catalog, &CatalogPane::countChanged, m_countLabel, &QLabel::setText);
-    connect(m_catalog, &CatalogPane::bookWanted, this, [this](const QString &path) { showBook(path, Opener::Catalog); });
+    connect(m_catalog, &CatalogPane::bookWanted, this,
+            [this](const QString &path) { showBook(path, Opener::Catalog); });
     connect(m_catalog, &CatalogPane::siteRequested, this,
             [this](bool korvel) { findChild<QAction *>(korvel ? "mnuHomePage1" : "mnuHomePage")->trigger(); });
     connect(m_reading, &ReadingPane::fullViewChanged, this, &FrmMain::placePageView);
