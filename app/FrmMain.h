@@ -89,6 +89,7 @@ private:
     bool m_inLayout = false;
     bool m_splitterDragging = false;
     const QEvent *m_keyTaken = nullptr;
+    int m_treePageKey = 0; // the page key last pressed on the tree
     QSize m_decoration;      // what the window manager's frame adds to the window
     TwipsRect m_savedViewRect; // the page view's place outside full view
 

@@ -11,6 +11,7 @@
 #include "bench/BookBench.h"
 #include "bench/StartupBench.h"
 #include "bench/MakerBench.h"
+#include "bench/CatalogBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -585,6 +586,7 @@ int main(int argc, char *argv[])
 
     allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
     allPass &= bench::makerFigures(env.appDir(), env.path(QString()));
+    allPass &= bench::catalogFigures(env.appDir(), env.path(QString()));
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {
