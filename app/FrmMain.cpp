@@ -2,12 +2,14 @@
 
 #include "app/AdvertDriver.h"
 #include "app/AppInfo.h"
+#include "app/BottomBar.h"
 #include "app/CatalogPane.h"
 #include "app/CoolBar.h"
 #include "app/FrmAbout.h"
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
 #include "app/ReadingPane.h"
+#include "app/Splitter.h"
 #include "app/StoredLayout.h"
 #include "app/WebPane.h"
 #include "book/ReadingSession.h"
@@ -16,14 +18,12 @@
 #include "platform/SiteConfig.h"
 #include "view/WindowLayout.h"
 #include "widgets/KeyCodes.h"
-#include "widgets/TzButton.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -148,39 +148,14 @@ void FrmMain::buildControls()
     m_catalog->tree()->installEventFilter(this);
     m_treeBorder = makeBorder(m_client, QStringLiteral("Shape3"));
 
-    m_splitter = new QWidget(m_client);
-    m_splitter->setObjectName(QStringLiteral("imgSplitter"));
-    m_splitter->setCursor(Qt::SplitHCursor);
-    m_splitter->installEventFilter(this);
-    m_splitterBar = new QWidget(m_client);
-    m_splitterBar->setObjectName(QStringLiteral("picSplitter"));
-    m_splitterBar->setStyleSheet(QStringLiteral("background: #404040;"));
-    m_splitterBar->hide();
+    m_splitter = new Splitter(m_client, [this](float x) { return view::clampSplitter(x, windowWidthTwips()); });
 
     m_web = new WebPane(m_client);
     m_web->hide();
     m_reading = new ReadingPane(*m_context.session, *m_context.messages, *m_context.dialogs, m_client);
     m_viewBorder = makeBorder(m_client, QStringLiteral("Shape4"));
 
-    m_bottomBar = new QWidget(m_client);
-    m_bottomBar->setObjectName(QStringLiteral("picBottom"));
-    m_bottomBackground = new QLabel(m_bottomBar);
-    m_bottomBackground->setObjectName(QStringLiteral("imgBottom"));
-    m_bottomBackground->setStyleSheet(QStringLiteral(
-        "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #e9eef7, stop:1 #c6d3e8);"));
-    const QStringList tabs = {QStringLiteral("阅读"), QStringLiteral("列表"), QStringLiteral("网站")};
-    for (int i = 0; i < 3; ++i) {
-        m_tabs[i] = new widgets::TzButton(m_bottomBar);
-        m_tabs[i]->setObjectName(QStringLiteral("tzbBottom_%1").arg(i));
-        m_tabs[i]->setCaption(tabs.at(i));
-        m_tabs[i]->setButtonStyle(4);
-        m_tabs[i]->setCheckBoxMode(true);
-        place(m_tabs[i], {0, 45, view::kBottomTabWidth, view::kBottomTabHeight});
-    }
-    m_tabs[0]->setValue(true);
-    m_countLabel = new QLabel(m_bottomBar);
-    m_countLabel->setObjectName(QStringLiteral("lblCount"));
-    m_countLabel->setAttribute(Qt::WA_TranslucentBackground);
+    m_bottomBar = new BottomBar(m_client);
 
     // The page menu lives in the menu bar until start-up takes it off.
     m_menus[1] = m_catalog->editMenu();
@@ -195,7 +170,7 @@ void FrmMain::buildControls()
     m_treeBorder->raise();
     m_viewBorder->raise();
     m_reading->raise();
-    m_splitterBar->raise();
+    m_client->findChild<QWidget *>(QStringLiteral("picSplitter"))->raise();
     m_bottomBar->raise();
     setWindowIcon(programIcon());
     // Only now is there everything a resize lays out.
@@ -221,12 +196,12 @@ void FrmMain::connectControls()
     connect(m_coolBar, &CoolBar::buttonClicked, this, &FrmMain::toolbarClicked);
     connect(m_coolBar, &CoolBar::searchTextChanged, m_catalog, &CatalogPane::setSearchText);
     connect(m_coolBar, &CoolBar::searchRequested, m_catalog, &CatalogPane::search);
-    for (int i = 0; i < 3; ++i)
-        connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { tabClicked(i); });
+    connect(m_bottomBar, &BottomBar::tabClicked, this, &FrmMain::tabClicked);
+    connect(m_splitter, &Splitter::released, this, [this](float x) { sizeControls(x); });
 
     connect(m_reading, &ReadingPane::openRequested, this, &FrmMain::openFromDialog);
     connect(m_catalog, &CatalogPane::listWanted, this, [this] { showView(m_catalog->list()); selectTab(1); });
-    connect(m_catalog, &CatalogPane::countChanged, m_countLabel, &QLabel::setText);
+    connect(m_catalog, &CatalogPane::countChanged, m_bottomBar, &BottomBar::setCount);
     connect(m_catalog, &CatalogPane::bookWanted, this,
             [this](const QString &path) { showBook(path, Opener::Catalog); });
     connect(m_catalog, &CatalogPane::siteRequested, this,
@@ -443,7 +418,6 @@ void FrmMain::layoutWindow()
     m_inLayout = true;
     const float innerWidth = toTwips(m_client->width());
     place(m_bottomBar, {0, toTwips(m_client->height()) - view::kPicBottomHeight, innerWidth, view::kPicBottomHeight});
-    place(m_bottomBackground, {0, 0, innerWidth, view::kPicBottomHeight});
     float x = toTwips(m_splitter->x());
     sizeControls(x);
     placePageView();
@@ -461,7 +435,7 @@ void FrmMain::sizeControls(float &splitter)
     in.picBottomHeight = view::kPicBottomHeight;
     in.picSearchWidth = view::kSearchBandWidth;
     for (int i = 0; i < 3; ++i)
-        in.tzbBottomWidth[i] = toTwips(m_tabs[i]->width());
+        in.tzbBottomWidth[i] = m_bottomBar->tabWidthTwips(i);
     const view::Layout l = view::computeLayout(in, splitter);
     splitter = l.splitter;
 
@@ -480,9 +454,7 @@ void FrmMain::sizeControls(float &splitter)
     place(m_reading, l.picView);
     // The page view's place outside full view.
     m_savedViewRect = l.picView;
-    for (int i = 0; i < 3; ++i)
-        m_tabs[i]->move(toPixels(l.tzbBottomLeft[i]), m_tabs[i]->y());
-    place(m_countLabel, l.lblCount);
+    m_bottomBar->placeTabs(l.tzbBottomLeft, l.lblCount);
     m_reading->relayout();
 }
 
@@ -497,47 +469,10 @@ void FrmMain::placePageView()
     m_reading->relayout();
 }
 
-bool FrmMain::splitterEvent(QEvent *event)
-{
-    // Only the drag bar follows the pointer; the panes move on release.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-            return false;
-        place(m_splitterBar, {toTwips(m_splitter->x()), toTwips(m_splitter->y()), toTwips(m_splitter->width()),
-                              toTwips(m_splitter->height()) - 20});
-        m_splitterBar->show();
-        m_splitterBar->raise();
-        m_splitterDragging = true;
-        return true;
-    case QEvent::MouseMove: {
-        if (!m_splitterDragging)
-            return false;
-        const float candidate = toTwips(m_splitter->x()) + toTwips(static_cast<QMouseEvent *>(event)->position().x());
-        m_splitterBar->move(toPixels(view::clampSplitter(candidate, windowWidthTwips())), m_splitterBar->y());
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        if (!m_splitterDragging)
-            return false;
-        float x = toTwips(m_splitterBar->x());
-        sizeControls(x);
-        m_splitterBar->hide();
-        m_splitterDragging = false;
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {
         layoutWindow();
-    } else if (watched == m_splitter) {
-        if (splitterEvent(event))
-            return true;
     } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyPress) {
         // The tree turns pages too, then does its own work with the key; a
         // key it leaves must not turn the page a second time in the window.
@@ -568,8 +503,7 @@ void FrmMain::keyPressEvent(QKeyEvent *e)
 
 void FrmMain::selectTab(int tab)
 {
-    for (int i = 0; i < 3; ++i)
-        m_tabs[i]->setValue(i == tab);
+    m_bottomBar->selectTab(tab);
 }
 
 void FrmMain::showView(QWidget *view)
