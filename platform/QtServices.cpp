@@ -38,7 +38,7 @@ static void prepare(QFileDialog &dialog, const FileDialogRequest &request)
     const QStringList filters = QtDialogService::nameFilters(request);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        // The design numbers filters from 1; 0 means the first.
+        // Filter indexes count from 1; 0 means the first.
         const int i = qBound(0, request.filterIndex > 0 ? request.filterIndex - 1 : 0, int(filters.size()) - 1);
         dialog.selectNameFilter(filters.at(i));
     }
