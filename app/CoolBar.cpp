@@ -4,6 +4,7 @@
 #include "widgets/TzButton.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -12,6 +13,8 @@
 namespace korvel::app {
 
 namespace {
+
+const QString kSearchPrompt = QStringLiteral("请输入连环画书名");
 
 void place(QWidget *w, const TwipsRect &r)
 {
@@ -44,19 +47,21 @@ CoolBar::CoolBar(QWidget *parent)
     m_searchBand->setObjectName(QStringLiteral("picSearch"));
     m_searchBackground = new QLabel(m_searchBand);
     m_searchBackground->setObjectName(QStringLiteral("imgSearch_bg"));
-    m_searchBox = new QLineEdit(QStringLiteral("请输入连环画书名"), m_searchBand);
+    m_searchBox = new QLineEdit(kSearchPrompt, m_searchBand);
     m_searchBox->setObjectName(QStringLiteral("txtSearch"));
-    m_searchBox->setEnabled(false); // the searches come with the catalog and the web pane
+    m_searchBox->installEventFilter(this);
+    connect(m_searchBox, &QLineEdit::textChanged, this, &CoolBar::searchTextChanged);
+    connect(m_searchBox, &QLineEdit::returnPressed, this, &CoolBar::searchRequested);
     m_searchButton = new widgets::TzButton(m_searchBand);
     m_searchButton->setObjectName(QStringLiteral("tzbSearch"));
     m_searchButton->setCaption(QStringLiteral("搜索"));
     m_webSearchButton = new widgets::TzButton(m_searchBand);
     m_webSearchButton->setObjectName(QStringLiteral("tzbWebSearch"));
     m_webSearchButton->setCaption(QStringLiteral("网搜"));
-    for (widgets::TzButton *b : {m_searchButton, m_webSearchButton}) {
+    for (widgets::TzButton *b : {m_searchButton, m_webSearchButton})
         b->setButtonStyle(1);
-        b->setEnabled(false);
-    }
+    m_webSearchButton->setEnabled(false); // comes with the web pane's search
+    connect(m_searchButton, &widgets::TzButton::Click, this, &CoolBar::searchRequested);
     applyBackground();
 }
 
@@ -70,6 +75,18 @@ void CoolBar::resizeEvent(QResizeEvent *)
     place(m_searchButton, l.tzbSearch);
     place(m_webSearchButton, l.tzbWebSearch);
     place(m_searchBackground, l.imgSearch_bg);
+}
+
+bool CoolBar::eventFilter(QObject *watched, QEvent *event)
+{
+    // The box shows its prompt while it is empty and the user is elsewhere.
+    if (watched == m_searchBox) {
+        if (event->type() == QEvent::FocusOut && m_searchBox->text().isEmpty())
+            m_searchBox->setText(kSearchPrompt);
+        else if (event->type() == QEvent::MouseButtonPress && m_searchBox->text() == kSearchPrompt)
+            m_searchBox->clear();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CoolBar::applyBackground()

@@ -27,9 +27,14 @@ public:
 
 signals:
     void buttonClicked(int index);
+    // The search box's text as it changes (its prompt included), and the
+    // search button (or Enter in the box).
+    void searchTextChanged(const QString &text);
+    void searchRequested();
 
 protected:
     void resizeEvent(QResizeEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void applyBackground();

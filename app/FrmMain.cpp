@@ -2,12 +2,14 @@
 
 #include "app/AdvertDriver.h"
 #include "app/AppInfo.h"
+#include "app/BottomBar.h"
 #include "app/CatalogPane.h"
 #include "app/CoolBar.h"
 #include "app/FrmAbout.h"
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
 #include "app/ReadingPane.h"
+#include "app/Splitter.h"
 #include "app/StoredLayout.h"
 #include "app/WebPane.h"
 #include "book/ReadingSession.h"
@@ -16,14 +18,12 @@
 #include "platform/SiteConfig.h"
 #include "view/WindowLayout.h"
 #include "widgets/KeyCodes.h"
-#include "widgets/TzButton.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -87,12 +87,8 @@ void FrmMain::buildMenus()
          {"mnuSave", "保存(&S)..."}, {"mnuBar12", nullptr}, {"mnuRecent_0", "最近打开1"},
          {"mnuRecent_1", "最近打开2"}, {"mnuRecent_2", "最近打开3"}, {"mnuRecent_3", "最近打开4"},
          {"mnuRecent_4", "最近打开5"}, {"mnuBar13", nullptr}, {"mnuExit", "退出(&X)"}},
-        {{"mnuAddlhh", "添加连环画"}, {"mnuBar21", nullptr}, {"mnuAddClass", "添加连环画分类"},
-         {"mnuEditClass", "修改连环画分类"}, {"mnuDelClass", "删除连环画分类"}, {"mnuBar22", nullptr},
-         {"mnuExpandClass", "展开连环画分类"}, {"mnuiUnExpandClass", "收缩连环画分类"}},
-        {{"mnuOpenlhh", "打开"}, {"mnuBar31", nullptr}, {"mnuAddlhh1", "添加"}, {"mnuEditlhh", "修改"},
-         {"mnuDellhh", "删除"}, {"mnuBar32", nullptr}, {"mnuDelAlllhh", "删除全部已删"}, {"mnuBar33", nullptr},
-         {"mnuDir", "打开文件目录"}},
+        {}, // the category commands and
+        {}, // the book list's belong to the catalog pane
         {{"mnuFromDalvane", "从Dalvane下载"}},
         {}, // the page menu belongs to the reading pane
         {{"mnuAbout", "关于(&A)..."}, {"mnuBar61", nullptr}, {"mnuHomePage", "Dalvane主页"},
@@ -117,11 +113,8 @@ void FrmMain::buildMenus()
         m_recentActions[i] = action(QStringLiteral("mnuRecent_%1").arg(i).toLatin1().constData());
         m_recentActions[i]->setEnabled(false);
     }
-    // Commands whose work comes with the catalog, the maker and the
-    // downloader are shown but not yet available.
-    for (const char *name : {"mnuSave", "mnuAddlhh", "mnuAddClass", "mnuEditClass", "mnuDelClass",
-                             "mnuExpandClass", "mnuiUnExpandClass", "mnuOpenlhh", "mnuAddlhh1", "mnuEditlhh",
-                             "mnuDellhh", "mnuDelAlllhh", "mnuDir", "mnuFromDalvane"})
+    // The downloader's command is shown but not yet available.
+    for (const char *name : {"mnuFromDalvane"})
         action(name)->setEnabled(false);
 }
 
@@ -136,7 +129,7 @@ void FrmMain::buildControls()
     m_banner->setContextMenuPolicy(Qt::NoContextMenu);
 
     m_coolBar = new CoolBar(m_client);
-    for (int i : {4, 6, 8, 10}) // 4 waits for a book; the others for their work
+    for (int i : {4, 10}) // 4 waits for a book; 10 for the downloader
         m_coolBar->button(i)->setEnabled(false);
 
     m_mark = new QFrame(m_client);
@@ -151,45 +144,22 @@ void FrmMain::buildControls()
         "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #dfe8f6, stop:1 #b7c8e4); padding-left: 6px;"));
     m_treeTitleBorder = makeBorder(m_treeTitle, QStringLiteral("Shape2"));
 
-    m_catalog = new CatalogPane(m_client);
+    m_catalog = new CatalogPane(m_context, m_client);
     m_catalog->tree()->installEventFilter(this);
     m_treeBorder = makeBorder(m_client, QStringLiteral("Shape3"));
 
-    m_splitter = new QWidget(m_client);
-    m_splitter->setObjectName(QStringLiteral("imgSplitter"));
-    m_splitter->setCursor(Qt::SplitHCursor);
-    m_splitter->installEventFilter(this);
-    m_splitterBar = new QWidget(m_client);
-    m_splitterBar->setObjectName(QStringLiteral("picSplitter"));
-    m_splitterBar->setStyleSheet(QStringLiteral("background: #404040;"));
-    m_splitterBar->hide();
+    m_splitter = new Splitter(m_client, [this](float x) { return view::clampSplitter(x, windowWidthTwips()); });
 
     m_web = new WebPane(m_client);
     m_web->hide();
     m_reading = new ReadingPane(*m_context.session, *m_context.messages, *m_context.dialogs, m_client);
     m_viewBorder = makeBorder(m_client, QStringLiteral("Shape4"));
 
-    m_bottomBar = new QWidget(m_client);
-    m_bottomBar->setObjectName(QStringLiteral("picBottom"));
-    m_bottomBackground = new QLabel(m_bottomBar);
-    m_bottomBackground->setObjectName(QStringLiteral("imgBottom"));
-    m_bottomBackground->setStyleSheet(QStringLiteral(
-        "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #e9eef7, stop:1 #c6d3e8);"));
-    const QStringList tabs = {QStringLiteral("阅读"), QStringLiteral("列表"), QStringLiteral("网站")};
-    for (int i = 0; i < 3; ++i) {
-        m_tabs[i] = new widgets::TzButton(m_bottomBar);
-        m_tabs[i]->setObjectName(QStringLiteral("tzbBottom_%1").arg(i));
-        m_tabs[i]->setCaption(tabs.at(i));
-        m_tabs[i]->setButtonStyle(4);
-        m_tabs[i]->setCheckBoxMode(true);
-        place(m_tabs[i], {0, 45, view::kBottomTabWidth, view::kBottomTabHeight});
-    }
-    m_tabs[0]->setValue(true);
-    m_countLabel = new QLabel(m_bottomBar);
-    m_countLabel->setObjectName(QStringLiteral("lblCount"));
-    m_countLabel->setAttribute(Qt::WA_TranslucentBackground);
+    m_bottomBar = new BottomBar(m_client);
 
     // The page menu lives in the menu bar until start-up takes it off.
+    m_menus[1] = m_catalog->editMenu();
+    m_menus[2] = m_catalog->listMenu();
     m_menus[4] = m_reading->pageMenu();
     for (int i = 0; i < 6; ++i) {
         m_menus[i]->setObjectName(QStringLiteral("mnuTop_%1").arg(i));
@@ -200,7 +170,7 @@ void FrmMain::buildControls()
     m_treeBorder->raise();
     m_viewBorder->raise();
     m_reading->raise();
-    m_splitterBar->raise();
+    m_client->findChild<QWidget *>(QStringLiteral("picSplitter"))->raise();
     m_bottomBar->raise();
     setWindowIcon(programIcon());
     // Only now is there everything a resize lays out.
@@ -215,6 +185,7 @@ void FrmMain::connectControls()
     on("mnuNew", [this] { FrmMaklhh::showOne(m_maker, m_context, this); });
     on("mnuOpen", [this] { openFromDialog(); });
     on("mnuClose", [this] { m_context.session->close(); });
+    on("mnuSave", [this] { m_catalog->saveCopy(); });
     on("mnuExit", [this] { exitProgram(); });
     on("mnuAbout", [this] { showAbout(); });
     on("mnuHomePage", [this] { showSite(m_context.siteRoot); });
@@ -223,11 +194,19 @@ void FrmMain::connectControls()
     for (int i = 0; i < 5; ++i)
         connect(m_recentActions[i], &QAction::triggered, this, [this, i] { openRecent(i); });
     connect(m_coolBar, &CoolBar::buttonClicked, this, &FrmMain::toolbarClicked);
-    for (int i = 0; i < 3; ++i)
-        connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { tabClicked(i); });
+    connect(m_coolBar, &CoolBar::searchTextChanged, m_catalog, &CatalogPane::setSearchText);
+    connect(m_coolBar, &CoolBar::searchRequested, m_catalog, &CatalogPane::search);
+    connect(m_bottomBar, &BottomBar::tabClicked, this, &FrmMain::tabClicked);
+    connect(m_splitter, &Splitter::released, this, [this](float x) { sizeControls(x); });
 
     connect(m_reading, &ReadingPane::openRequested, this, &FrmMain::openFromDialog);
     connect(m_reading, &ReadingPane::bookDropped, this, &FrmMain::openChosen);
+    connect(m_catalog, &CatalogPane::listWanted, this, [this] { showView(m_catalog->list()); selectTab(1); });
+    connect(m_catalog, &CatalogPane::countChanged, m_bottomBar, &BottomBar::setCount);
+    connect(m_catalog, &CatalogPane::bookWanted, this,
+            [this](const QString &path) { showBook(path, Opener::Catalog); });
+    connect(m_catalog, &CatalogPane::siteRequested, this,
+            [this](bool korvel) { findChild<QAction *>(korvel ? "mnuHomePage1" : "mnuHomePage")->trigger(); });
     connect(m_reading, &ReadingPane::fullViewChanged, this, &FrmMain::placePageView);
     connect(m_context.session, &book::ReadingSession::opened, this, &FrmMain::bookStateChanged);
     connect(m_context.session, &book::ReadingSession::closed, this, &FrmMain::bookStateChanged);
@@ -245,12 +224,10 @@ void FrmMain::load()
     menuBar()->removeAction(m_menus[4]->menuAction());
 
     const StoredLayout stored = readStoredLayout(*m_context.settings);
-    std::array<int, 8> widths{};
-    for (int i = 0; i < 8; ++i)
-        widths[i] = toPixels(stored.columnWidths[i]);
-    m_catalog->setUpColumns(widths);
+    m_catalog->setUpColumns(stored.columnWidths);
     restoreLayout();
     m_catalog->selectNode(stored.treeView);
+    m_catalog->clickTreeView(false);
 
     setWindowTitle(closedCaption());
 
@@ -306,9 +283,7 @@ void FrmMain::unload()
     l.top = toTwips(frameGeometry().y());
     l.treeView = m_catalog->selectedNodeIndex();
     l.splitter = toTwips(m_splitter->x());
-    const std::array<int, 8> widths = m_catalog->columnWidths();
-    for (int i = 0; i < 8; ++i)
-        l.columnWidths[i] = toTwips(widths[i]);
+    m_catalog->columnWidths(l.columnWidths);
     writeStoredLayout(*m_context.settings, l);
     m_context.session->close();
 }
@@ -449,7 +424,6 @@ void FrmMain::layoutWindow()
     m_inLayout = true;
     const float innerWidth = toTwips(m_client->width());
     place(m_bottomBar, {0, toTwips(m_client->height()) - view::kPicBottomHeight, innerWidth, view::kPicBottomHeight});
-    place(m_bottomBackground, {0, 0, innerWidth, view::kPicBottomHeight});
     float x = toTwips(m_splitter->x());
     sizeControls(x);
     placePageView();
@@ -467,7 +441,7 @@ void FrmMain::sizeControls(float &splitter)
     in.picBottomHeight = view::kPicBottomHeight;
     in.picSearchWidth = view::kSearchBandWidth;
     for (int i = 0; i < 3; ++i)
-        in.tzbBottomWidth[i] = toTwips(m_tabs[i]->width());
+        in.tzbBottomWidth[i] = m_bottomBar->tabWidthTwips(i);
     const view::Layout l = view::computeLayout(in, splitter);
     splitter = l.splitter;
 
@@ -486,9 +460,7 @@ void FrmMain::sizeControls(float &splitter)
     place(m_reading, l.picView);
     // The page view's place outside full view.
     m_savedViewRect = l.picView;
-    for (int i = 0; i < 3; ++i)
-        m_tabs[i]->move(toPixels(l.tzbBottomLeft[i]), m_tabs[i]->y());
-    place(m_countLabel, l.lblCount);
+    m_bottomBar->placeTabs(l.tzbBottomLeft, l.lblCount);
     m_reading->relayout();
 }
 
@@ -503,52 +475,22 @@ void FrmMain::placePageView()
     m_reading->relayout();
 }
 
-bool FrmMain::splitterEvent(QEvent *event)
-{
-    // Only the drag bar follows the pointer; the panes move on release.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-            return false;
-        place(m_splitterBar, {toTwips(m_splitter->x()), toTwips(m_splitter->y()), toTwips(m_splitter->width()),
-                              toTwips(m_splitter->height()) - 20});
-        m_splitterBar->show();
-        m_splitterBar->raise();
-        m_splitterDragging = true;
-        return true;
-    case QEvent::MouseMove: {
-        if (!m_splitterDragging)
-            return false;
-        const float candidate = toTwips(m_splitter->x()) + toTwips(static_cast<QMouseEvent *>(event)->position().x());
-        m_splitterBar->move(toPixels(view::clampSplitter(candidate, windowWidthTwips())), m_splitterBar->y());
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        if (!m_splitterDragging)
-            return false;
-        float x = toTwips(m_splitterBar->x());
-        sizeControls(x);
-        m_splitterBar->hide();
-        m_splitterDragging = false;
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {
         layoutWindow();
-    } else if (watched == m_splitter) {
-        if (splitterEvent(event))
-            return true;
     } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyPress) {
         // The tree turns pages too, then does its own work with the key; a
         // key it leaves must not turn the page a second time in the window.
-        if (m_reading->handleKey(widgets::vkCode(*static_cast<QKeyEvent *>(event))))
+        m_treePageKey = widgets::vkCode(*static_cast<QKeyEvent *>(event));
+        if (m_reading->handleKey(m_treePageKey))
             m_keyTaken = event;
+        else
+            m_treePageKey = 0;
+    } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyRelease) {
+        // A key that turned the page does not take the page away again.
+        const int vk = widgets::vkCode(*static_cast<QKeyEvent *>(event));
+        return vk != 0 && vk == std::exchange(m_treePageKey, 0);
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -567,8 +509,7 @@ void FrmMain::keyPressEvent(QKeyEvent *e)
 
 void FrmMain::selectTab(int tab)
 {
-    for (int i = 0; i < 3; ++i)
-        m_tabs[i]->setValue(i == tab);
+    m_bottomBar->selectTab(tab);
 }
 
 void FrmMain::showView(QWidget *view)
@@ -603,6 +544,12 @@ void FrmMain::toolbarClicked(int button)
     case 4:
         m_context.session->close();
         break;
+    case 6:
+        m_catalog->saveCopy();
+        break;
+    case 8:
+        m_catalog->addBook();
+        break;
     case 12:
         showSite(m_context.siteRoot);
         break;
@@ -610,7 +557,7 @@ void FrmMain::toolbarClicked(int button)
         showAbout();
         break;
     default:
-        // 6 save, 8 add, 10 download: their commands are not available yet.
+        // 10 download: its command is not available yet.
         break;
     }
 }

@@ -21,10 +21,12 @@ class TzButton;
 namespace korvel::app {
 
 class AdvertDriver;
+class BottomBar;
 class CatalogPane;
 class CoolBar;
 class FrmMaklhh;
 class ReadingPane;
+class Splitter;
 class WebPane;
 
 // The main window (frmMain): the frame that holds the menus, the cool bar,
@@ -74,7 +76,6 @@ private:
     void layoutWindow();
     void sizeControls(float &splitter);
     void placePageView();
-    bool splitterEvent(QEvent *event);
 
     void selectTab(int tab);
     void showView(QWidget *view);
@@ -88,8 +89,8 @@ private:
     AppContext m_context;
     bool m_unloaded = false;
     bool m_inLayout = false;
-    bool m_splitterDragging = false;
     const QEvent *m_keyTaken = nullptr;
+    int m_treePageKey = 0; // the page key last pressed on the tree
     QSize m_decoration;      // what the window manager's frame adds to the window
     TwipsRect m_savedViewRect; // the page view's place outside full view
 
@@ -103,12 +104,8 @@ private:
     QFrame *m_treeTitleBorder = nullptr;
     QFrame *m_treeBorder = nullptr;
     QFrame *m_viewBorder = nullptr;
-    QWidget *m_splitter = nullptr;
-    QWidget *m_splitterBar = nullptr;
-    QWidget *m_bottomBar = nullptr;
-    QLabel *m_bottomBackground = nullptr;
-    std::array<widgets::TzButton *, 3> m_tabs{};
-    QLabel *m_countLabel = nullptr;
+    Splitter *m_splitter = nullptr;
+    BottomBar *m_bottomBar = nullptr;
 
     CatalogPane *m_catalog = nullptr;
     ReadingPane *m_reading = nullptr;

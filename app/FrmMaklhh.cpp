@@ -72,7 +72,7 @@ private:
 
 FrmMaklhh::FrmMaklhh(const AppContext &context, QWidget *owner)
     // Owned as a window (it stays above its owner), not as a child: its
-    // controls share design names with the main window's (Toolbar, Text2...),
+    // controls share object names with the main window's (Toolbar, Text2...),
     // and a search of the main window must never find them.
     : QWidget(nullptr, Qt::Window)
 

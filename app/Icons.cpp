@@ -107,4 +107,39 @@ QIcon treeImage(int index)
     return QIcon(pm);
 }
 
+QIcon listImage(int index)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (index) {
+    case 2: // a book file: a small closed book
+        p.setPen(QColor(0x70, 0x10, 0x10));
+        p.setBrush(QColor(0xc0, 0x30, 0x30));
+        p.drawRect(3, 2, 10, 12);
+        p.setPen(QColor(0xff, 0xf0, 0xd0));
+        p.drawLine(5, 5, 11, 5);
+        break;
+    case 7: // a book that runs by itself: a window
+        p.setPen(QColor(0x20, 0x40, 0x80));
+        p.setBrush(Qt::white);
+        p.drawRect(1, 3, 14, 11);
+        p.fillRect(2, 4, 13, 3, QColor(0x30, 0x60, 0xc0));
+        break;
+    case 4: // there: a green tick
+        p.setPen(QPen(QColor(0x20, 0x90, 0x30), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4)}));
+        break;
+    case 5: // gone: a red cross
+    default:
+        p.setPen(QPen(QColor(0xc0, 0x20, 0x20), 2.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(4, 4), QPointF(12, 12));
+        p.drawLine(QPointF(12, 4), QPointF(4, 12));
+        break;
+    }
+    p.end();
+    return QIcon(pm);
+}
+
 } // namespace korvel::app

@@ -12,5 +12,8 @@ QIcon programIcon();
 QCursor previousPagePointer();
 QCursor nextPagePointer();
 QIcon treeImage(int index);
+// The book list's small images by index: 2 a .lhh book, 7 another kind
+// (the .exe form), 4 the file is there, 5 the file is gone.
+QIcon listImage(int index);
 
 } // namespace korvel::app

@@ -11,6 +11,7 @@
 #include "bench/BookBench.h"
 #include "bench/StartupBench.h"
 #include "bench/MakerBench.h"
+#include "bench/CatalogBench.h"
 #include "bench/PrefetchBench.h"
 #include "bench/ThumbnailBench.h"
 #include "book/BookFile.h"
@@ -587,6 +588,7 @@ int main(int argc, char *argv[])
 
     allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
     allPass &= bench::makerFigures(env.appDir(), env.path(QString()));
+    allPass &= bench::catalogFigures(env.appDir(), env.path(QString()));
     allPass &= bench::prefetchFigures();
     allPass &= bench::thumbnailFigures();
 

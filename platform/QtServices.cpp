@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ static void prepare(QFileDialog &dialog, const FileDialogRequest &request)
     const QStringList filters = QtDialogService::nameFilters(request);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        // The design numbers filters from 1; 0 means the first.
+        // Filter indexes count from 1; 0 means the first.
         const int i = qBound(0, request.filterIndex > 0 ? request.filterIndex - 1 : 0, int(filters.size()) - 1);
         dialog.selectNameFilter(filters.at(i));
     }
@@ -106,13 +107,26 @@ bool DesktopShell::open(const QUrl &target)
 
 void DesktopShell::showInFolder(const QString &path)
 {
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    // Blanks, "#", "%" and Chinese names travel escaped, as a URI must.
+    call << QStringList{QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)}
+         << QString();
+    // The file manager may take its time to start; the window does not wait
+    // for it, and opens the folder itself when none answers.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [folder](QDBusPendingCallWatcher *w) {
+        if (w->isError())
+            QDesktopServices::openUrl(folder);
+        w->deleteLater();
+    });
 }
 
 } // namespace korvel::platform

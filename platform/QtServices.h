@@ -35,7 +35,9 @@ private:
     QPointer<QWidget> m_owner;
 };
 
-// QDesktopServices for "Open"; the file manager's ShowItems over D-Bus, else the folder.
+// QDesktopServices for "Open"; the file manager's ShowItems over D-Bus, else
+// the folder. showInFolder returns at once: the answer is waited for in the
+// event loop.
 class DesktopShell final : public ShellService {
 public:
     bool open(const QUrl &target) override;

@@ -9,6 +9,7 @@ packages=(
   libqt6sql6 libqt6svg6
   libsqlite3-dev libgif-dev libxcb1-dev libarchive-dev
   fonts-wqy-microhei shared-mime-info desktop-file-utils
+  dbus-daemon
 )
 
 missing=()

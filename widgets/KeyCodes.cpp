@@ -55,6 +55,7 @@ int mainCode(int key)
     case Qt::Key_Print: return 44;
     case Qt::Key_Insert: return 45;
     case Qt::Key_Delete: return 46;
+    case Qt::Key_Menu: return 93;
     case Qt::Key_NumLock: return 144;
     case Qt::Key_ScrollLock: return 145;
     // Shifted digits.

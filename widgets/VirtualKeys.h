@@ -12,6 +12,7 @@ constexpr int Left = 37;
 constexpr int Up = 38;
 constexpr int Right = 39;
 constexpr int Down = 40;
+constexpr int Apps = 93; // the context-menu key
 constexpr int NumpadPlus = 107;
 constexpr int NumpadMinus = 109;
 constexpr int F11 = 122;

@@ -44,16 +44,19 @@ void MainWindowTest::firstStartShowsTheDesignedFrame()
     QCOMPARE(w.frameGeometry().size(), QSize(767, 543)); // 11505 x 8145 twips
     QCOMPARE(h.find("imgSplitter")->x(), 164);          // 2460 twips
     QCOMPARE(h.reading()->x(), 169);                     // splitter + 75 twips
+    // The catalog's root, then the three fixed nodes; the first node is
+    // selected and its books listed.
     auto *tree = h.find<QTreeWidget>("tvTreeView");
-    QCOMPARE(tree->topLevelItemCount(), 3);
-    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("搜索结果"));
-    QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("访问 Korvel 主页"));
+    QCOMPARE(tree->topLevelItemCount(), 4);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("连环画"));
+    QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("搜索结果"));
+    QCOMPARE(tree->topLevelItem(3)->text(0), QStringLiteral("访问 Korvel 主页"));
     QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
     QCOMPARE(h.find<QComboBox>("Combo1")->count(), 1);
     QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("0"));
     QVERIFY(!h.isOpen() && !h.page()->isVisible());
-    QVERIFY(h.reading()->isVisible());
-    QVERIFY(h.button("tzbBottom_0")->value() && !h.button("tzbBottom_1")->value()
+    QVERIFY(h.find("lsvListView")->isVisible() && !h.reading()->isVisible());
+    QVERIFY(!h.button("tzbBottom_0")->value() && h.button("tzbBottom_1")->value()
             && !h.button("tzbBottom_2")->value());
     for (int i = 0; i < 5; ++i) {
         QAction *recent = h.action(QStringLiteral("mnuRecent_%1").arg(i));

@@ -472,7 +472,7 @@ void MakerTest::savePageOnScreen()
     QVERIFY(QFileInfo::exists(dir + "/x.jpg.png"));
     QVERIFY(h.messages.shown.isEmpty());
 
-    // A folder that is not there: the design's message, no file.
+    // A folder that is not there: the error message, no file.
     h.dialogs.names << dir + "/none/p.jpg";
     saveAs->trigger();
     QVERIFY(h.messages.shown.last().text.startsWith("在保存图片的过程中发生错误:\r\n\r\n错误号:  76\r\n错误描述:  "));

@@ -2,6 +2,7 @@
 
 #include "book/BookFile.h"
 #include "book/BookWriter.h"
+#include "catalog/Schema.h"
 #include "db/Connection.h"
 
 #include <QBuffer>
@@ -24,6 +25,7 @@ TestEnv::TestEnv()
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
     db::Connection::createFile(appDir() + QStringLiteral("/Korvel.tmp!"), book::templateSchema());
+    db::Connection::createFile(appDir() + QStringLiteral("/Korvel.mdb"), catalog::catalogSchema(QStringLiteral("连环画")));
     QFile top(appDir() + QStringLiteral("/top.html"));
     if (top.open(QIODevice::WriteOnly))
         top.write("<html><body>offline</body></html>");

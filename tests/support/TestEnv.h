@@ -14,7 +14,7 @@
 namespace korvel::test {
 
 // A private world for one test: an application folder holding the empty
-// book template, and settings and data folders that XDG_CONFIG_HOME and
+// book template and a catalog with only its root category (连环画), and settings and data folders that XDG_CONFIG_HOME and
 // XDG_DATA_HOME point at, so nothing of the user's is read or written.
 class TestEnv {
 public:

@@ -1,0 +1,636 @@
+// The library as a person uses it: the tree and the list at start-up, clicks,
+// keys and context menus, the search band, the category and book-record
+// dialogs, and the list's commands, each against a catalog made for the case.
+#include "Harness.h"
+
+#include "app/CategoryTree.h"
+#include "app/Icons.h"
+#include "catalog/Schema.h"
+#include "db/Connection.h"
+#include "platform/FileLock.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QWebEngineView>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+const QString kMissing = QStringLiteral("数据库文件丢失。");
+
+QString cls(int id, int parent, const QString &name)
+{
+    return QStringLiteral("Insert Into Class (ClassID,RootClassID,ClassName,DefaultPath) Values (%1,%2,'%3','')")
+        .arg(id)
+        .arg(parent)
+        .arg(name);
+}
+
+QString rec(int classId, const QString &type, const QString &title, const QString &path)
+{
+    return QStringLiteral("Insert Into lhhInfo (lhhClassId,lhhType,lhhTitle,sign,lhhPublisher,lhhPublishDate,lhhPath) "
+                          "Values (%1,'%2','%3','制作','出版社','1980','%4')")
+        .arg(classId)
+        .arg(type, title, path);
+}
+
+// Nodes in index order, as "text" or "text=key".
+QStringList nodes(QTreeWidget *tree, bool keys = false)
+{
+    QStringList out;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        out << (keys ? (*it)->text(0) + "=" + app::nodeKey(*it) : (*it)->text(0));
+    return out;
+}
+
+QStringList column(QTreeWidget *list, int c)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        out << list->topLevelItem(i)->text(c);
+    return out;
+}
+
+bool sameImage(const QIcon &a, const QIcon &b)
+{
+    return a.pixmap(16).toImage() == b.pixmap(16).toImage();
+}
+
+// Runs f on the modal dialog once it is up, and closes it if f left it open.
+template <typename F>
+void onDialog(F f)
+{
+    QTimer::singleShot(0, [f] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        f(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+template <typename T = QWidget>
+T *in(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<T *>(QLatin1String(name));
+}
+
+} // namespace
+
+class CatalogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpFillsTreeAndList();
+    void catalogThatCannotBeOpened_data();
+    void catalogThatCannotBeOpened();
+    void treeClicksKeysAndMenus();
+    void deletingCategories();
+    void searchBand_data();
+    void searchBand();
+    void categoryDialog();
+    void bookRecordDialog();
+    void listCommands();
+    void savingACopy();
+
+private:
+    // A catalog of three levels: 连环画(1) > 古典(3) > 西游-记(4) > 第一册(5),
+    // and 现代(6) holding a book, a gone book, an .exe and a folder.
+    void makeCatalog(Harness &h);
+    QTreeWidget *tree(Harness &h) { return h.find<QTreeWidget>("tvTreeView"); }
+    QTreeWidget *list(Harness &h) { return h.find<QTreeWidget>("lsvListView"); }
+    void click(QTreeWidget *view, QTreeWidgetItem *item, Qt::MouseButton button = Qt::LeftButton)
+    {
+        view->scrollToItem(item); // opens the branches above it
+        QTest::mouseClick(view->viewport(), button, {}, at(view, item));
+    }
+    // A double click as the mouse makes it: press and release, then the second press.
+    void doubleClick(QTreeWidget *view, QTreeWidgetItem *item)
+    {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(view, item));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at(view, item));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(view, item));
+    }
+    // A point on the item's row near the left edge, inside the view even when
+    // the list's columns are wider than it.
+    static QPoint at(QTreeWidget *view, QTreeWidgetItem *item)
+    {
+        const QRect r = view->visualItemRect(item);
+        return QPoint(r.left() + std::min(r.width() / 2, 40), r.center().y());
+    }
+    QString m_book;
+};
+
+void CatalogTest::makeCatalog(Harness &h)
+{
+    m_book = h.book("雨来 it's.lhh");
+    const QString folder = h.env.path("a folder.lhh");
+    QDir().mkpath(folder);
+    QString quoted = m_book;
+    quoted.replace("'", "''");
+    QVERIFY(!db::Connection::createFile(
+        h.env.appDir() + "/Korvel.mdb",
+        catalog::catalogSchema("连环画")
+            << cls(3, 1, "古典") << cls(4, 3, "西游-记") << cls(5, 4, "第一册") << cls(6, 1, "现代")
+            << rec(6, "lhh", "小英雄雨来", quoted) << rec(6, "lhh", "没了的书", h.env.path("gone.lhh"))
+            << rec(6, "exe", "鸡毛信", h.env.path("鸡毛信.exe")) << rec(6, "lhh", "目录", folder)
+            << rec(5, "lhh", "100%_画", h.env.path("x.lhh"))));
+}
+
+void CatalogTest::startUpFillsTreeAndList()
+{
+    Harness h;
+    makeCatalog(h);
+    h.env.settings().setValue("frmMain", "TreeView", "5"); // 现代
+    h.start();
+    QTreeWidget *t = tree(h);
+    QCOMPARE(nodes(t, true), (QStringList{"连环画=连环画-1", "古典=古典-3", "西游-记=西游-记-4", "第一册=第一册-5",
+                                          "现代=现代-6", "搜索结果=搜索结果", "访问Dalvane网站=访问Dalvane网站",
+                                          "访问 Korvel 主页=访问 Korvel 主页"}));
+    QVERIFY(sameImage(t->topLevelItem(0)->icon(0), app::treeImage(1)));
+    QVERIFY(sameImage(app::nodeAt(t, 4)->icon(0), app::treeImage(2)));
+    QVERIFY(sameImage(app::nodeAt(t, 6)->icon(0), app::treeImage(6)));
+    QVERIFY(sameImage(app::nodeAt(t, 8)->icon(0), app::treeImage(3)));
+
+    // The stored node is selected and its books listed.
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("现代"));
+    QTreeWidget *l = list(h);
+    QVERIFY(l->isVisible() && h.button("tzbBottom_1")->value());
+    QCOMPARE(h.find<QLabel>("lblCount")->text(), QStringLiteral("本分类共 4 本"));
+    QCOMPARE(column(l, 3), (QStringList{"小英雄雨来", "没了的书", "鸡毛信", "目录"}));
+    QCOMPARE(column(l, 4), (QStringList{"正常", "已删", "已删", "正常"})); // a folder counts in a category
+    QCOMPARE(column(l, 1), QStringList(4, "6"));
+    QCOMPARE(column(l, 6), QStringList(4, "")); // a null drawer
+    QCOMPARE(l->topLevelItem(0)->text(9), m_book);
+    QVERIFY(sameImage(l->topLevelItem(0)->icon(2), app::listImage(2)));
+    QVERIFY(sameImage(l->topLevelItem(2)->icon(2), app::listImage(7)));
+    QVERIFY(sameImage(l->topLevelItem(0)->icon(4), app::listImage(4)));
+    QVERIFY(sameImage(l->topLevelItem(1)->icon(4), app::listImage(5)));
+    QVERIFY(h.messages.shown.isEmpty());
+
+    // Shutdown keeps the node; a stored index that names no node falls back to the first.
+    t->setCurrentItem(app::nodeAt(t, 4));
+    h.window->close();
+    QCOMPARE(h.env.reopenSettings()->value("frmMain", "TreeView", {}), QStringLiteral("4"));
+    h.env.settings().setValue("frmMain", "TreeView", "42");
+    h.start();
+    QCOMPARE(tree(h)->currentItem(), tree(h)->topLevelItem(0));
+    QCOMPARE(list(h)->topLevelItemCount(), 0);
+}
+
+void CatalogTest::catalogThatCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("held by another Korvel") << "held";
+    QTest::newRow("random bytes") << "damaged";
+}
+
+void CatalogTest::catalogThatCannotBeOpened()
+{
+    QFETCH(QString, kind);
+    Harness h;
+    makeCatalog(h);
+    const QString path = h.env.appDir() + "/Korvel.mdb";
+    platform::FileLock other;
+    if (kind == "missing")
+        QFile::remove(path);
+    else if (kind == "held")
+        QCOMPARE(other.acquire(path), platform::FileLock::Result::Ok);
+    if (kind == "damaged") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(3000, '\x5a'));
+    }
+    const QByteArray before = fileHash(path);
+    h.start();
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(h.messages.shown[0].title, QStringLiteral("错误"));
+    QCOMPARE(h.messages.shown[0].text, kMissing);
+    QCOMPARE(nodes(tree(h)), (QStringList{"搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
+    // The commands tell the same and change nothing.
+    h.action("mnuDelClass")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要删除的分类。"));
+    h.find<QLineEdit>("txtSearch")->setText("书");
+    h.click("tzbSearch");
+    QCOMPARE(h.messages.shown.last().text, kMissing);
+    QCOMPARE(fileHash(path), before);
+    if (kind == "held") {
+        other.release();
+        h.start();
+        QCOMPARE(nodes(tree(h)).size(), 8);
+    }
+}
+
+void CatalogTest::treeClicksKeysAndMenus()
+{
+    Harness h;
+    makeCatalog(h);
+    h.start();
+    QTreeWidget *t = tree(h);
+    QAction *del = h.action("mnuDelClass");
+    QVERIFY(!del->isEnabled()); // the root is selected
+    h.action("mnuExpandClass")->trigger();
+
+    click(t, app::nodeAt(t, 5));
+    QCOMPARE(list(h)->topLevelItemCount(), 4);
+    QVERIFY(del->isEnabled());
+    // The category already listed is not read again: a held catalog goes unnoticed.
+    {
+        platform::FileLock other;
+        QCOMPARE(other.acquire(h.env.appDir() + "/Korvel.mdb"), platform::FileLock::Result::Ok);
+        click(t, app::nodeAt(t, 5));
+        QVERIFY(h.messages.shown.isEmpty());
+        click(t, app::nodeAt(t, 2));
+        QCOMPARE(h.messages.shown.size(), 1);
+        QCOMPARE(list(h)->topLevelItemCount(), 4); // the list keeps what it showed
+        h.messages.shown.clear();
+    }
+    click(t, app::nodeAt(t, 2)); // tried again once the catalog is back
+    QCOMPARE(list(h)->topLevelItemCount(), 0);
+    QCOMPARE(h.find<QLabel>("lblCount")->text(), QStringLiteral("本分类共 0 本"));
+
+    // Keys: moving the selection lists the new node; the menu key pops up the Edit menu.
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Down);
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("西游-记"));
+    QTest::keyClick(t, Qt::Key_Down);
+    QCOMPARE(column(list(h), 3), QStringList{"100%_画"});
+    auto *edit = h.find<QMenu>("mnuTop_1");
+    QTest::keyClick(t, Qt::Key_Menu);
+    QVERIFY(edit->isVisible());
+    QCOMPARE(edit->defaultAction(), h.action("mnuAddlhh"));
+    edit->hide();
+
+    // A right click leaves the selection; on empty space the popup offers less,
+    // and the menu bar's Edit menu gets everything back afterwards.
+    click(t, app::nodeAt(t, 1), Qt::RightButton);
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("第一册"));
+    QVERIFY(edit->isVisible() && h.action("mnuEditClass")->isEnabled());
+    edit->hide();
+    QTest::mouseClick(t->viewport(), Qt::RightButton, {}, QPoint(20, t->viewport()->height() - 5));
+    QVERIFY(edit->isVisible());
+    QVERIFY(!h.action("mnuAddlhh")->isEnabled() && !h.action("mnuEditClass")->isEnabled() && !del->isEnabled());
+    edit->hide();
+    QVERIFY(h.action("mnuAddlhh")->isEnabled() && h.action("mnuEditClass")->isEnabled() && del->isEnabled());
+
+    // Expand and collapse every node; the selection stays.
+    h.action("mnuiUnExpandClass")->trigger();
+    QVERIFY(!t->topLevelItem(0)->isExpanded());
+    h.action("mnuExpandClass")->trigger();
+    QVERIFY(app::nodeAt(t, 3)->isExpanded());
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("第一册"));
+
+    // The site nodes go to the web pane.
+    click(t, app::nodeAt(t, 7));
+    QVERIFY(h.find("wbbMain")->isVisible() && h.button("tzbBottom_2")->value());
+    QCOMPARE(h.find<QWebEngineView>("wbbMain")->url(), QUrl(h.siteRoot));
+
+    // A key that turns the page on the tree does not take the page away.
+    h.dialogs.names << m_book;
+    h.action("mnuOpen")->trigger();
+    QVERIFY(h.isOpen());
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Right);
+    QCOMPARE(h.position(), 1);
+    QVERIFY(h.reading()->isVisible());
+}
+
+void CatalogTest::deletingCategories()
+{
+    Harness h;
+    makeCatalog(h);
+    h.start();
+    QTreeWidget *t = tree(h);
+    QAction *del = h.action("mnuDelClass");
+    click(t, app::nodeAt(t, 5));
+    t->setCurrentItem(app::nodeAt(t, 1)); // the entry still enabled from before
+    del->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("无法删除根分类。"));
+    t->setCurrentItem(app::nodeAt(t, 6));
+    del->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要删除的分类。"));
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("提示"));
+
+    click(t, app::nodeAt(t, 3)); // 西游-记, two levels below it
+    h.messages.answers << platform::MessageService::Answer::No;
+    del->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("删除分类将同时删除所有的子分类，是否继续？"));
+    QCOMPARE(nodes(t).size(), 8);
+    const int shownBefore = int(h.messages.shown.size());
+    del->trigger();
+    QCOMPARE(h.messages.shown.size(), shownBefore + 1);
+    QCOMPARE(nodes(t), (QStringList{"连环画", "古典", "现代", "搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("古典")); // the parent's index
+    h.find<QLineEdit>("txtSearch")->setText("画");
+    h.click("tzbSearch");
+    QCOMPARE(list(h)->topLevelItemCount(), 0); // its book record went with it
+    QVERIFY(QFileInfo::exists(m_book));
+}
+
+void CatalogTest::searchBand_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("titles");
+    QTest::newRow("percent") << "%" << QStringList{"100%_画"};
+    QTest::newRow("underscore") << "_" << QStringList{"100%_画"};
+    QTest::newRow("chinese") << "书" << QStringList{"没了的书"};
+    QTest::newRow("quote") << "'" << QStringList{};
+    QTest::newRow("nothing found") << "不在" << QStringList{};
+}
+
+void CatalogTest::searchBand()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, titles);
+    Harness h;
+    makeCatalog(h);
+    h.start();
+    click(tree(h), app::nodeAt(tree(h), 5));
+    auto *box = h.find<QLineEdit>("txtSearch");
+    box->setText(text);
+    h.click("tzbSearch");
+    QCOMPARE(column(list(h), 3), titles);
+    QVERIFY(h.messages.shown.isEmpty());
+    QCOMPARE(h.find<QLabel>("lblCount")->text(), QStringLiteral("本分类共 %1 本").arg(titles.size()));
+    // Found rows select the search node; nothing found leaves the tree alone.
+    QCOMPARE(tree(h)->currentItem()->text(0), titles.isEmpty() ? QStringLiteral("现代") : QStringLiteral("搜索结果"));
+    // Clicking the category again lists it again.
+    click(tree(h), app::nodeAt(tree(h), 5));
+    QCOMPARE(list(h)->topLevelItemCount(), 4);
+
+    // The prompt: an empty box gets it back when left, a click on it empties it,
+    // and searching for it (or nothing) only empties the list.
+    box->clear();
+    QFocusEvent away(QEvent::FocusOut);
+    QApplication::sendEvent(box, &away);
+    QCOMPARE(box->text(), QStringLiteral("请输入连环画书名"));
+    h.click("tzbSearch");
+    QCOMPARE(list(h)->topLevelItemCount(), 0);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(box->text(), QString());
+}
+
+void CatalogTest::categoryDialog()
+{
+    Harness h;
+    makeCatalog(h);
+    h.start();
+    QTreeWidget *t = tree(h);
+    QString folder;
+    onDialog([&](QDialog *d) {
+        QCOMPARE(d->objectName(), QStringLiteral("frmClass"));
+        QCOMPARE(d->windowTitle(), QStringLiteral("连环画分类 - 添加"));
+        auto *dt = in<QTreeWidget>(d, "tvTreeView");
+        QCOMPARE(nodes(dt).size(), 5); // categories only
+        QCOMPARE(dt->currentItem()->text(0), QStringLiteral("连环画"));
+        auto *name = in<QLineEdit>(d, "Text1");
+        auto *path = in<QLineEdit>(d, "Text2");
+        QCOMPARE(path->text(), h.env.appDir() + "/books/");
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("请输入分类名称。"));
+        name->setText("童话 it's");
+        QCOMPARE(path->text(), h.env.appDir() + "/books/童话 it's");
+        folder = path->text();
+        // The chooser: a trailing separator goes; cancelling keeps the folder.
+        h.dialogs.names << h.env.path("chosen/");
+        in<QPushButton>(d, "Command3")->click();
+        QCOMPARE(path->text(), h.env.path("chosen"));
+        in<QPushButton>(d, "Command3")->click();
+        QCOMPARE(path->text(), h.env.path("chosen"));
+        path->setText("relative");
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("目录输入有误，请重新输入。"));
+        path->setText(folder);
+        in<QPushButton>(d, "Command1")->click();
+        QVERIFY(!d->isVisible());
+    });
+    h.action("mnuAddClass")->trigger();
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(nodes(t).at(5), QStringLiteral("童话 it's")); // the root's last child
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("连环画"));
+
+    // Edit: moving 古典 under its own grandchild is refused, moving it under 现代 is not.
+    t->setCurrentItem(app::nodeAt(t, 2));
+    onDialog([&](QDialog *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("连环画分类 - 修改"));
+        QCOMPARE(in<QLineEdit>(d, "Text1")->text(), QStringLiteral("古典"));
+        QCOMPARE(in<QLineEdit>(d, "Text2")->text(), QString()); // the stored folder wins
+        auto *dt = in<QTreeWidget>(d, "tvTreeView");
+        in<QLineEdit>(d, "Text2")->setText(h.env.path("古典"));
+        dt->setCurrentItem(app::nodeAt(dt, 4));
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("不能把分类移到它自己或它的子分类下面。"));
+        QVERIFY(d->isVisible());
+        dt->setCurrentItem(app::nodeAt(dt, 5));
+        in<QPushButton>(d, "Command1")->click();
+        QVERIFY(!d->isVisible());
+    });
+    h.action("mnuEditClass")->trigger();
+    QCOMPARE(nodes(t).mid(0, 6), (QStringList{"连环画", "现代", "古典", "西游-记", "第一册", "童话 it's"}));
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("第一册")); // the dialog's index 5
+
+    // The root is not moved.
+    t->setCurrentItem(app::nodeAt(t, app::nodeCount(t) - 2)); // 搜索结果 stands for the root
+    onDialog([&](QDialog *d) {
+        QCOMPARE(in<QLineEdit>(d, "Text1")->text(), QStringLiteral("连环画"));
+        in<QLineEdit>(d, "Text2")->setText(h.env.path("root"));
+        auto *dt = in<QTreeWidget>(d, "tvTreeView");
+        dt->setCurrentItem(app::nodeAt(dt, 2));
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("无法移动根分类。"));
+    });
+    h.action("mnuEditClass")->trigger();
+    QCOMPARE(nodes(t).first(), QStringLiteral("连环画"));
+}
+
+void CatalogTest::bookRecordDialog()
+{
+    Harness h;
+    makeCatalog(h);
+    h.start();
+    QTreeWidget *t = tree(h);
+    click(t, app::nodeAt(t, 5));
+    const QString second = h.env.path("第二本.lhh");
+    QVERIFY(makeBook(h.env.appDir(), second, {{0, pictureBytes(10, 10, "PNG")}}));
+    // A book with a quote in its title, whose other columns are null.
+    {
+        db::Connection c;
+        QVERIFY(!c.open(second, db::Access::ReadWrite));
+        QVERIFY(!c.exec("Update books Set title=?", {"它's 书"}));
+    }
+    const QByteArray secondBytes = fileHash(second);
+    onDialog([&](QDialog *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("添加连环画"));
+        QCOMPARE(in<QTreeWidget>(d, "tvTreeView")->currentItem()->text(0), QStringLiteral("现代"));
+        in<QCheckBox>(d, "Check1")->setChecked(true);
+        // Already catalogued: refused, fields emptied, nothing written.
+        h.dialogs.names << m_book;
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.dialogs.requests.last().title, QStringLiteral("打开连环画文件"));
+        QCOMPARE(h.dialogs.requests.last().filters.size(), 3);
+        QCOMPARE(in<QLineEdit>(d, "Text2")->text(), QStringLiteral("test"));
+        in<QPushButton>(d, "Command3")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("你选择的连环画已经在系统中了。"));
+        QCOMPARE(in<QLineEdit>(d, "Text1")->text(), QString());
+        // Another format is refused; an .exe is filed by the title typed.
+        h.dialogs.names << h.env.path("a.zip") << h.env.path("鸡毛信 二.EXE");
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("系统目前支持格式为 .exe|.lhh，不支持其他格式。"));
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(in<QComboBox>(d, "Combo1")->currentText(), QStringLiteral("exe"));
+        in<QPushButton>(d, "Command3")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("请输入连环画书名。"));
+        in<QLineEdit>(d, "Text2")->setText("鸡毛信 二");
+        in<QPushButton>(d, "Command3")->click();
+        QVERIFY(d->isVisible()); // 连续添加
+        // A book open in the reader is refused and stays untouched.
+        QVERIFY(h.session->open(second) == book::ReadingSession::OpenResult::Opened);
+        h.dialogs.names << second;
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。"));
+        QCOMPARE(in<QLineEdit>(d, "Text1")->text(), QString());
+        h.session->close();
+        h.dialogs.names << second;
+        in<QPushButton>(d, "Command1")->click();
+        QCOMPARE(in<QLineEdit>(d, "Text2")->text(), QStringLiteral("它's 书"));
+        QCOMPARE(in<QLineEdit>(d, "Text3")->text(), QString());
+        in<QCheckBox>(d, "Check1")->setChecked(false);
+        in<QPushButton>(d, "Command3")->click();
+        QVERIFY(!d->isVisible());
+    });
+    h.action("mnuAddlhh")->trigger();
+    QCOMPARE(fileHash(second), secondBytes);
+    QCOMPARE(column(list(h), 3), (QStringList{"小英雄雨来", "没了的书", "鸡毛信", "目录", "鸡毛信 二", "它's 书"}));
+    QCOMPARE(column(list(h), 2).mid(4), (QStringList{"exe", "lhh"}));
+
+    // Editing a search result keeps the record in its own category.
+    h.find<QLineEdit>("txtSearch")->setText("100%");
+    h.click("tzbSearch");
+    list(h)->topLevelItem(0)->setSelected(true);
+    onDialog([&](QDialog *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("修改连环画"));
+        QCOMPARE(in<QTreeWidget>(d, "tvTreeView")->currentItem()->text(0), QStringLiteral("第一册"));
+        QCOMPARE(in<QLineEdit>(d, "Text7")->text(), QStringLiteral("制作"));
+        in<QLineEdit>(d, "Text2")->setText("100%_画 新");
+        in<QPushButton>(d, "Command3")->click();
+    });
+    h.action("mnuEditlhh")->trigger();
+    QCOMPARE(column(list(h), 3), QStringList{"100%_画 新"}); // the search ran again
+    QCOMPARE(column(list(h), 1), QStringList{"5"});
+    QCOMPARE(column(list(h), 5), QStringList{"制作"});
+}
+
+void CatalogTest::listCommands()
+{
+    Harness h;
+    makeCatalog(h);
+    QFile exe(h.env.path("鸡毛信.exe"));
+    QVERIFY(exe.open(QIODevice::WriteOnly));
+    exe.close();
+    h.start();
+    QTreeWidget *t = tree(h);
+    QTreeWidget *l = list(h);
+    click(t, app::nodeAt(t, 5));
+    h.action("mnuDellhh")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要删除的数据。"));
+    h.action("mnuEditlhh")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要修改的数据。"));
+
+    // The context menu follows the row under the pointer.
+    auto *menu = h.find<QMenu>("mnuTop_2");
+    click(l, l->topLevelItem(1), Qt::RightButton);
+    QVERIFY(menu->isVisible());
+    QCOMPARE(menu->defaultAction(), h.action("mnuOpenlhh"));
+    QVERIFY(h.action("mnuOpenlhh")->isEnabled() && !h.action("mnuDir")->isEnabled());
+    menu->hide();
+    QTest::mouseClick(l->viewport(), Qt::RightButton, {}, QPoint(20, l->viewport()->height() - 5));
+    QVERIFY(!h.action("mnuOpenlhh")->isEnabled() && !h.action("mnuDellhh")->isEnabled());
+    QVERIFY(h.action("mnuAddlhh1")->isEnabled() && h.action("mnuDelAlllhh")->isEnabled());
+    QVERIFY(!menu->defaultAction());
+    menu->hide();
+
+    // Opening: a gone file is refused; an .exe is started; a book shows. All
+    // that get past the refusal go to the top of the recent list.
+    doubleClick(l, l->topLevelItem(1));
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("文件已被删除，请重新选择。"));
+    click(l, l->topLevelItem(2), Qt::RightButton);
+    menu->hide();
+    h.action("mnuOpenlhh")->trigger();
+    QCOMPARE(h.shell.opened, QList<QUrl>{QUrl::fromLocalFile(h.env.path("鸡毛信.exe"))});
+    doubleClick(l, l->topLevelItem(0));
+    QVERIFY(h.isOpen() && h.reading()->isVisible());
+    QCOMPARE(h.recentPaths().mid(0, 2), (QStringList{m_book, h.env.path("鸡毛信.exe")}));
+
+    // Showing a file in its folder, then removing one record and every gone one.
+    h.click("tzbBottom_1");
+    click(l, l->topLevelItem(0), Qt::RightButton);
+    menu->hide();
+    h.action("mnuDir")->trigger();
+    QCOMPARE(h.shell.shown, QStringList{m_book});
+    l->setCurrentItem(l->topLevelItem(3));
+    h.messages.answers << platform::MessageService::Answer::No;
+    h.action("mnuDellhh")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("即将删除指定连环画，是否继续？"));
+    QCOMPARE(l->topLevelItemCount(), 4);
+    h.action("mnuDellhh")->trigger();
+    QCOMPARE(column(l, 3), (QStringList{"小英雄雨来", "没了的书", "鸡毛信"}));
+    h.action("mnuDelAlllhh")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("即将删除所有文件已删除的连环画，是否继续？"));
+    QCOMPARE(column(l, 3), (QStringList{"小英雄雨来", "鸡毛信"}));
+    QVERIFY(QFileInfo::exists(m_book));
+    // Gone records of other categories stay.
+    click(t, app::nodeAt(t, 4));
+    QCOMPARE(l->topLevelItemCount(), 1);
+}
+
+void CatalogTest::savingACopy()
+{
+    Harness h;
+    makeCatalog(h);
+    h.start();
+    QTreeWidget *l = list(h);
+    h.action("mnuSave")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要修改的数据。"));
+    click(tree(h), app::nodeAt(tree(h), 5));
+
+    const QString target = h.env.path("copies/副本");
+    QDir().mkpath(h.env.path("copies"));
+    l->setCurrentItem(l->topLevelItem(0));
+    h.dialogs.names << target;
+    h.action("ToolbarButton6")->trigger();
+    const platform::FileDialogRequest r = h.dialogs.requests.last();
+    QCOMPARE(r.title, QStringLiteral("保存连环画文件"));
+    QCOMPARE(r.fileName, QStringLiteral("小英雄雨来.lhh"));
+    QCOMPARE(r.flags, 6);
+    QCOMPARE(r.filters.at(2), (QPair<QString, QString>{"连环画文件(*.exe)", "*.exe"}));
+    QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
+
+    // The book open in the reader, and a gone book, copy nothing.
+    QFile::remove(target + ".lhh");
+    QVERIFY(h.session->open(m_book) == book::ReadingSession::OpenResult::Opened);
+    h.dialogs.names << target + ".lhh";
+    h.action("mnuSave")->trigger();
+    h.session->close();
+    l->setCurrentItem(l->topLevelItem(1));
+    h.dialogs.names << target;
+    h.action("mnuSave")->trigger();
+    QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("没了的书.lhh"));
+    QCOMPARE(QDir(h.env.path("copies")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(h.messages.shown.size(), 1);
+}
+
+KORVEL_WINDOW_TEST_MAIN(CatalogTest)
+
+#include "tst_catalog.moc"

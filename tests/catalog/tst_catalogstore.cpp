@@ -1,0 +1,432 @@
+// The catalog store over Korvel.mdb: the tree it reads from good and damaged
+// catalogs, the lists and their status, texts stored and found exactly, the
+// refusals of the category moves, and changes of many rows that complete or
+// leave the catalog as it was.
+#include "catalog/CatalogStore.h"
+#include "catalog/Rules.h"
+#include "catalog/Schema.h"
+#include "db/Connection.h"
+#include "tests/support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace korvel;
+using namespace korvel::catalog;
+using namespace korvel::test;
+
+namespace {
+
+QString cls(qint64 id, qint64 parent, const QString &name)
+{
+    return QStringLiteral("Insert Into Class (ClassID,RootClassID,ClassName,DefaultPath) Values (%1,%2,'%3','')")
+        .arg(id)
+        .arg(parent)
+        .arg(name);
+}
+
+QString rec(qint64 classId, const QString &title, const QString &path, const QString &type = QStringLiteral("lhh"))
+{
+    return QStringLiteral("Insert Into lhhInfo (lhhClassId,lhhType,lhhTitle,sign,lhhDrawer,lhhPublisher,lhhPublishDate,"
+                          "lhhPath) Values (%1,'%2','%3','s','d','p','1980','%4')")
+        .arg(classId)
+        .arg(type, title, QString(path).replace(QLatin1Char('\''), QStringLiteral("''")));
+}
+
+QStringList names(const TreeRead &t)
+{
+    QStringList out;
+    for (const CategoryNode &n : t.nodes)
+        out << QString(n.parent < 0 ? QString() : t.nodes.at(n.parent).name + QLatin1Char('/')) + n.name;
+    return out;
+}
+
+QStringList titles(const ListRead &l)
+{
+    QStringList out;
+    for (const BookRecord &r : l.records)
+        out << r.title;
+    return out;
+}
+
+// Everything the catalog holds, as text, to compare before and after.
+QStringList dump(const QString &path)
+{
+    db::Connection c;
+    if (c.open(path, db::Access::ReadOnly))
+        return {QStringLiteral("<cannot open>")};
+    QStringList rows;
+    for (const char *sql : {"Select * From Class Order By ClassID", "Select * From lhhInfo Order By lhhID"}) {
+        db::Statement s = c.prepare(QLatin1String(sql));
+        while (s.next()) {
+            QStringList cells;
+            for (int i = 0; i < s.columnCount(); ++i)
+                cells << (s.isNull(i) ? QStringLiteral("<null>") : s.value(i).toString());
+            rows << cells.join(QLatin1Char('|'));
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+class CatalogStoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void treeOrderAndParents();
+    void damagedTreesEnd_data();
+    void damagedTreesEnd();
+    void catalogThatCannotBeOpened_data();
+    void catalogThatCannotBeOpened();
+    void missingTablesAreReadFailures();
+    void listStatusByMethod();
+    void searchFindsTextExactly_data();
+    void searchFindsTextExactly();
+    void textsStoredExactly();
+    void categoryMoves_data();
+    void categoryMoves();
+    void deleteCategoryTakesItsSubtree();
+    void manyRowChangesAreAllOrNothing();
+    void duplicatePathAndEdit();
+
+private:
+    QString make(const QStringList &extra, const QString &name = QStringLiteral("Korvel.mdb"));
+
+    std::unique_ptr<TestEnv> env;
+};
+
+void CatalogStoreTest::init()
+{
+    env = std::make_unique<TestEnv>();
+}
+
+QString CatalogStoreTest::make(const QStringList &extra, const QString &name)
+{
+    const QString path = env->path(name);
+    QStringList statements = catalogSchema(QStringLiteral("连环画"));
+    statements << extra;
+    if (db::Connection::createFile(path, statements))
+        qWarning("cannot make %s", qPrintable(path));
+    return path;
+}
+
+void CatalogStoreTest::treeOrderAndParents()
+{
+    // Added out of order: children come by ClassID, each followed by its own.
+    const QString path = make({cls(7, 1, "现代"), cls(3, 1, "古典"), cls(9, 3, "三国"), cls(4, 3, "西游-记"),
+                               cls(12, 4, "第一册"), cls(5, 1, "童话")});
+    const TreeRead t = CatalogStore(path).readTree();
+    QCOMPARE(t.outcome, Outcome::Done);
+    QCOMPARE(names(t), (QStringList{"连环画", "连环画/古典", "古典/西游-记", "西游-记/第一册", "古典/三国",
+                                    "连环画/童话", "连环画/现代"}));
+    QCOMPARE(t.statements, 1);
+    // The key of a name with "-" still gives its id.
+    QCOMPARE(classIdFromKey(nodeKey(t.nodes.at(2).name, t.nodes.at(2).id)), 4);
+}
+
+void CatalogStoreTest::damagedTreesEnd_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("extra top-level rows") << QStringList{cls(2, 0, "另一个根"), cls(3, 1, "甲"), cls(4, 2, "乙")}
+                                          << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("parent missing") << QStringList{cls(3, 1, "甲"), cls(4, 99, "孤儿"), cls(5, 4, "孤儿的孩子")}
+                                    << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("cycle beside the root") << QStringList{cls(3, 1, "甲"), cls(4, 5, "乙"), cls(5, 4, "丙")}
+                                           << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("row its own parent") << QStringList{cls(3, 3, "自己"), cls(4, 1, "甲")}
+                                        << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("null parent") << QStringList{"Insert Into Class (ClassID,ClassName) Values (3,'无')", cls(4, 1, "甲")}
+                                 << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("no top-level row") << QStringList{"Update Class Set RootClassID=2 Where ClassID=1", cls(2, 1, "甲")}
+                                      << QStringList{};
+    QTest::newRow("root is not 1") << QStringList{"Delete From Class", cls(6, 0, "根"), cls(8, 6, "甲")}
+                                   << QStringList{"根", "根/甲"};
+}
+
+void CatalogStoreTest::damagedTreesEnd()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, expected);
+    const TreeRead t = CatalogStore(make(rows)).readTree();
+    QCOMPARE(t.outcome, Outcome::Done);
+    QCOMPARE(names(t), expected);
+}
+
+void CatalogStoreTest::catalogThatCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("held by another Korvel") << "held";
+    QTest::newRow("random bytes") << "random";
+    QTest::newRow("truncated") << "truncated";
+    QTest::newRow("a folder") << "folder";
+}
+
+void CatalogStoreTest::catalogThatCannotBeOpened()
+{
+    QFETCH(QString, kind);
+    const QString path = make({cls(3, 1, "甲"), rec(3, "书", "/nowhere.lhh")});
+    db::Connection holder;
+    if (kind == QLatin1String("missing")) {
+        QFile::remove(path);
+    } else if (kind == QLatin1String("held")) {
+        QVERIFY(!holder.open(path, db::Access::ReadWrite));
+    } else if (kind == QLatin1String("random")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (int i = 0; i < 4096; ++i)
+            f.putChar(char((i * 7919) % 251));
+    } else if (kind == QLatin1String("truncated")) {
+        QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+    } else {
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));
+    }
+    const QByteArray before = fileHash(path);
+    CatalogStore store(path);
+    QCOMPARE(store.readTree().outcome, Outcome::CatalogMissing);
+    QCOMPARE(store.listCategory(3).outcome, Outcome::CatalogMissing);
+    QCOMPARE(store.searchTitles("书").outcome, Outcome::CatalogMissing);
+    QCOMPARE(store.addCategory(1, "乙", "/tmp").outcome, Outcome::CatalogMissing);
+    QCOMPARE(store.deleteCategory(3).outcome, Outcome::CatalogMissing);
+    QCOMPARE(store.deleteBooks({1}).outcome, Outcome::CatalogMissing);
+    QCOMPARE(fileHash(path), before);
+    if (kind == QLatin1String("held")) {
+        holder.close();
+        QCOMPARE(store.listCategory(3).records.size(), 1);
+    }
+}
+
+void CatalogStoreTest::missingTablesAreReadFailures()
+{
+    const QString path = env->path("bare.mdb");
+    QVERIFY(!db::Connection::createFile(path, {"CREATE TABLE other (x)"}));
+    CatalogStore store(path);
+    QCOMPARE(store.readTree().outcome, Outcome::ReadFailed);
+    QCOMPARE(store.listCategory(1).outcome, Outcome::ReadFailed);
+    QCOMPARE(store.readCategory(1).outcome, Outcome::ReadFailed);
+    QCOMPARE(store.addBook({}).outcome, Outcome::WriteFailed);
+}
+
+void CatalogStoreTest::listStatusByMethod()
+{
+    const QString file = env->path("here.lhh");
+    QVERIFY(makeSimpleBook(env->appDir(), file, 1));
+    const QString folder = env->path("a folder.lhh");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = make({rec(1, "在", file), rec(1, "目录", folder), rec(1, "没了", env->path("gone.lhh")),
+                               rec(1, "空", ""), rec(2, "别的分类", file),
+                               "Insert Into lhhInfo (lhhClassId,lhhTitle) Values (1,'空值')"});
+    CatalogStore store(path);
+    const ListRead category = store.listCategory(1);
+    QCOMPARE(category.outcome, Outcome::Done);
+    QCOMPARE(titles(category), (QStringList{"在", "目录", "没了", "空", "空值"}));
+    QList<bool> present;
+    for (const BookRecord &r : category.records)
+        present << r.present;
+    // A folder counts as there in a category list, not in a search.
+    QCOMPARE(present, (QList<bool>{true, true, false, false, false}));
+    const BookRecord &nulls = category.records.last();
+    QVERIFY(nulls.type.isEmpty() && nulls.path.isEmpty() && nulls.drawer.isEmpty());
+    QVERIFY(nulls.id > 0);
+
+    const ListRead found = store.searchTitles(QString());
+    QCOMPARE(titles(found), (QStringList{"在", "目录", "没了", "空", "别的分类", "空值"}));
+    present.clear();
+    for (const BookRecord &r : found.records)
+        present << r.present;
+    QCOMPARE(present, (QList<bool>{true, false, false, false, true, false}));
+    QCOMPARE(store.listCategory(42).records.size(), 0);
+}
+
+void CatalogStoreTest::searchFindsTextExactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("percent") << "%" << QStringList{"100%书"};
+    QTest::newRow("underscore") << "_" << QStringList{"a_b"};
+    QTest::newRow("quote") << "'" << QStringList{"O'Neil"};
+    QTest::newRow("backslash") << "\\" << QStringList{"反\\斜"};
+    QTest::newRow("letter, any case") << "A" << QStringList{"a_b", "ab", "ba", "a"};
+    QTest::newRow("chinese") << "画" << QStringList{"画中", "连环画"};
+    QTest::newRow("dash") << "-" << QStringList{"甲-乙"};
+    QTest::newRow("nothing matches") << "不在" << QStringList{};
+}
+
+void CatalogStoreTest::searchFindsTextExactly()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    static const QStringList all = {"100%书", "a_b", "O'Neil", "反\\斜", "ab", "ba", "a", "画中", "连环画", "甲-乙", "x"};
+    CatalogStore store(env->path("Korvel.mdb"));
+    make({});
+    for (const QString &t : all) {
+        BookRecord r;
+        r.classId = 1;
+        r.title = t;
+        r.path = env->path(t);
+        QCOMPARE(store.addBook(r).outcome, Outcome::Done);
+    }
+    QCOMPARE(titles(store.searchTitles(text)), expected);
+}
+
+void CatalogStoreTest::textsStoredExactly()
+{
+    const QString path = make({});
+    CatalogStore store(path);
+    const QString name = QStringLiteral("O'Neil 100%_a-b \"引\" 连环画");
+    const QString folder = QStringLiteral("/tmp/it's %_/文件夹");
+    const Change added = store.addCategory(1, name, folder);
+    QCOMPARE(added.outcome, Outcome::Done);
+    const CategoryRead read = store.readCategory(added.id);
+    QVERIFY(read.found);
+    QCOMPARE(read.name, name);
+    QCOMPARE(read.folder, folder);
+    QCOMPARE(store.readDefaultPath(added.id).folder, folder);
+
+    BookRecord r;
+    r.classId = added.id;
+    r.type = QStringLiteral("lhh");
+    r.title = name;
+    r.sign = QStringLiteral("'; Drop Table Class; --");
+    r.drawer = QStringLiteral("%");
+    r.publisher = QStringLiteral("_");
+    r.publishDate = QStringLiteral("1980年'5'月");
+    r.path = QStringLiteral("/书/it's 100%.lhh");
+    QCOMPARE(store.addBook(r).outcome, Outcome::Done);
+    const ListRead list = store.listCategory(added.id);
+    QCOMPARE(list.records.size(), 1);
+    const BookRecord &back = list.records.first();
+    QCOMPARE((QStringList{back.type, back.title, back.sign, back.drawer, back.publisher, back.publishDate, back.path}),
+             (QStringList{r.type, r.title, r.sign, r.drawer, r.publisher, r.publishDate, r.path}));
+    QCOMPARE(store.readTree().nodes.size(), 2);
+}
+
+void CatalogStoreTest::categoryMoves_data()
+{
+    // 1 root, 3 甲 under 1, 4 乙 under 3, 5 丙 under 4, 6 丁 under 1.
+    QTest::addColumn<qint64>("id");
+    QTest::addColumn<qint64>("parent");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::newRow("in place") << qint64(4) << qint64(4) << Outcome::Done;
+    QTest::newRow("under another") << qint64(4) << qint64(6) << Outcome::Done;
+    QTest::newRow("up to the root") << qint64(5) << qint64(1) << Outcome::Done;
+    QTest::newRow("under its child") << qint64(3) << qint64(4) << Outcome::MovesUnderItself;
+    QTest::newRow("under its grandchild") << qint64(3) << qint64(5) << Outcome::MovesUnderItself;
+    QTest::newRow("the root under a category") << qint64(1) << qint64(6) << Outcome::IsRoot;
+    QTest::newRow("the root renamed in place") << qint64(1) << qint64(1) << Outcome::Done;
+    QTest::newRow("under a category that is gone") << qint64(4) << qint64(77) << Outcome::NoSuchCategory;
+    QTest::newRow("a category that is gone") << qint64(77) << qint64(1) << Outcome::NoSuchCategory;
+}
+
+void CatalogStoreTest::categoryMoves()
+{
+    QFETCH(qint64, id);
+    QFETCH(qint64, parent);
+    QFETCH(Outcome, outcome);
+    const QString path = make({cls(3, 1, "甲"), cls(4, 3, "乙"), cls(5, 4, "丙"), cls(6, 1, "丁")});
+    const QStringList before = dump(path);
+    CatalogStore store(path);
+    QCOMPARE(store.editCategory(id, parent, QStringLiteral("新名"), QStringLiteral("/新")).outcome, outcome);
+    if (outcome != Outcome::Done) {
+        QCOMPARE(dump(path), before);
+        return;
+    }
+    const CategoryRead read = store.readCategory(id);
+    QCOMPARE(read.name, QStringLiteral("新名"));
+    QCOMPARE(read.folder, QStringLiteral("/新"));
+    // Every category is still in the tree.
+    QCOMPARE(store.readTree().nodes.size(), 5);
+}
+
+void CatalogStoreTest::deleteCategoryTakesItsSubtree()
+{
+    const QString kept = env->path("kept.lhh");
+    QVERIFY(makeSimpleBook(env->appDir(), kept, 1));
+    const QString path = make({cls(3, 1, "甲"), cls(4, 3, "乙"), cls(5, 4, "丙"), cls(8, 5, "丁"), cls(6, 1, "戊"),
+                               rec(3, "a", kept), rec(4, "b", "/b"), rec(5, "c", "/c"), rec(8, "d", "/d"),
+                               rec(6, "e", "/e"), rec(1, "f", "/f")});
+    CatalogStore store(path);
+    QCOMPARE(store.deleteCategory(3).outcome, Outcome::Done);
+    QCOMPARE(names(store.readTree()), (QStringList{"连环画", "连环画/戊"}));
+    QCOMPARE(titles(store.searchTitles(QString())), (QStringList{"e", "f"}));
+    QVERIFY(QFileInfo::exists(kept)); // files stay on disk
+    // The root is never deleted.
+    QCOMPARE(store.deleteCategory(1).outcome, Outcome::IsRoot);
+    QCOMPARE(store.readTree().nodes.size(), 2);
+    // A cycle below a deleted category ends too.
+    const QString cyclic = make({cls(3, 1, "甲"), cls(4, 5, "乙"), cls(5, 4, "丙"),
+                                 "Update Class Set RootClassID=3 Where ClassID=4"},
+                                QStringLiteral("cyclic.mdb"));
+    QCOMPARE(CatalogStore(cyclic).deleteCategory(3).outcome, Outcome::Done);
+    QCOMPARE(CatalogStore(cyclic).readTree().nodes.size(), 1);
+}
+
+void CatalogStoreTest::manyRowChangesAreAllOrNothing()
+{
+    // A record that cannot be deleted, deep in the subtree and among the
+    // ones to remove: the whole change is given up. (Triggers never run on
+    // the catalog, so the failure comes from an index whose expression is
+    // rewritten under the rows, as a damaged file might have it: removing
+    // the 'stuck' row's entry raises an overflow.)
+    const QString path = make({cls(3, 1, "甲"), cls(4, 3, "乙"), cls(5, 4, "丙"), rec(3, "a", "/a"), rec(4, "b", "/b"),
+                               rec(5, "stuck", "/s"), "CREATE INDEX stuck ON lhhInfo((lhhTitle = 'stuck') + 0)"});
+    QVERIFY(writeRawDatabase(path,
+                             {"PRAGMA writable_schema=ON",
+                              "UPDATE sqlite_master SET sql = 'CREATE INDEX stuck ON lhhInfo(CASE WHEN lhhTitle = "
+                              "''stuck'' THEN abs(-9223372036854775807 - 1) ELSE 0 END)' WHERE name = 'stuck'"},
+                             false));
+    const QStringList before = dump(path);
+    CatalogStore store(path);
+    QCOMPARE(store.deleteCategory(3).outcome, Outcome::WriteFailed);
+    QCOMPARE(dump(path), before);
+    const ListRead all = store.searchTitles(QString());
+    QVector<qint64> ids;
+    for (const BookRecord &r : all.records)
+        ids << r.id;
+    QCOMPARE(store.deleteBooks(ids).outcome, Outcome::WriteFailed);
+    QCOMPARE(dump(path), before);
+    ids.removeLast();
+    QCOMPARE(store.deleteBooks(ids).outcome, Outcome::Done);
+    QCOMPARE(titles(store.searchTitles(QString())), QStringList{"stuck"});
+    // No journal is left beside the catalog.
+    QCOMPARE(QDir(env->path(QString())).entryList({"Korvel.mdb*"}, QDir::Files), QStringList{"Korvel.mdb"});
+}
+
+void CatalogStoreTest::duplicatePathAndEdit()
+{
+    const QString path = make({rec(1, "a", "/books/a'b.lhh")});
+    CatalogStore store(path);
+    BookRecord r;
+    r.classId = 1;
+    r.title = QStringLiteral("again");
+    r.path = QStringLiteral("/books/a'b.lhh");
+    QCOMPARE(store.addBook(r).outcome, Outcome::Duplicate);
+    r.path = QStringLiteral("/books/A'b.lhh"); // another file on this system
+    const Change added = store.addBook(r);
+    QCOMPARE(added.outcome, Outcome::Done);
+    r.id = added.id;
+    r.title = QStringLiteral("edited");
+    r.path = QStringLiteral("/books/a'b.lhh"); // an edit writes whatever path it holds
+    r.type = QStringLiteral("exe");
+    QCOMPARE(store.updateBook(r).outcome, Outcome::Done);
+    const ListRead list = store.listCategory(1);
+    QCOMPARE(titles(list), (QStringList{"a", "edited"}));
+    QCOMPARE(list.records.last().type, QStringLiteral("exe"));
+    QCOMPARE(list.records.last().path, r.path);
+    // Removing a record frees its path.
+    QCOMPARE(store.deleteBook(list.records.first().id).outcome, Outcome::Done);
+    r.title = QStringLiteral("third");
+    r.path = QStringLiteral("/other.lhh");
+    QCOMPARE(store.addBook(r).outcome, Outcome::Done);
+}
+
+QTEST_GUILESS_MAIN(CatalogStoreTest)
+
+#include "tst_catalogstore.moc"
