@@ -4,6 +4,7 @@
 #include "db/Connection.h"
 #include "platform/ScratchFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
@@ -52,6 +53,11 @@ bool ReadingSession::useStaged()
         m_stagedUsed = true;
     }
     return done;
+}
+
+QString ReadingSession::stagedPath() const
+{
+    return m_appDir + QStringLiteral("/.read.tmp.%1.next").arg(QCoreApplication::applicationPid());
 }
 
 void ReadingSession::stagePage(qint32 pageNumber, const QByteArray &bytes)

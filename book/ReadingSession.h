@@ -69,7 +69,8 @@ public:
     // only renames them onto read.tmp (after checking they are still that
     // page's bytes). One page is staged at a time; closing drops it.
     void stagePage(qint32 pageNumber, const QByteArray &bytes);
-    QString stagedPath() const { return m_appDir + QStringLiteral("/.read.tmp.next"); }
+    // Named for this process: two Korvels sharing a folder never take each other's.
+    QString stagedPath() const;
 
 signals:
     void opened(const QString &path);
