@@ -93,6 +93,8 @@ void PageListView::dragMoveEvent(QDragMoveEvent *e)
         e->ignore();
         return;
     }
+    // The line between rows shows where the files go, as for a move.
+    m_filesOver = true;
     m_dropRow = dropRow(e->position().toPoint());
     viewport()->update();
     e->setDropAction(Qt::CopyAction);
@@ -101,6 +103,7 @@ void PageListView::dragMoveEvent(QDragMoveEvent *e)
 
 void PageListView::dragLeaveEvent(QDragLeaveEvent *e)
 {
+    m_filesOver = false;
     m_dropRow = -1;
     viewport()->update();
     e->accept();
@@ -110,6 +113,7 @@ void PageListView::dropEvent(QDropEvent *e)
 {
     const QStringList paths = localFiles(e->mimeData());
     const int target = dropRow(e->position().toPoint());
+    m_filesOver = false;
     m_dropRow = -1;
     viewport()->update();
     if (paths.isEmpty()) {
@@ -218,7 +222,7 @@ void PageListView::keyReleaseEvent(QKeyEvent *e)
 void PageListView::paintEvent(QPaintEvent *e)
 {
     QTableView::paintEvent(e);
-    if (!m_dragging || m_dropRow < 0)
+    if ((!m_dragging && !m_filesOver) || m_dropRow < 0)
         return;
     // Where the rows will go: a line between two rows.
     int y = 0;

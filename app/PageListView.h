@@ -43,6 +43,7 @@ private:
 
     bool m_pressedOnSelection = false;
     bool m_dragging = false;
+    bool m_filesOver = false; // files from another program are dragged over the list
     int m_pressedRow = -1;
     QPoint m_pressPos;
     int m_dropRow = -1;
