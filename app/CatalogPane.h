@@ -39,6 +39,9 @@ public:
     // names no node falls back to the first.
     int selectedNodeIndex() const;
     void selectNode(int index);
+    // The node the dialogs' trees start on: the selected one, or the root
+    // when a fixed node is selected (their trees hold only categories).
+    int preselectedIndex() const;
 
     // ClickTreeView: shows what the selected node stands for. A category's
     // books are read again only when it is not the one listed, or when
@@ -69,7 +72,6 @@ private:
     void buildMenus();
     void showRecords(const catalog::ListRead &read);
     QTreeWidgetItem *selectedRow() const;
-    int preselectedIndex() const;
     void enableDeleteClass();
 
     void treeKeyReleased(int vk);
