@@ -67,6 +67,7 @@ private slots:
     void homePagesAndTheBusyRule();
     void popUps_data();
     void popUps();
+    void standInSitePopUpStaysInThePane();
     void webSearch_data();
     void webSearch();
     void entryRefusals();
@@ -230,6 +231,19 @@ void WebTest::popUps()
     // No window of its own either way.
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<QWebEngineView *>(w) || !w->isVisible());
+}
+
+void WebTest::standInSitePopUpStaysInThePane()
+{
+    Harness h;
+    h.siteRoot = m_site->root();
+    h.start();
+    auto *web = h.find<QWebEngineView>("wbbMain");
+    h.action("mnuHomePage")->trigger();
+    QVERIFY(load(web, m_site->root() + m_books[0].page.mid(1)));
+    web->page()->runJavaScript("document.querySelector('a[target=_blank]').click();");
+    QTRY_COMPARE_WITH_TIMEOUT(web->url().toString(), m_site->root() + m_books[1].page.mid(1) + "?from=Dalvane", 20000);
+    QCOMPARE(h.shell.opened, QList<QUrl>());
 }
 
 void WebTest::webSearch_data()
