@@ -56,23 +56,27 @@ public:
         , m_clock(clock)
         , m_done(std::move(done))
     {
+        // Silence is counted in whole seconds: data only sets a flag, which
+        // costs nothing however many pieces a picture comes in.
         m_silence.setObjectName(QStringLiteral("timSilence"));
-        m_silence.setSingleShot(true);
-        m_silence.setInterval(Downloader::kSilenceMs);
-        connect(&m_silence, &QTimer::timeout, this,
-                [this] { giveUp(QStringLiteral("%1 秒没有回应").arg(Downloader::kSilenceMs / 1000)); });
+        m_silence.setInterval(1000);
+        connect(&m_silence, &QTimer::timeout, this, [this] {
+            m_silentSeconds = std::exchange(m_heard, false) ? 0 : m_silentSeconds + 1;
+            if (m_silentSeconds * 1000 >= Downloader::kSilenceMs)
+                giveUp(QStringLiteral("%1 秒没有回应").arg(Downloader::kSilenceMs / 1000));
+        });
         QNetworkRequest request(url);
         m_reply = network.get(request);
         connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
-            m_clock.start(&m_silence);
+            m_heard = true;
             const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
             if (length.isValid() && length.toLongLong() > m_limit)
                 giveUp(tooLarge());
         });
+        // The answer stays in the reply until it is whole: one copy, at the end.
         connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-            m_clock.start(&m_silence);
-            bytes += m_reply->read(m_limit + 1 - bytes.size());
-            if (bytes.size() > m_limit)
+            m_heard = true;
+            if (m_reply->bytesAvailable() > m_limit)
                 giveUp(tooLarge());
         });
         connect(m_reply, &QNetworkReply::finished, this, &Fetch::ended);
@@ -123,7 +127,7 @@ private:
         isDone = true;
         m_clock.stop(&m_silence);
         if (failure.isEmpty()) {
-            bytes += m_reply->read(m_limit + 1 - bytes.size());
+            bytes = m_reply->readAll();
             const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
                 failure = QStringLiteral("网站回答 HTTP %1").arg(status.toInt());
@@ -146,6 +150,8 @@ private:
     std::function<void(Fetch &)> m_done;
     QPointer<QNetworkReply> m_reply; // the network's, which may go first
     QTimer m_silence;
+    bool m_heard = false;
+    int m_silentSeconds = 0;
 };
 
 Downloader::Downloader(adverts::Clock *clock, QObject *parent)
