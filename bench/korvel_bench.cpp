@@ -12,6 +12,7 @@
 #include "bench/StartupBench.h"
 #include "bench/MakerBench.h"
 #include "bench/CatalogBench.h"
+#include "bench/WebBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -587,6 +588,7 @@ int main(int argc, char *argv[])
     allPass &= bench::bookFigures(env.appDir(), env.path(QString()));
     allPass &= bench::makerFigures(env.appDir(), env.path(QString()));
     allPass &= bench::catalogFigures(env.appDir(), env.path(QString()));
+    allPass &= bench::webFigures(env.appDir(), env.path(QString()));
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {
