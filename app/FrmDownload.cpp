@@ -109,8 +109,9 @@ FrmDownload::FrmDownload(const AppContext &context, const QString &html, const Q
     grid->addWidget(makeLabel(this, QStringLiteral("所属格式："), QStringLiteral("Label2_0")), row, 0);
     grid->addWidget(m_typeBox, row++, 1);
     grid->addWidget(makeLabel(this, QStringLiteral("所属分类："), QStringLiteral("Label2_1")), 3, 2, Qt::AlignTop);
-    grid->addWidget(m_tree, 3, 3, row - 5, 1);
-    grid->addWidget(m_advert, row - 2, 2, 2, 2);
+    // The tree beside the fields down to the summary, the advert under it.
+    grid->addWidget(m_tree, 3, 3, 5, 1);
+    grid->addWidget(m_advert, 8, 2, row - 8, 2);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(3, 2);
     grid->setRowStretch(7, 1); // the summary takes the room to spare

@@ -404,12 +404,18 @@ void WebTest::busyDialogCannotClose()
                "text/html; charset=utf-8");
     site.serve("/lianupload/images/1.png", png);
     site.serve("/lianupload/images/2.png", FaultySite::Answer{"", "", 200, FaultySite::Kind::Silent});
+    catalog::CatalogStore store(catalog::CatalogStore::pathIn(h.env.appDir()));
+    QVERIFY(store.addCategory(1, "甲", "").id > 0 && store.addCategory(1, "乙", "").id > 0);
     h.siteRoot = site.root();
     h.start();
+    // A category selected in the main tree: the dialog's tree starts on it.
+    auto *mainTree = h.find<QTreeWidget>("tvTreeView");
+    mainTree->setCurrentItem(mainTree->topLevelItem(0)->child(1));
     h.action("mnuHomePage")->trigger();
     QVERIFY(load(h.find<QWebEngineView>("wbbMain"), site.root() + "p.html"));
     app::FrmDownload *dialog = openDialog(h);
     QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QTreeWidget *>("tvTreeView")->currentItem()->text(0), QStringLiteral("乙"));
     QTest::mouseClick(dialog->findChild<QPushButton *>("Command3"), Qt::LeftButton);
     auto *progress = dialog->findChild<QLabel *>("Label1_11");
     QTRY_COMPARE_WITH_TIMEOUT(progress->text(), QStringLiteral("下载进度：共 2 页，已下载 1 页。"), 20000);
