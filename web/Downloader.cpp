@@ -195,6 +195,8 @@ void Downloader::prepare()
         return fail(kCatalogMissing);
     if (category.outcome != catalog::Outcome::Done)
         return fail(kCategoryReadFailed);
+    if (!category.found)
+        return fail(QStringLiteral("所选分类已不存在，请重新选择。"));
     QString folder = category.folder.isEmpty() ? catalog::booksFolder(m_job.appDir) : category.folder;
     folder = catalog::withoutTrailingSeparator(folder);
     if (!catalog::makeCategoryFolder(folder))

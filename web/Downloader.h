@@ -66,7 +66,6 @@ public:
     bool isRunning() const { return m_running; }
     // The book's file, once chosen.
     const QString &bookPath() const { return m_path; }
-    const QStringList &pieces() const { return m_pieces; }
 
     // Tests make the picture limit small instead of sending 64 MB.
     void setLargestPicture(qint64 bytes) { m_largestPicture = bytes; }

@@ -409,13 +409,16 @@ void DownloaderTest::refusedBeforeFetching_data()
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("holdCatalog");
+    QTest::addColumn<qint64>("classId");
     QTest::addColumn<QString>("message");
     const QString page = readingPage({"1.gif"});
-    QTest::newRow("no markers") << "<p>a page</p>" << "T" << false << "请打开到要下载连环画的页面。";
-    QTest::newRow("empty list") << readingPage({}) << "T" << false << "请打开到要下载连环画的页面。";
-    QTest::newRow("list of commas") << readingPage({"", "", ""}) << "T" << false << "请打开到要下载连环画的页面。";
-    QTest::newRow("no title") << page << " " << false << "请输入连环画书名。";
-    QTest::newRow("catalog held by another Korvel") << page << "T" << true << "数据库文件丢失。";
+    const QString noPage = "请打开到要下载连环画的页面。";
+    QTest::newRow("no markers") << "<p>a page</p>" << "T" << false << qint64(1) << noPage;
+    QTest::newRow("empty list") << readingPage({}) << "T" << false << qint64(1) << noPage;
+    QTest::newRow("list of commas") << readingPage({"", "", ""}) << "T" << false << qint64(1) << noPage;
+    QTest::newRow("no title") << page << " " << false << qint64(1) << "请输入连环画书名。";
+    QTest::newRow("catalog held by another Korvel") << page << "T" << true << qint64(1) << "数据库文件丢失。";
+    QTest::newRow("category gone") << page << "T" << false << qint64(99) << "所选分类已不存在，请重新选择。";
 }
 
 void DownloaderTest::refusedBeforeFetching()
@@ -423,8 +426,10 @@ void DownloaderTest::refusedBeforeFetching()
     QFETCH(QString, html);
     QFETCH(QString, title);
     QFETCH(bool, holdCatalog);
+    QFETCH(qint64, classId);
     QFETCH(QString, message);
     Run run;
+    run.job.classId = classId;
     test::FaultySite site;
     QVERIFY(site.start());
     site.serve("/lianupload/images/1.gif", test::pictureBytes(4, 4, "PNG"));
