@@ -10,7 +10,11 @@
 
 #include <QNetworkReply>
 #include <QPointer>
+#include <QFile>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace korvel::web {
 
@@ -175,6 +179,7 @@ void Downloader::start(const DownloadJob &job)
     m_path.clear();
     m_nextRequest = 0;
     m_stored = 0;
+    m_unflushed = 0;
     // Whatever happens, the caller hears of it after start() has returned.
     QMetaObject::invokeMethod(this, &Downloader::prepare, Qt::QueuedConnection);
 }
@@ -267,11 +272,28 @@ void Downloader::storeReady()
         if (e)
             return fail(QStringLiteral("连环画文件“%1”写入失败（%2），没有保存连环画。").arg(m_path, e.message));
         ++m_stored;
+        m_unflushed += fetch->bytes.size();
+        if (m_unflushed >= kFlushBytes) {
+            startWriteBack();
+            m_unflushed = 0;
+        }
         emit progressed(m_stored, int(m_pieces.size()));
     }
     if (m_stored == m_pieces.size())
         return complete();
     requestMore();
+}
+
+void Downloader::startWriteBack()
+{
+    // The disk starts on what is stored so far while the next pictures
+    // come, so the writer's sync at the end has little left to wait for.
+    // Only a hint: the writer alone decides what the book holds.
+    const int fd = ::open(QFile::encodeName(m_writer->temporaryPath()).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::close(fd);
 }
 
 void Downloader::complete()

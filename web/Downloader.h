@@ -55,6 +55,8 @@ public:
     static constexpr int kSilenceMs = 30000;
     // Pictures asked for at once: the next ones travel while one is stored.
     static constexpr int kInFlight = 3;
+    // Stored bytes after which the disk is asked to start writing them.
+    static constexpr qint64 kFlushBytes = 8LL * 1024 * 1024;
 
     // The silence timers run on the clock (none: real time).
     explicit Downloader(adverts::Clock *clock = nullptr, QObject *parent = nullptr);
@@ -83,6 +85,7 @@ private:
     void requestMore();
     void pictureArrived(Fetch &fetch);
     void storeReady();
+    void startWriteBack();
     void complete();
     void fail(const QString &message);
     void end(bool ok, const QString &message);
@@ -102,6 +105,7 @@ private:
     std::map<int, Fetch *> m_fetches; // by page, until stored
     int m_nextRequest = 0;
     int m_stored = 0;
+    qint64 m_unflushed = 0;
 };
 
 } // namespace korvel::web
