@@ -47,6 +47,8 @@ public:
     // books are read again only when it is not the one listed, or when
     // force is set (its books have changed).
     void clickTreeView(bool force);
+    // Selects the category (when the tree has it) and lists its books afresh.
+    void showCategory(qint64 classId);
     // The title search with the search box's text.
     void search();
     void setSearchText(const QString &text) { m_searchText = text; }

@@ -148,7 +148,7 @@ FrmDownload::FrmDownload(const AppContext &context, const QString &html, const Q
     connect(m_downloadButton, &QPushButton::clicked, this, &FrmDownload::download);
     connect(m_cancelButton, &QPushButton::clicked, this, &FrmDownload::close);
     connect(m_doneButton, &QPushButton::clicked, this, [this] {
-        emit completed(m_filedIndex);
+        emit completed(m_filedClass);
         accept();
     });
 }
@@ -183,9 +183,9 @@ void FrmDownload::download()
     job.classId = catalog::classIdFromKey(nodeKey(m_tree->currentItem()));
     // The record is filed as the dialog stands when the pages are in.
     job.recordAtEnd = [this] {
-        m_filedIndex = nodeIndex(m_tree, m_tree->currentItem());
         catalog::BookRecord record;
         record.classId = catalog::classIdFromKey(nodeKey(m_tree->currentItem()));
+        m_filedClass = record.classId;
         record.type = m_typeBox->currentText();
         record.title = m_titleBox->text();
         record.sign = m_signBox->text();

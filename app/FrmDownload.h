@@ -36,8 +36,8 @@ public:
     bool isBusy() const { return m_busy; }
 
 signals:
-    // 完成: the book went into the category of this node of the tree.
-    void completed(int nodeIndex);
+    // 完成: the book went into this category.
+    void completed(qint64 classId);
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -51,7 +51,7 @@ private:
     QString m_html;
     web::Downloader *m_downloader = nullptr;
     bool m_busy = false;
-    int m_filedIndex = 0;
+    qint64 m_filedClass = 0;
 
     QLineEdit *m_addressBox = nullptr;
     QLineEdit *m_titleBox = nullptr;

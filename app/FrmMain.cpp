@@ -574,10 +574,7 @@ void FrmMain::downloadBook()
         }
         m_download = new FrmDownload(m_context, html, m_web->url().toString(), m_catalog->preselectedIndex(), this);
         m_download->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_download, &FrmDownload::completed, this, [this](int node) {
-            m_catalog->selectNode(node);
-            m_catalog->clickTreeView(true);
-        });
+        connect(m_download, &FrmDownload::completed, m_catalog, &CatalogPane::showCategory);
         m_download->show();
     });
 }

@@ -51,7 +51,8 @@ QString bodyOf(app::WebPane &pane)
         html = h;
         done = true;
     });
-    QTest::qWaitFor([&] { return done; }, 20000);
+    if (!QTest::qWaitFor([&] { return done; }, 20000))
+        qWarning("the page's body was not read");
     return html;
 }
 
@@ -310,8 +311,9 @@ app::FrmDownload *WebTest::openDialog(Harness &h)
 {
     h.action("ToolbarButton10")->trigger();
     app::FrmDownload *dialog = nullptr;
-    QTest::qWaitFor([&] { return (dialog = h.window->findChild<app::FrmDownload *>()) && dialog->isVisible(); }, 20000);
-    return dialog;
+    const bool shown = QTest::qWaitFor(
+        [&] { return (dialog = h.window->findChild<app::FrmDownload *>()) && dialog->isVisible(); }, 20000);
+    return shown ? dialog : nullptr;
 }
 
 void WebTest::downloadFromTheStandInSite()
