@@ -24,13 +24,10 @@ private slots:
     void references();
     void script_data();
     void script();
-    void scriptPrefixPicksFolderByFirstPiece();
     void siteAddresses_data();
     void siteAddresses();
     void webSearch_data();
     void webSearch();
-    void pictures_data();
-    void pictures();
     void safeNames_data();
     void safeNames();
     void namesStayInsideTheFolder();
@@ -169,15 +166,6 @@ void WebRulesTest::script()
     QCOMPARE(f.alternativeFolder, alternative);
 }
 
-void WebRulesTest::scriptPrefixPicksFolderByFirstPiece()
-{
-    const web::PictureFolders f{"http://h/", "std/", "alt/"};
-    QCOMPARE(web::picturePrefix(f, "Images/001.jpg"), QString("http://h/alt/"));
-    QCOMPARE(web::picturePrefix(f, "b1/IMAGES.jpg"), QString("http://h/alt/"));
-    QCOMPARE(web::picturePrefix(f, "b1/001.jpg"), QString("http://h/std/"));
-    QCOMPARE(web::picturePrefix(f, "imag/es.jpg"), QString("http://h/std/"));
-}
-
 void WebRulesTest::siteAddresses_data()
 {
     QTest::addColumn<QString>("url");
@@ -229,28 +217,6 @@ void WebRulesTest::webSearch()
     // Readable as typed where nothing would change the query's meaning.
     if (!searched.contains('&'))
         QVERIFY2(url.toString().endsWith("keyboard=" + searched), qPrintable(url.toString()));
-}
-
-void WebRulesTest::pictures_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("picture");
-    QTest::newRow("jpeg") << QByteArray("\xFF\xD8\xFF\xE0rest") << true;
-    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1A\nrest") << true;
-    QTest::newRow("gif") << QByteArray("GIF89a....") << true;
-    QTest::newRow("bmp") << (QByteArray("BM") + QByteArray(40, '\0')) << true;
-    QTest::newRow("tiff") << QByteArray("II*\0rest", 8) << true;
-    QTest::newRow("webp") << QByteArray("RIFF\0\0\0\0WEBPVP8 ", 16) << true;
-    QTest::newRow("html error page") << QByteArray("<html><body>404</body></html>") << false;
-    QTest::newRow("two letters BM only") << QByteArray("BM") << false;
-    QTest::newRow("empty") << QByteArray() << false;
-}
-
-void WebRulesTest::pictures()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, picture);
-    QCOMPARE(web::looksLikePicture(bytes), picture);
 }
 
 void WebRulesTest::safeNames_data()
