@@ -153,6 +153,13 @@ void CatalogPane::selectNode(int index)
     app::selectNode(m_tree, node ? node : nodeAt(m_tree, 1));
 }
 
+void CatalogPane::showCategory(qint64 classId)
+{
+    if (QTreeWidgetItem *node = categoryNode(m_tree, classId))
+        app::selectNode(m_tree, node);
+    clickTreeView(true);
+}
+
 void CatalogPane::enableDeleteClass()
 {
     m_deleteClassAction->setEnabled(nodeIndex(m_tree, m_tree->currentItem()) != 1);

@@ -39,11 +39,16 @@ public:
     // names no node falls back to the first.
     int selectedNodeIndex() const;
     void selectNode(int index);
+    // The node the dialogs' trees start on: the selected one, or the root
+    // when a fixed node is selected (their trees hold only categories).
+    int preselectedIndex() const;
 
     // ClickTreeView: shows what the selected node stands for. A category's
     // books are read again only when it is not the one listed, or when
     // force is set (its books have changed).
     void clickTreeView(bool force);
+    // Selects the category (when the tree has it) and lists its books afresh.
+    void showCategory(qint64 classId);
     // The title search with the search box's text.
     void search();
     void setSearchText(const QString &text) { m_searchText = text; }
@@ -69,7 +74,6 @@ private:
     void buildMenus();
     void showRecords(const catalog::ListRead &read);
     QTreeWidgetItem *selectedRow() const;
-    int preselectedIndex() const;
     void enableDeleteClass();
 
     void treeKeyReleased(int vk);

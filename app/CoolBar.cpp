@@ -60,8 +60,8 @@ CoolBar::CoolBar(QWidget *parent)
     m_webSearchButton->setCaption(QStringLiteral("网搜"));
     for (widgets::TzButton *b : {m_searchButton, m_webSearchButton})
         b->setButtonStyle(1);
-    m_webSearchButton->setEnabled(false); // comes with the web pane's search
     connect(m_searchButton, &widgets::TzButton::Click, this, &CoolBar::searchRequested);
+    connect(m_webSearchButton, &widgets::TzButton::Click, this, [this] { emit webSearchRequested(m_searchBox->text()); });
     applyBackground();
 }
 

@@ -31,6 +31,8 @@ signals:
     // search button (or Enter in the box).
     void searchTextChanged(const QString &text);
     void searchRequested();
+    // The web search button, with the box's text as it stands (its prompt included).
+    void webSearchRequested(const QString &text);
 
 protected:
     void resizeEvent(QResizeEvent *e) override;

@@ -6,6 +6,7 @@
 #include "app/CatalogPane.h"
 #include "app/CoolBar.h"
 #include "app/FrmAbout.h"
+#include "app/FrmDownload.h"
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
 #include "app/ReadingPane.h"
@@ -17,6 +18,8 @@
 #include "platform/Services.h"
 #include "platform/SiteConfig.h"
 #include "view/WindowLayout.h"
+#include "web/PageText.h"
+#include "web/SiteRules.h"
 #include "widgets/KeyCodes.h"
 
 #include <QAction>
@@ -113,9 +116,6 @@ void FrmMain::buildMenus()
         m_recentActions[i] = action(QStringLiteral("mnuRecent_%1").arg(i).toLatin1().constData());
         m_recentActions[i]->setEnabled(false);
     }
-    // The downloader's command is shown but not yet available.
-    for (const char *name : {"mnuFromDalvane"})
-        action(name)->setEnabled(false);
 }
 
 void FrmMain::buildControls()
@@ -129,8 +129,7 @@ void FrmMain::buildControls()
     m_banner->setContextMenuPolicy(Qt::NoContextMenu);
 
     m_coolBar = new CoolBar(m_client);
-    for (int i : {4, 10}) // 4 waits for a book; 10 for the downloader
-        m_coolBar->button(i)->setEnabled(false);
+    m_coolBar->button(4)->setEnabled(false); // until a book is open
 
     m_mark = new QFrame(m_client);
     m_mark->setObjectName(QStringLiteral("picMark"));
@@ -150,7 +149,7 @@ void FrmMain::buildControls()
 
     m_splitter = new Splitter(m_client, [this](float x) { return view::clampSplitter(x, windowWidthTwips()); });
 
-    m_web = new WebPane(m_client);
+    m_web = new WebPane(*m_context.shell, m_client);
     m_web->hide();
     m_reading = new ReadingPane(*m_context.session, *m_context.messages, *m_context.dialogs, m_client);
     m_viewBorder = makeBorder(m_client, QStringLiteral("Shape4"));
@@ -188,6 +187,7 @@ void FrmMain::connectControls()
     on("mnuSave", [this] { m_catalog->saveCopy(); });
     on("mnuExit", [this] { exitProgram(); });
     on("mnuAbout", [this] { showAbout(); });
+    on("mnuFromDalvane", [this] { downloadBook(); });
     on("mnuHomePage", [this] { showSite(m_context.siteRoot); });
     on("mnuHomePage1",
        [this] { showSite(platform::siteAddress(m_context.siteRoot, platform::kKorvelHomePage)); });
@@ -196,6 +196,8 @@ void FrmMain::connectControls()
     connect(m_coolBar, &CoolBar::buttonClicked, this, &FrmMain::toolbarClicked);
     connect(m_coolBar, &CoolBar::searchTextChanged, m_catalog, &CatalogPane::setSearchText);
     connect(m_coolBar, &CoolBar::searchRequested, m_catalog, &CatalogPane::search);
+    connect(m_coolBar, &CoolBar::webSearchRequested, this,
+            [this](const QString &text) { m_context.shell->open(web::webSearchAddress(m_context.siteRoot, text)); });
     connect(m_bottomBar, &BottomBar::tabClicked, this, &FrmMain::tabClicked);
     connect(m_splitter, &Splitter::released, this, [this](float x) { sizeControls(x); });
 
@@ -550,6 +552,9 @@ void FrmMain::toolbarClicked(int button)
     case 8:
         m_catalog->addBook();
         break;
+    case 10:
+        downloadBook();
+        break;
     case 12:
         showSite(m_context.siteRoot);
         break;
@@ -557,9 +562,27 @@ void FrmMain::toolbarClicked(int button)
         showAbout();
         break;
     default:
-        // 10 download: its command is not available yet.
         break;
     }
+}
+
+void FrmMain::downloadBook()
+{
+    // The page in the pane is read first; the dialog comes when it holds a book.
+    m_web->readBody([this](const QString &html) {
+        if (m_download)
+            return;
+        if (!web::hasPictureList(html)) {
+            m_context.messages->information(kErrorTitle, QStringLiteral("请打开到要下载连环画的页面。"));
+            if (html.isEmpty())
+                showSite(m_context.siteRoot);
+            return;
+        }
+        m_download = new FrmDownload(m_context, html, m_web->url().toString(), m_catalog->preselectedIndex(), this);
+        m_download->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_download, &FrmDownload::completed, m_catalog, &CatalogPane::showCategory);
+        m_download->show();
+    });
 }
 
 void FrmMain::showSite(const QString &address)

@@ -24,6 +24,7 @@ class AdvertDriver;
 class BottomBar;
 class CatalogPane;
 class CoolBar;
+class FrmDownload;
 class FrmMaklhh;
 class ReadingPane;
 class Splitter;
@@ -68,6 +69,7 @@ private:
     void exitProgram();
     void showAbout();
     void showSite(const QString &address);
+    void downloadBook();
 
     void buildMenus();
     void buildControls();
@@ -111,6 +113,7 @@ private:
     ReadingPane *m_reading = nullptr;
     WebPane *m_web = nullptr;
     QPointer<FrmMaklhh> m_maker; // the one book maker, while it is open
+    QPointer<FrmDownload> m_download; // the downloader's dialog, while it is open
 
     std::array<QMenu *, 6> m_menus{};
     QAction *m_closeAction = nullptr;

@@ -14,6 +14,7 @@
 #include "bench/CatalogBench.h"
 #include "bench/PrefetchBench.h"
 #include "bench/ThumbnailBench.h"
+#include "bench/WebBench.h"
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
@@ -591,6 +592,7 @@ int main(int argc, char *argv[])
     allPass &= bench::catalogFigures(env.appDir(), env.path(QString()));
     allPass &= bench::prefetchFigures();
     allPass &= bench::thumbnailFigures();
+    allPass &= bench::webFigures(env.appDir(), env.path(QString()));
 
     // ---------------------------------------------------------------- 4. start-up of the real program
     {

@@ -74,7 +74,9 @@ QString readingPageHtml(const SiteBook &book, const QString &drawer, const QStri
                            "  var img = document.createElement(\"img\"); img.src = prefix + list[i];\n"
                            "  document.getElementById(\"pages\").appendChild(img);\n}\n</script>\n");
     if (!otherPage.isEmpty())
-        body += QStringLiteral("<p><a href=\"%1\" target=\"_blank\">另一本连环画（新窗口）</a> · "
+        // The site's own addresses carry the site word, so Korvel keeps this
+        // pop-up in its web pane; the server reads paths, not queries.
+        body += QStringLiteral("<p><a href=\"%1?from=Dalvane\" target=\"_blank\">另一本连环画（新窗口）</a> · "
                                "<a href=\"/Korvel/\">返回</a></p>\n")
                     .arg(otherPage);
     return page(book.title, body);
