@@ -1,5 +1,7 @@
 #include "maker/GifWriter.h"
 
+#include "maker/Flatten.h"
+
 #include <QDir>
 #include <QPainter>
 #include <QSaveFile>
@@ -11,18 +13,6 @@
 namespace korvel::maker {
 
 namespace {
-
-QImage opaqueRgb(const QImage &image)
-{
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_RGB888);
-    QImage flat(image.size(), QImage::Format_RGB888);
-    flat.fill(Qt::white);
-    QPainter p(&flat);
-    p.drawImage(0, 0, image);
-    p.end();
-    return flat;
-}
 
 int writeToSaveFile(GifFileType *gif, const GifByteType *bytes, int length)
 {
@@ -53,7 +43,7 @@ GifResult writeGif(const QImage &image, const QString &path)
                            .arg(image.width())
                            .arg(image.height()));
 
-    const QImage rgb = opaqueRgb(image);
+    const QImage rgb = flattenOnWhite(image);
     const int w = rgb.width();
     const int h = rgb.height();
     const size_t count = size_t(w) * size_t(h);

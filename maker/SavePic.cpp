@@ -1,5 +1,7 @@
 #include "maker/SavePic.h"
 
+#include "maker/Flatten.h"
+
 #include "maker/GifWriter.h"
 
 #include <QDir>
@@ -38,20 +40,6 @@ SaveError fileError(const QString &path, const QString &reason, int systemError)
     default:
         return error(SaveError::FileAccess, QStringLiteral("cannot write %1: %2").arg(where, reason));
     }
-}
-
-// 24 bits a pixel: transparent parts are laid on white, as a picture
-// without an alpha channel shows them.
-QImage rgb24(const QImage &image)
-{
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_RGB888);
-    QImage flat(image.size(), QImage::Format_RGB888);
-    flat.fill(Qt::white);
-    QPainter p(&flat);
-    p.drawImage(0, 0, image);
-    p.end();
-    return flat;
 }
 
 SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray &format, int quality,
@@ -98,16 +86,16 @@ SaveError savePicFile(const QImage &image, const QString &path, const QString &e
                      QStringLiteral("cannot write %1: it is a folder").arg(QDir::toNativeSeparators(path)));
 
     if (extension == QLatin1String(".jpg"))
-        return writeWithQt(rgb24(image), path, "jpeg", quality, -1);
+        return writeWithQt(flattenOnWhite(image), path, "jpeg", quality, -1);
     if (extension == QLatin1String(".png"))
         return writeWithQt(image, path, "png", -1, -1);
     if (extension == QLatin1String(".bmp"))
-        return writeWithQt(rgb24(image), path, "bmp", -1, -1);
+        return writeWithQt(flattenOnWhite(image), path, "bmp", -1, -1);
     if (extension == QLatin1String(".tiff")) {
         // The plugin writes 8 bits a sample from an RGB888 picture: 24 bits a
         // pixel. Its compression 0 is none, the only kind asked for here.
         Q_UNUSED(colourDepth);
-        return writeWithQt(rgb24(image), path, "tiff", -1, compression == kNoCompression ? 0 : 1);
+        return writeWithQt(flattenOnWhite(image), path, "tiff", -1, compression == kNoCompression ? 0 : 1);
     }
     // ".gif": Qt reads GIF but cannot write it.
     errno = 0;
