@@ -7,6 +7,7 @@
 #include "app/Icons.h"
 #include "book/RecentList.h"
 #include "catalog/Rules.h"
+#include "platform/SaveTarget.h"
 #include "platform/Services.h"
 #include "view/Twips.h"
 #include "widgets/KeyCodes.h"
@@ -451,8 +452,11 @@ void CatalogPane::saveCopy()
     name.remove(QChar(0));
     if (name.isEmpty())
         return;
+    const QString target = catalog::copyName(name, type);
+    if (!platform::mayReplace(*m_context.messages, request.title, name, target))
+        return;
     // A copy that cannot be made (the book is gone or open) leaves everything as it was.
-    catalog::saveCopy(row->text(PathColumn), catalog::copyName(name, type));
+    catalog::saveCopy(row->text(PathColumn), target);
 }
 
 // ------------------------------------------------------------------ events

@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 #include "view/Twips.h"
 #include "view/WindowLayout.h"
+#include "web/BookName.h"
 
 #include <QAction>
 #include <QApplication>
@@ -361,7 +362,8 @@ void FrmMaklhh::addPictures()
                        {QStringLiteral("漫画压缩包(%1)").arg(archives), archives},
                        {QStringLiteral("图片文件(*.jpg)"), QStringLiteral("*.jpg")},
                        {QStringLiteral("图片文件(*.gif)"), QStringLiteral("*.gif")},
-                       {QStringLiteral("图片文件(*.bmp)"), QStringLiteral("*.bmp")}};
+                       {QStringLiteral("图片文件(*.bmp)"), QStringLiteral("*.bmp")},
+                       {QStringLiteral("图片文件(*.png)"), QStringLiteral("*.png")}};
     request.flags = 524804; // explorer style, several files, no read-only box
     if (!m_context.dialogs->showOpenMulti(request))
         return;
@@ -468,7 +470,9 @@ void FrmMaklhh::saveBook()
     platform::FileDialogRequest request;
     request.title = QStringLiteral("保存连环画文件");
     request.filters = {{QStringLiteral("连环画文件(*.lhh)"), QStringLiteral("*.lhh")}};
-    const QString proposed = m_title->text() + QStringLiteral(".lhh");
+    // The title is stored as typed; the file is named after it made safe, so
+    // "上/下" is one name and not a folder.
+    const QString proposed = web::safeFileTitle(m_title->text()) + QStringLiteral(".lhh");
     request.fileName = proposed;
     request.flags = 6; // no read-only box, confirm overwrite
     if (!m_context.dialogs->showSave(request))

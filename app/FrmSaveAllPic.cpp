@@ -90,7 +90,7 @@ void FrmSaveAllPic::startExport()
         m_messages.information(QStringLiteral("提示"), QStringLiteral("请选择默认目录。"));
         return;
     case maker::PageExport::FolderCheck::NotAFolder:
-        m_messages.information(QStringLiteral("提示"), QStringLiteral("目录输入有误，请重新输=入。"));
+        m_messages.information(QStringLiteral("提示"), QStringLiteral("目录输入有误，请重新输入。"));
         return;
     case maker::PageExport::FolderCheck::Ready:
         break;

@@ -2,6 +2,7 @@
 
 #include "book/ReadingSession.h"
 #include "maker/SavePic.h"
+#include "platform/SaveTarget.h"
 #include "platform/Services.h"
 
 #include <QApplication>
@@ -38,7 +39,10 @@ void savePageAs(book::ReadingSession &session, platform::MessageService &message
     const std::optional<QString> extension = maker::extensionForFilter(request.filterIndex);
     if (!extension)
         return;
+    const QString chosen = name;
     name = maker::withExtension(name, *extension);
+    if (!platform::mayReplace(messages, request.title, chosen, name))
+        return;
 
     // The page on screen is decoded at the size it is shown; the file gets
     // the whole picture, read again from the book.

@@ -6,9 +6,37 @@
 #include "app/FrmSplash.h"
 #include "platform/Association.h"
 
+#include "platform/Services.h"
+
 #include <QPointer>
 
 namespace korvel::app {
+
+namespace {
+
+// The window's messages while the splash may be up. A message takes the
+// splash away first: it is never hidden under the splash, and the splash does
+// not wait, unanswerable, for the message's answer.
+class SplashClosingMessages final : public QObject, public platform::MessageService {
+public:
+    SplashClosingMessages(platform::MessageService &messages, FrmSplash *splash)
+        : m_messages(messages)
+        , m_splash(splash)
+    {
+    }
+    Answer information(const QString &title, const QString &text, Buttons buttons) override
+    {
+        if (m_splash)
+            m_splash->close();
+        return m_messages.information(title, text, buttons);
+    }
+
+private:
+    platform::MessageService &m_messages;
+    QPointer<FrmSplash> m_splash;
+};
+
+} // namespace
 
 void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments)
 {
@@ -24,10 +52,18 @@ std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringLi
 {
     // A click may have closed the splash by the time the window is loaded.
     QPointer<FrmSplash> splash = showSplash(context.appDir);
-    auto window = std::make_unique<FrmMain>(context);
+    AppContext withSplash = context;
+    auto *messages = splash && context.messages ? new SplashClosingMessages(*context.messages, splash) : nullptr;
+    if (messages)
+        withSplash.messages = messages;
+    auto window = std::make_unique<FrmMain>(withSplash);
+    // Made before the window, it is the window's last child, so every pane
+    // that may still tell something goes before it.
+    if (messages)
+        messages->setParent(window.get());
     if (hooks.built)
         hooks.built(*window);
-    startUp(*window, context, arguments);
+    startUp(*window, withSplash, arguments);
     if (splash)
         splash->close();
     if (hooks.loaded)

@@ -19,7 +19,9 @@ namespace {
 
 db::Error fileError(const QString &what)
 {
-    return db::Error{db::FileFailed, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno))};
+    const int systemError = errno;
+    return db::Error{db::FileFailed, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(systemError)),
+                     systemError};
 }
 
 // A hidden name beside the target that no other writer uses: ".<name>.XXXXXX.part".
@@ -231,8 +233,10 @@ db::Error BookWriter::addPageFile(const QString &path)
     if (m_stage != Stage::Writing)
         return addPage(QByteArray());
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        return fail({db::FileFailed, QStringLiteral("cannot read the picture %1: %2").arg(path, file.errorString())});
+        return fail({db::FileFailed, QStringLiteral("cannot read the picture %1: %2").arg(path, file.errorString()),
+                     errno});
     // Stored straight from the file's pages in memory: one copy fewer than reading it first.
     const qint64 size = file.size();
     if (size > 0 && size <= std::numeric_limits<int>::max()) {

@@ -9,7 +9,8 @@ namespace korvel::db {
 // engine never uses; 0 means no error, so `if (error)` reads naturally.
 struct Error {
     int code = 0;
-    QString message;
+    QString message;       // for logs and the command-line tools, in English
+    int systemError = 0;   // errno of a failed system call, when one failed
     explicit operator bool() const { return code != 0; }
 };
 
@@ -26,5 +27,9 @@ enum Code : int {
     Misuse = -9,            // a call that makes no sense in the current state
     TooManyPages = -10,     // a book claiming more pages than any real book has
 };
+
+// What went wrong, in Chinese, for the details of a message box: the
+// system's reason where a system call failed, else the engine's.
+QString describe(const Error &error);
 
 } // namespace korvel::db

@@ -266,22 +266,22 @@ BookMaker::SaveOutcome BookMaker::save(const QString &templatePath, const QStrin
     book::BookWriter writer(templatePath, target);
     if (const db::Error e = writer.begin(meta)) {
         if (e.code == db::Held)
-            return Outcome{Outcome::TargetHeld, target, e.message};
+            return Outcome{Outcome::TargetHeld, target, db::describe(e)};
         if (e.code == db::NoSuchFile && !QFileInfo(templatePath).isFile())
-            return Outcome{Outcome::MissingTemplate, templatePath, e.message};
-        return Outcome{Outcome::Failed, target, e.message};
+            return Outcome{Outcome::MissingTemplate, templatePath, db::describe(e)};
+        return Outcome{Outcome::Failed, target, db::describe(e)};
     }
     for (const Page &page : m_pages) {
         if (!QFileInfo(page.path).isFile())
             return Outcome{Outcome::MissingPicture, page.path, {}};
         if (const db::Error e = writer.addPageFile(page.path)) {
             if (e.message.contains(page.path))
-                return Outcome{Outcome::MissingPicture, page.path, e.message};
-            return Outcome{Outcome::Failed, target, e.message};
+                return Outcome{Outcome::MissingPicture, page.path, db::describe(e)};
+            return Outcome{Outcome::Failed, target, db::describe(e)};
         }
     }
     if (const db::Error e = writer.commit())
-        return Outcome{e.code == db::Held ? Outcome::TargetHeld : Outcome::Failed, target, e.message};
+        return Outcome{e.code == db::Held ? Outcome::TargetHeld : Outcome::Failed, target, db::describe(e)};
     return {};
 }
 

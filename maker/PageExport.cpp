@@ -33,8 +33,7 @@ SaveError PageExport::exportPicture(const QByteArray &bytes, const QString &path
     const QImage image = reader.read();
     if (image.isNull())
         return SaveError{SaveError::NotAPicture,
-                         QStringLiteral("the page for %1 is not a picture that can be read (%2)")
-                             .arg(QDir::toNativeSeparators(path), reader.errorString())};
+                         QStringLiteral("%1 的页面不是可以读取的图片").arg(QDir::toNativeSeparators(path))};
     return savePicFile(image, path, QStringLiteral(".jpg"));
 }
 

@@ -3,6 +3,7 @@
 #include "maker/Flatten.h"
 
 #include "maker/GifWriter.h"
+#include "platform/SystemErrors.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -22,23 +23,23 @@ SaveError error(int number, const QString &description)
 }
 
 // What went wrong with a file that could not be written, told by the file
-// system's own reason where there is one.
-SaveError fileError(const QString &path, const QString &reason, int systemError)
+// system's own reason (in Chinese, as the message around it is).
+SaveError fileError(const QString &path, int systemError)
 {
     const QString where = QDir::toNativeSeparators(path);
     if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
-        return error(SaveError::PathNotFound, QStringLiteral("cannot write %1: its folder does not exist").arg(where));
+        return error(SaveError::PathNotFound, QStringLiteral("无法写入 %1：文件夹不存在").arg(where));
+    const QString reason = systemError ? platform::systemErrorText(systemError) : QStringLiteral("无法写入文件");
     switch (systemError) {
     case ENOSPC:
     case EDQUOT:
-        return error(SaveError::DiskFull, QStringLiteral("cannot write %1: the disk is full").arg(where));
+        return error(SaveError::DiskFull, QStringLiteral("无法写入 %1：%2").arg(where, reason));
     case EACCES:
     case EPERM:
     case EROFS:
-        return error(SaveError::PermissionDenied,
-                     QStringLiteral("cannot write %1: permission denied (%2)").arg(where, reason));
+        return error(SaveError::PermissionDenied, QStringLiteral("无法写入 %1：%2").arg(where, reason));
     default:
-        return error(SaveError::FileAccess, QStringLiteral("cannot write %1: %2").arg(where, reason));
+        return error(SaveError::FileAccess, QStringLiteral("无法写入 %1：%2").arg(where, reason));
     }
 }
 
@@ -47,7 +48,7 @@ SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return fileError(path, file.errorString(), errno);
+        return fileError(path, errno);
     QImageWriter writer(&file, format);
     if (quality >= 0)
         writer.setQuality(quality);
@@ -58,13 +59,13 @@ SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray
         const int systemError = errno;
         file.cancelWriting();
         if (writer.error() == QImageWriter::DeviceError || file.error() != QFileDevice::NoError)
-            return fileError(path, file.errorString(), systemError);
+            return fileError(path, systemError);
         return error(SaveError::NotAPicture,
-                     QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), writer.errorString()));
+                     QStringLiteral("无法把图片编码写入 %1").arg(QDir::toNativeSeparators(path)));
     }
     errno = 0;
     if (!file.commit())
-        return fileError(path, file.errorString(), errno);
+        return fileError(path, errno);
     return {};
 }
 
@@ -76,14 +77,14 @@ SaveError savePicFile(const QImage &image, const QString &path, const QString &e
     static const QStringList known = {QStringLiteral(".jpg"), QStringLiteral(".png"), QStringLiteral(".gif"),
                                       QStringLiteral(".tiff"), QStringLiteral(".bmp")};
     if (!known.contains(extension))
-        return error(SaveError::BadExtension, QStringLiteral("\"%1\" is not one of the picture types %2")
+        return error(SaveError::BadExtension, QStringLiteral("“%1”不是可以保存的图片类型（%2）")
                                                   .arg(extension, known.join(QLatin1Char(' '))));
     if (image.isNull())
-        return error(SaveError::NotAPicture, QStringLiteral("there is no picture to write to %1")
+        return error(SaveError::NotAPicture, QStringLiteral("没有可以写入 %1 的图片")
                                                  .arg(QDir::toNativeSeparators(path)));
     if (QFileInfo(path).isDir())
         return error(SaveError::FileAccess,
-                     QStringLiteral("cannot write %1: it is a folder").arg(QDir::toNativeSeparators(path)));
+                     QStringLiteral("无法写入 %1：这是一个文件夹").arg(QDir::toNativeSeparators(path)));
 
     if (extension == QLatin1String(".jpg"))
         return writeWithQt(flattenOnWhite(image), path, "jpeg", quality, -1);
@@ -103,8 +104,9 @@ SaveError savePicFile(const QImage &image, const QString &path, const QString &e
     if (!gif) {
         const int systemError = errno;
         if (gif.error.startsWith(QLatin1String("cannot write")))
-            return fileError(path, gif.error.section(QStringLiteral(": "), -1), systemError);
-        return error(SaveError::NotAPicture, gif.error);
+            return fileError(path, systemError);
+        return error(SaveError::NotAPicture,
+                     QStringLiteral("无法把图片编码写入 %1").arg(QDir::toNativeSeparators(path)));
     }
     return {};
 }

@@ -5,7 +5,9 @@
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace korvel::platform {
@@ -63,6 +65,25 @@ bool QtDialogService::showOpen(FileDialogRequest &request)
     return true;
 }
 
+QStringList QtDialogService::typedNames(const QString &text, const QString &folder)
+{
+    // Several names come quoted ("a.png" "b.jpg"); one may come bare.
+    QStringList names;
+    if (text.contains(QLatin1Char('"'))) {
+        const QStringList pieces = text.split(QLatin1Char('"'));
+        for (qsizetype i = 1; i < pieces.size(); i += 2) {
+            if (!pieces.at(i).trimmed().isEmpty())
+                names << pieces.at(i);
+        }
+    } else if (!text.trimmed().isEmpty()) {
+        names << text;
+    }
+    QStringList paths;
+    for (const QString &name : std::as_const(names))
+        paths << QDir(folder).absoluteFilePath(name);
+    return paths;
+}
+
 bool QtDialogService::showOpenMulti(FileDialogRequest &request)
 {
     QFileDialog dialog(m_owner);
@@ -72,6 +93,17 @@ bool QtDialogService::showOpenMulti(FileDialogRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     request.fileNames = dialog.selectedFiles();
+    // The dialog answers with the names it shows selected, which leaves out
+    // typed names its filter hides ("a.png" beside "b.jpg" under a filter
+    // of *.jpg). Every file the user typed is passed on, for the caller to
+    // take or to refuse by name.
+    if (const auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))) {
+        const QStringList typed = typedNames(edit->text(), dialog.directory().absolutePath());
+        for (const QString &path : typed) {
+            if (QFileInfo(path).isFile() && !request.fileNames.contains(path))
+                request.fileNames << path;
+        }
+    }
     request.fileName = request.fileNames.constFirst();
     return true;
 }

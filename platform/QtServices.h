@@ -30,6 +30,9 @@ public:
 
     // "label (patterns)" lines as QFileDialog takes them; patterns split at ";".
     static QStringList nameFilters(const FileDialogRequest &request);
+    // The paths of the names typed into a file dialog's name box, relative
+    // ones taken in folder.
+    static QStringList typedNames(const QString &text, const QString &folder);
 
 private:
     QPointer<QWidget> m_owner;

@@ -212,7 +212,7 @@ void Downloader::prepare()
 
     m_writer = std::make_unique<book::BookWriter>(m_job.appDir + QStringLiteral("/Korvel.tmp!"), m_path);
     if (db::Error e = m_writer->begin(m_job.meta, true))
-        return fail(QStringLiteral("无法在下载目录“%1”中写入连环画文件（%2），没有下载连环画。").arg(folder, e.message));
+        return fail(QStringLiteral("无法在下载目录“%1”中写入连环画文件（%2），没有下载连环画。").arg(folder, db::describe(e)));
 
     const QUrl script(platform::siteAddress(m_job.siteRoot, kScriptPath));
     if (!isWebUrl(script))
@@ -270,7 +270,7 @@ void Downloader::storeReady()
         const db::Error e = m_writer->addPage(fetch->bytes);
         fetch->deleteLater();
         if (e)
-            return fail(QStringLiteral("连环画文件“%1”写入失败（%2），没有保存连环画。").arg(m_path, e.message));
+            return fail(QStringLiteral("连环画文件“%1”写入失败（%2），没有保存连环画。").arg(m_path, db::describe(e)));
         ++m_stored;
         m_unflushed += fetch->bytes.size();
         if (m_unflushed >= kFlushBytes) {
@@ -299,7 +299,7 @@ void Downloader::startWriteBack()
 void Downloader::complete()
 {
     if (db::Error e = m_writer->commit())
-        return fail(QStringLiteral("连环画文件“%1”写入失败（%2），没有保存连环画。").arg(m_path, e.message));
+        return fail(QStringLiteral("连环画文件“%1”写入失败（%2），没有保存连环画。").arg(m_path, db::describe(e)));
     m_writer.reset();
 
     // Filed as the dialog stands now: the category selected at the end.

@@ -8,6 +8,7 @@
 #include "catalog/Schema.h"
 #include "db/Connection.h"
 #include "platform/FileLock.h"
+#include "platform/SaveTarget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -616,6 +617,24 @@ void CatalogTest::savingACopy()
     QCOMPARE(r.flags, 6);
     QCOMPARE(r.filters.at(2), (QPair<QString, QString>{"连环画文件(*.exe)", "*.exe"}));
     QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
+
+    // The name typed without its extension names a file that exists: the
+    // dialog's question is asked about it, and No keeps it.
+    {
+        QFile mine(target + ".lhh");
+        QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
+    }
+    h.dialogs.names << target << target;
+    h.messages.answers << platform::MessageService::Answer::No;
+    h.action("mnuSave")->trigger();
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("保存连环画文件"));
+    QCOMPARE(h.messages.shown.last().text, platform::replaceQuestion(target + ".lhh"));
+    QCOMPARE(h.messages.shown.last().buttons, platform::MessageService::Buttons::YesNo);
+    QCOMPARE(fileBytes(target + ".lhh"), QByteArray("mine"));
+    h.action("mnuSave")->trigger();
+    QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
+    h.messages.shown.removeLast();
+    h.messages.shown.removeLast();
 
     // The book open in the reader, and a gone book, copy nothing.
     QFile::remove(target + ".lhh");

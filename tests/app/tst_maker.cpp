@@ -8,9 +8,13 @@
 #include "app/FrmSaveAllPic.h"
 #include "book/BookReader.h"
 #include "db/Connection.h"
+#include "platform/QtServices.h"
+#include "platform/SaveTarget.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
+#include <QFileDialog>
+#include <QListView>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -170,6 +174,7 @@ private slots:
     void savePageOnScreen();
     void exportEveryPage();
     void exportRefusalsAndAFailedPage();
+    void typedNamesTheFilterHides();
 };
 
 void MakerTest::oneMakerFromEveryWayIn()
@@ -336,6 +341,7 @@ void MakerTest::failedSavesKeepTheOldBook_data()
     QTest::newRow("target open in the reader") << "held" << "这个连环画文件已经打开，不能覆盖：";
     QTest::newRow("no empty book") << "template" << "找不到空白连环画文件，无法制作连环画：";
     QTest::newRow("folder gone") << "folder" << "连环画文件保存失败：";
+    QTest::newRow("folder gone, named by a title with slashes") << "slashes" << "连环画文件保存失败：";
 }
 
 void MakerTest::failedSavesKeepTheOldBook()
@@ -366,14 +372,22 @@ void MakerTest::failedSavesKeepTheOldBook()
     } else if (failure == "template") {
         QFile::remove(h.env.appDir() + "/Korvel.tmp!");
         named = h.env.appDir() + "/Korvel.tmp!";
-    } else {
+    } else { // the folder is gone
         answer = h.env.path("gone/old.lhh");
         named = answer;
     }
+    if (failure == "slashes")
+        m.find<QLineEdit>("Text2")->setText("上/下 \\ 集");
     h.dialogs.names << answer;
     m.button(3)->trigger();
     QCOMPARE(h.messages.shown.last().title, QStringLiteral("错误"));
     QVERIFY2(h.messages.shown.last().text.startsWith(text + "\n" + named), qPrintable(h.messages.shown.last().text));
+    if (failure.startsWith("folder") || failure == "slashes") {
+        // The reason is told in Chinese too.
+        QVERIFY2(h.messages.shown.last().text.endsWith("\n\n文件或文件夹不存在"), qPrintable(h.messages.shown.last().text));
+    }
+    if (failure == "slashes") // proposed as one safe name; the title is kept as typed
+        QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("上_下 _ 集.lhh"));
     h.session->close();
     QCOMPARE(fileHash(target), before);
     QCOMPARE(QDir(h.env.path(QString())).entryList({"*.lhh", ".*part"}, QDir::Files | QDir::Hidden),
@@ -472,10 +486,25 @@ void MakerTest::savePageOnScreen()
     QVERIFY(QFileInfo::exists(dir + "/x.jpg.png"));
     QVERIFY(h.messages.shown.isEmpty());
 
-    // A folder that is not there: the error message, no file.
+    // "pg0" under the JPEG filter names pg0.jpg, which the dialog never asked
+    // about: its question comes now, and No keeps the file.
+    writeFile(dir + "/pg0.jpg", "mine");
+    h.dialogs.names << dir + "/pg0" << dir + "/pg0";
+    h.messages.answers << platform::MessageService::Answer::No;
+    saveAs->trigger();
+    QCOMPARE(h.messages.shown.size(), 1);
+    QCOMPARE(h.messages.shown.last().title, QStringLiteral("图片另存为"));
+    QCOMPARE(h.messages.shown.last().text, platform::replaceQuestion(dir + "/pg0.jpg"));
+    QCOMPARE(fileBytes(dir + "/pg0.jpg"), QByteArray("mine"));
+    saveAs->trigger();
+    QCOMPARE(QImageReader(dir + "/pg0.jpg").size(), QSize(300, 400));
+    h.messages.shown.clear();
+
+    // A folder that is not there: the error message, in Chinese to its end, no file.
     h.dialogs.names << dir + "/none/p.jpg";
     saveAs->trigger();
     QVERIFY(h.messages.shown.last().text.startsWith("在保存图片的过程中发生错误:\r\n\r\n错误号:  76\r\n错误描述:  "));
+    QVERIFY(h.messages.shown.last().text.endsWith("文件夹不存在"));
 
     h.session->close();
     QVERIFY(!saveAs->isEnabled());
@@ -560,11 +589,36 @@ void MakerTest::exportRefusalsAndAFailedPage()
         texts << s.text;
     QCOMPARE(texts.size(), 3);
     QCOMPARE(texts.at(0), QStringLiteral("请选择默认目录。"));
-    QCOMPARE(texts.at(1), QStringLiteral("目录输入有误，请重新输=入。"));
+    QCOMPARE(texts.at(1), QStringLiteral("目录输入有误，请重新输入。"));
     QVERIFY(texts.at(2).startsWith("在保存图片的过程中发生错误:\r\n\r\n错误号:  481\r\n错误描述:  "));
     QVERIFY(texts.at(2).contains("1.jpg"));
     QCOMPARE(h.messages.shown.at(2).title, QStringLiteral("错误"));
     QCOMPARE(QDir(h.env.path("out")).entryList(QDir::Files | QDir::Hidden), (QStringList{"0.jpg", "2.jpg"}));
+}
+
+// The picture dialog's first filter shows no PNG files. Typed beside a name
+// it shows, a PNG name was dropped without a word; now every typed file is
+// handed on, for the maker to take or to name as refused.
+void MakerTest::typedNamesTheFilterHides()
+{
+    Harness h;
+    pictureFiles(h, {"a.png", "b.bmp"});
+    platform::QtDialogService dialogs;
+    platform::FileDialogRequest request;
+    request.filters = {{QStringLiteral("图片文件(*.jpg;*.gif;*.bmp)"), QStringLiteral("*.jpg;*.gif;*.bmp")}};
+    request.initialDir = h.env.path("pics");
+    QTimer::singleShot(0, [&] {
+        auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        auto *view = d->findChild<QListView *>(QStringLiteral("listView"));
+        // Once the folder is listed, typing selects the names the list shows.
+        QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 1);
+        auto *edit = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        edit->setText(QStringLiteral("\"a.png\" \"b.bmp\""));
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QVERIFY(dialogs.showOpenMulti(request));
+    QCOMPARE(request.fileNames, (QStringList{h.env.path("pics/b.bmp"), h.env.path("pics/a.png")}));
 }
 
 KORVEL_WINDOW_TEST_MAIN(MakerTest)

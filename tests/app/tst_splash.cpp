@@ -75,6 +75,7 @@ private slots:
     void startUp_data();
     void startUp();
     void dragMovesIt();
+    void aMessageAtStartUpTakesTheSplashAway();
     void seeThroughPartsWithAndWithoutCompositor();
 };
 
@@ -159,6 +160,23 @@ void SplashTest::startUp()
     QVERIFY(!splash(false));
     QCOMPARE(lastClosed.count(), 0);
     QVERIFY(h.messages.shown.isEmpty());
+}
+
+// A damaged book on the command line: its message comes up while the main
+// window loads, and was hidden under the splash, which could not be clicked
+// away while the message waited.
+void SplashTest::aMessageAtStartUpTakesTheSplashAway()
+{
+    Harness h;
+    QVERIFY(writeSplash(h.env.appDir() + "/splash.png", "picture"));
+    const QString damaged = h.env.path("damaged.lhh");
+    QVERIFY(writeSplash(damaged, "not a book at all"));
+    bool splashUp = true;
+    h.messages.whenShown = [&] { splashUp = splash() && splash()->isVisible(); };
+    h.window = app::startProgram(h.freshContext(), {"korvel", damaged});
+    QCOMPARE(h.messages.shown.size(), 1);
+    QVERIFY(!splashUp);
+    QVERIFY(h.window->isVisible());
 }
 
 void SplashTest::dragMovesIt()

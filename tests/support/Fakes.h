@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace korvel::test {
 
 // Records every message box; answers Yes (or what the test queued).
@@ -17,12 +19,15 @@ public:
     Answer information(const QString &title, const QString &text, Buttons buttons) override
     {
         shown << Shown{title, text, buttons};
+        if (whenShown)
+            whenShown();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return answers.isEmpty() ? Answer::Yes : answers.takeFirst();
     }
     QList<Shown> shown;
     QList<Answer> answers;
+    std::function<void()> whenShown; // runs while the box would be up
 };
 
 // Answers file dialogs from a queue of names; an empty queue cancels.
