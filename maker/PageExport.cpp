@@ -1,9 +1,9 @@
 #include "maker/PageExport.h"
 
-#include <QBuffer>
+#include "view/PictureDecoder.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace korvel::maker {
 
@@ -26,15 +26,12 @@ QString PageExport::pagePath(const QString &folder, int index)
 
 SaveError PageExport::exportPicture(const QByteArray &bytes, const QString &path)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QImage image = reader.read();
+    view::PictureDecoder decoder(bytes);
+    const QImage image = decoder.read();
     if (image.isNull())
         return SaveError{SaveError::NotAPicture,
                          QStringLiteral("the page for %1 is not a picture that can be read (%2)")
-                             .arg(QDir::toNativeSeparators(path), reader.errorString())};
+                             .arg(QDir::toNativeSeparators(path), decoder.errorString())};
     return savePicFile(image, path, QStringLiteral(".jpg"));
 }
 

@@ -3,12 +3,13 @@
 #include "maker/Flatten.h"
 
 #include "maker/GifWriter.h"
+#include "platform/NewFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
+#include <QFile>
 
 #include <cerrno>
 
@@ -45,9 +46,10 @@ SaveError fileError(const QString &path, const QString &reason, int systemError)
 SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray &format, int quality,
                       int compression)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fileError(path, file.errorString(), errno);
+    platform::NewFile out(path);
+    if (!out.open())
+        return fileError(path, out.errorString(), out.error());
+    QFile &file = out.file();
     QImageWriter writer(&file, format);
     if (quality >= 0)
         writer.setQuality(quality);
@@ -56,15 +58,15 @@ SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray
     errno = 0;
     if (!writer.write(image)) {
         const int systemError = errno;
-        file.cancelWriting();
+        out.cancel();
         if (writer.error() == QImageWriter::DeviceError || file.error() != QFileDevice::NoError)
-            return fileError(path, file.errorString(), systemError);
+            return fileError(path, platform::writeFailure(systemError), systemError);
         return error(SaveError::NotAPicture,
                      QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), writer.errorString()));
     }
-    errno = 0;
-    if (!file.commit())
-        return fileError(path, file.errorString(), errno);
+    // The name itself is replaced: a link of that name is never written through.
+    if (!out.commit(true))
+        return fileError(path, out.errorString(), out.error());
     return {};
 }
 
