@@ -7,6 +7,7 @@
 #include "maker/MakerLayout.h"
 #include "maker/PictureSources.h"
 #include "platform/Services.h"
+#include "view/PictureDecoder.h"
 #include "view/Twips.h"
 #include "view/WindowLayout.h"
 #include "web/BookName.h"
@@ -17,7 +18,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -282,9 +282,8 @@ void FrmMaklhh::showSelectedPage()
     if (row < 0)
         return;
     const QString path = m_pages->path(row);
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QSize natural = reader.size();
+    const auto header = view::PictureDecoder::forFile(path);
+    const QSize natural = header->isPicture() ? header->size() : QSize();
     if (!natural.isValid() || natural.isEmpty()) {
         m_previewPath.clear();
         m_preview->setImage({});
@@ -315,11 +314,11 @@ void FrmMaklhh::fitPreview()
     const QImage &held = m_preview->image();
     if (!held.isNull() && held.width() >= std::min(shown.width(), m_previewNatural.width()))
         return;
-    QImageReader reader(m_previewPath);
-    reader.setDecideFormatFromContent(true);
+    const auto decoder = view::PictureDecoder::forFile(m_previewPath);
+    QSize target;
     if (shown.width() < m_previewNatural.width() && !shown.isEmpty())
-        reader.setScaledSize(m_previewNatural.scaled(shown, Qt::KeepAspectRatio));
-    m_preview->setImage(reader.read());
+        target = m_previewNatural.scaled(shown, Qt::KeepAspectRatio);
+    m_preview->setImage(decoder->read(target));
 }
 
 // ------------------------------------------------------------------ the panel

@@ -4,10 +4,9 @@
 #include "maker/SavePic.h"
 #include "platform/SaveTarget.h"
 #include "platform/Services.h"
+#include "view/PictureDecoder.h"
 
 #include <QApplication>
-#include <QBuffer>
-#include <QImageReader>
 
 namespace korvel::app {
 
@@ -49,10 +48,7 @@ void savePageAs(book::ReadingSession &session, platform::MessageService &message
     QImage image;
     if (session.isOpen() && session.position() < session.pageCount()) {
         if (const auto bytes = session.readPageBytes(session.pageNumbers().at(session.position()))) {
-            QBuffer buffer;
-            buffer.setData(*bytes);
-            buffer.open(QIODevice::ReadOnly);
-            image = QImageReader(&buffer).read();
+            image = view::PictureDecoder(*bytes).read();
         }
     }
     writePicture(image, name, *extension, messages);

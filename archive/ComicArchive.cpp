@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QHash>
+
+#include "platform/NewFile.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -107,14 +109,30 @@ bool isSafeEntryName(const QString &name)
     return true;
 }
 
-ArchiveError readComicArchive(const QString &path, ComicBook *book, const ArchiveLimits &limits,
-                              const std::function<void(int)> &progress)
+namespace {
+
+using ArchivePtr = std::unique_ptr<struct archive, ReadDeleter>;
+
+// A zip ends in its directory; bytes that only begin like one (random
+// flags would read as a password on every entry) are not an archive.
+bool isCutOffZip(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.read(4) != QByteArray("PK\x03\x04", 4))
+        return false;
+    const qint64 tail = std::min<qint64>(f.size(), 65535 + 22);
+    f.seek(f.size() - tail);
+    return !f.read(tail).contains(QByteArray("PK\x05\x06", 4));
+}
+
+ArchiveError openArchive(const QString &path, ArchivePtr *out)
 {
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile() || !info.isReadable())
         return {ArchiveError::Unreadable, QString(), path};
-
-    std::unique_ptr<struct archive, ReadDeleter> a(archive_read_new());
+    if (isCutOffZip(path))
+        return {ArchiveError::Damaged, QString(), QStringLiteral("a zip archive without its directory")};
+    ArchivePtr a(archive_read_new());
     archive_read_support_filter_all(a.get());
     archive_read_support_format_zip(a.get());
     archive_read_support_format_rar(a.get());
@@ -125,23 +143,58 @@ ArchiveError readComicArchive(const QString &path, ComicBook *book, const Archiv
     archive_read_support_format_empty(a.get());
     if (archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK)
         return {ArchiveError::Damaged, QString(), lastError(a.get())};
+    *out = std::move(a);
+    return {};
+}
 
-    ComicBook read;
-    qint64 total = 0;
-    int entries = 0;
+// The next entry's header: r is ARCHIVE_OK, ARCHIVE_EOF or the error.
+ArchiveError nextHeader(struct archive *a, archive_entry **entry, bool *atEnd)
+{
     for (;;) {
-        archive_entry *entry = nullptr;
-        const int r = archive_read_next_header(a.get(), &entry);
-        if (r == ARCHIVE_EOF)
-            break;
+        const int r = archive_read_next_header(a, entry);
+        *atEnd = r == ARCHIVE_EOF;
         if (r == ARCHIVE_RETRY)
             continue;
         if (r < ARCHIVE_WARN) {
-            if (archive_read_has_encrypted_entries(a.get()) > 0)
-                return {ArchiveError::Encrypted, QString(), lastError(a.get())};
-            return {ArchiveError::Damaged, QString(), lastError(a.get())};
+            if (archive_read_has_encrypted_entries(a) > 0)
+                return {ArchiveError::Encrypted, QString(), lastError(a)};
+            return {ArchiveError::Damaged, QString(), lastError(a)};
         }
-        ++entries;
+        return {};
+    }
+}
+
+ArchiveError readFailure(struct archive *a, const QString &name)
+{
+    if (archive_read_has_encrypted_entries(a) > 0)
+        return {ArchiveError::Encrypted, name, lastError(a)};
+    return {ArchiveError::Damaged, name, lastError(a)};
+}
+
+} // namespace
+
+ArchiveError listComicArchive(const QString &path, ComicListing *listing, const ArchiveLimits &limits)
+{
+    ArchivePtr a;
+    if (ArchiveError e = openArchive(path, &a))
+        return e;
+    ComicListing read;
+    struct Page {
+        QString name;
+        int entry;
+    };
+    QVector<Page> pages;
+    qint64 inflated = 0;
+    for (int entries = 0;; ++entries) {
+        archive_entry *entry = nullptr;
+        bool atEnd = false;
+        if (ArchiveError e = nextHeader(a.get(), &entry, &atEnd))
+            return e;
+        if (atEnd) {
+            if (entries == 0)
+                return {ArchiveError::Empty, QString(), QString()};
+            break;
+        }
         const QString name = entryName(entry);
         // A hard link in a tar has no bytes of its own; links are never followed.
         if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry)) {
@@ -176,51 +229,113 @@ ArchiveError readComicArchive(const QString &path, ComicBook *book, const Archiv
             }
             return {ArchiveError::TooLarge, name, QString()};
         }
-        QByteArray bytes;
-        const ReadOutcome outcome = readData(a.get(), cap, &bytes, &read.bytesInflated);
-        if (outcome == ReadOutcome::Failed) {
-            if (archive_read_has_encrypted_entries(a.get()) > 0)
-                return {ArchiveError::Encrypted, name, lastError(a.get())};
-            return {ArchiveError::Damaged, name, lastError(a.get())};
-        }
-        if (outcome == ReadOutcome::TooLarge) {
-            if (isInfo) {
-                read.skipped << name;
-                continue;
-            }
-            return {ArchiveError::TooLarge, name, QString()};
-        }
-        if (isInfo) {
-            // The one at the top wins over any in a sub-folder.
-            if (!read.meta.found || !name.contains(QLatin1Char('/')))
-                read.meta = parseComicInfo(bytes);
+        if (isPage) {
+            // Read in the second pass, one at a time.
+            pages.append({name, entries});
             continue;
         }
-        total += bytes.size();
-        if (total > limits.maxTotalBytes)
-            return {ArchiveError::TooLarge, QString(), QString()};
-        const QByteArray format = pictureFormat(bytes);
-        if (format.isEmpty())
-            return {ArchiveError::BadPicture, name, QString()};
-        read.pages.append({name, std::move(bytes), format});
-        if (progress)
-            progress(int(read.pages.size()));
+        QByteArray bytes;
+        const ReadOutcome outcome = readData(a.get(), cap, &bytes, &inflated);
+        if (outcome == ReadOutcome::Failed)
+            return readFailure(a.get(), name);
+        if (outcome == ReadOutcome::TooLarge) {
+            read.skipped << name;
+            continue;
+        }
+        // The one at the top wins over any in a sub-folder.
+        if (!read.meta.found || !name.contains(QLatin1Char('/')))
+            read.meta = parseComicInfo(bytes);
     }
-    if (entries == 0)
-        return {ArchiveError::Empty, QString(), QString()};
-    if (read.pages.isEmpty())
+    if (pages.isEmpty())
         return {ArchiveError::NoPictures, QString(), QString()};
-    std::stable_sort(read.pages.begin(), read.pages.end(),
-                     [](const ArchivePage &x, const ArchivePage &y) { return naturalLess(x.name, y.name); });
+    std::stable_sort(pages.begin(), pages.end(),
+                     [](const Page &x, const Page &y) { return naturalLess(x.name, y.name); });
+    for (const Page &p : pages) {
+        read.pageNames << p.name;
+        read.entryOfPage << p.entry;
+    }
+    *listing = std::move(read);
+    return {};
+}
+
+ArchiveError readComicPages(const QString &path, const ComicListing &listing, const ComicPageSink &sink,
+                            const ArchiveLimits &limits, qint64 *inflated)
+{
+    QHash<int, int> positionOfEntry;
+    for (int i = 0; i < listing.entryOfPage.size(); ++i)
+        positionOfEntry.insert(listing.entryOfPage.at(i), i);
+    ArchivePtr a;
+    if (ArchiveError e = openArchive(path, &a))
+        return e;
+    qint64 counted = 0;
+    int read = 0;
+    for (int entries = 0;; ++entries) {
+        archive_entry *entry = nullptr;
+        bool atEnd = false;
+        if (ArchiveError e = nextHeader(a.get(), &entry, &atEnd))
+            return e;
+        if (atEnd)
+            break;
+        const auto at = positionOfEntry.constFind(entries);
+        if (at == positionOfEntry.cend())
+            continue;
+        ArchivePage page;
+        page.name = entryName(entry);
+        const ReadOutcome outcome = readData(a.get(), limits.maxPageBytes, &page.bytes, &counted);
+        if (inflated)
+            *inflated = counted;
+        if (outcome == ReadOutcome::Failed)
+            return readFailure(a.get(), page.name);
+        if (outcome == ReadOutcome::TooLarge)
+            return {ArchiveError::TooLarge, page.name, QString()};
+        page.format = pictureFormat(page.bytes);
+        if (page.format.isEmpty())
+            return {ArchiveError::BadPicture, page.name, QString()};
+        if (ArchiveError e = sink(*at, page))
+            return e;
+        ++read;
+    }
+    if (read != listing.pageNames.size())
+        return {ArchiveError::Damaged, QString(), QStringLiteral("the archive changed while it was read")};
+    return {};
+}
+
+ArchiveError readComicArchive(const QString &path, ComicBook *book, const ArchiveLimits &limits,
+                              const std::function<void(int)> &progress)
+{
+    ComicListing listing;
+    if (ArchiveError e = listComicArchive(path, &listing, limits))
+        return e;
+    ComicBook read;
+    read.pages.resize(listing.pageNames.size());
+    read.meta = listing.meta;
+    read.skipped = listing.skipped;
+    read.unsafe = listing.unsafe;
+    qint64 total = 0;
+    int done = 0;
+    const ArchiveError e = readComicPages(
+        path, listing,
+        [&](int position, const ArchivePage &page) -> ArchiveError {
+            total += page.bytes.size();
+            if (total > limits.maxTotalBytes)
+                return {ArchiveError::TooLarge, QString(), QString()};
+            read.pages[position] = page;
+            if (progress)
+                progress(++done);
+            return {};
+        },
+        limits, &read.bytesInflated);
+    if (e)
+        return e;
     *book = std::move(read);
     return {};
 }
 
-ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, const book::BookMeta &meta,
-                      const std::function<void(int)> &progress)
+ArchiveError writeCbz(const QString &target, int count, const CbzPageSource &source, const book::BookMeta &meta,
+                      const std::function<void(int)> &progress, bool replace)
 {
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
+    platform::NewFile file(target);
+    if (!file.open())
         return {ArchiveError::WriteFailed, QString(), file.errorString()};
     std::unique_ptr<struct archive, WriteDeleter> a(archive_write_new());
     archive_write_set_format_zip(a.get());
@@ -229,7 +344,7 @@ ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, c
     if (archive_write_open_fd(a.get(), file.handle()) != ARCHIVE_OK)
         return {ArchiveError::WriteFailed, QString(), lastError(a.get())};
 
-    const int digits = std::max(4, int(QString::number(pages.size()).size()));
+    const int digits = std::max(4, int(QString::number(count).size()));
     const time_t now = QDateTime::currentSecsSinceEpoch();
     auto add = [&](const QString &name, const QByteArray &bytes) -> ArchiveError {
         std::unique_ptr<archive_entry, EntryDeleter> entry(archive_entry_new());
@@ -244,23 +359,37 @@ ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, c
             return {ArchiveError::WriteFailed, name, lastError(a.get())};
         return {};
     };
-    for (int i = 0; i < pages.size(); ++i) {
+    int written = 0;
+    for (int i = 0; i < count; ++i) {
+        QString error;
+        const QByteArray page = source(i, &error);
+        if (!error.isEmpty())
+            return {ArchiveError::WriteFailed, QString(), error};
+        if (page.isEmpty())
+            continue;
         const QString name = QStringLiteral("%1.%2")
-                                 .arg(i + 1, digits, 10, QLatin1Char('0'))
-                                 .arg(extensionFor(pictureFormat(pages.at(i))));
-        if (ArchiveError e = add(name, pages.at(i)))
+                                 .arg(++written, digits, 10, QLatin1Char('0'))
+                                 .arg(extensionFor(pictureFormat(page)));
+        if (ArchiveError e = add(name, page))
             return e;
         if (progress)
-            progress(i + 1);
+            progress(written);
     }
-    if (ArchiveError e = add(QStringLiteral("ComicInfo.xml"), comicInfoXml(meta, int(pages.size()))))
+    if (ArchiveError e = add(QStringLiteral("ComicInfo.xml"), comicInfoXml(meta, written)))
         return e;
     if (archive_write_close(a.get()) != ARCHIVE_OK)
         return {ArchiveError::WriteFailed, QString(), lastError(a.get())};
     a.reset();
-    if (!file.commit())
+    if (!file.commit(replace))
         return {ArchiveError::WriteFailed, QString(), file.errorString()};
     return {};
+}
+
+ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, const book::BookMeta &meta,
+                      const std::function<void(int)> &progress, bool replace)
+{
+    return writeCbz(
+        target, int(pages.size()), [&](int i, QString *) { return pages.at(i); }, meta, progress, replace);
 }
 
 } // namespace korvel::archive
@@ -269,24 +398,32 @@ namespace korvel::archive {
 
 ArchiveError unpackComicArchive(const QString &path, const QString &folder, QStringList *files)
 {
-    ComicBook comic;
-    if (ArchiveError e = readComicArchive(path, &comic))
+    ComicListing listing;
+    if (ArchiveError e = listComicArchive(path, &listing))
         return e;
-    const int digits = std::max(4, int(QString::number(comic.pages.size()).size()));
-    QStringList written;
-    for (int i = 0; i < comic.pages.size(); ++i) {
-        const ArchivePage &page = comic.pages.at(i);
+    const int digits = std::max(4, int(QString::number(listing.pageNames.size()).size()));
+    QStringList written(listing.pageNames.size());
+    auto removeWritten = [&] {
+        for (const QString &done : written) {
+            if (!done.isEmpty())
+                QFile::remove(done);
+        }
+    };
+    // Each page goes to its file as it is read: one page in memory at a time.
+    const ArchiveError e = readComicPages(path, listing, [&](int position, const ArchivePage &page) -> ArchiveError {
         const QString name = QStringLiteral("%1/%2.%3")
                                  .arg(folder)
-                                 .arg(i + 1, digits, 10, QLatin1Char('0'))
+                                 .arg(position + 1, digits, 10, QLatin1Char('0'))
                                  .arg(extensionFor(page.format));
-        QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(page.bytes) != page.bytes.size() || !file.commit()) {
-            for (const QString &done : written)
-                QFile::remove(done);
+        platform::NewFile file(name);
+        if (!file.open() || !file.write(page.bytes) || !file.commit(false))
             return {ArchiveError::WriteFailed, page.name, file.errorString()};
-        }
-        written << name;
+        written[position] = name;
+        return {};
+    });
+    if (e) {
+        removeWritten();
+        return e;
     }
     *files = written;
     return {};

@@ -57,6 +57,26 @@ struct ComicBook {
     qint64 bytesInflated = 0; // how much was decompressed in all
 };
 
+// What a first pass over an archive's headers finds: the pages in natural
+// order of their names (not yet read), the data of its ComicInfo.xml, and
+// the entries left unread. Nothing but ComicInfo.xml is inflated.
+struct ComicListing {
+    QStringList pageNames;      // in natural order
+    QVector<int> entryOfPage;   // each page's place among the archive's entries
+    book::BookMeta meta;
+    QStringList skipped;
+    QStringList unsafe;
+};
+ArchiveError listComicArchive(const QString &path, ComicListing *listing, const ArchiveLimits &limits = {});
+
+// Reads the pages of a listed archive one at a time, in the archive's own
+// order, and hands each to sink with its place in natural order (0-based):
+// only one page is ever held. sink's error ends the reading. A page whose
+// bytes are no picture ends it with BadPicture.
+using ComicPageSink = std::function<ArchiveError(int position, const ArchivePage &page)>;
+ArchiveError readComicPages(const QString &path, const ComicListing &listing, const ComicPageSink &sink,
+                            const ArchiveLimits &limits = {}, qint64 *inflated = nullptr);
+
 // The extensions read as comic archives, for file dialogs and drops.
 QStringList comicArchivePatterns();
 bool isComicArchiveName(const QString &path);
@@ -72,9 +92,15 @@ ArchiveError readComicArchive(const QString &path, ComicBook *book, const Archiv
 
 // Writes a .cbz: the pages stored unchanged as 0001.jpg, 0002.png ... (by
 // each picture's own format) and a ComicInfo.xml from meta. The archive is
-// built in a temporary file beside target and renamed onto it when whole.
+// built in a temporary file beside target and renamed onto it when whole
+// (replacing the name itself, a link included, only with replace).
 ArchiveError writeCbz(const QString &target, const QVector<QByteArray> &pages, const book::BookMeta &meta,
-                      const std::function<void(int pagesWritten)> &progress = {});
+                      const std::function<void(int pagesWritten)> &progress = {}, bool replace = true);
+// The same with the pages asked for one at a time (count of them): an
+// empty page is left out. source sets *error to stop the writing.
+using CbzPageSource = std::function<QByteArray(int index, QString *error)>;
+ArchiveError writeCbz(const QString &target, int count, const CbzPageSource &source, const book::BookMeta &meta,
+                      const std::function<void(int pagesWritten)> &progress = {}, bool replace = true);
 
 // Whether an entry name stays inside the archive's own folder.
 bool isSafeEntryName(const QString &name);

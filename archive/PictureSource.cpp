@@ -1,11 +1,10 @@
 #include "archive/PictureSource.h"
 
 #include "archive/NaturalOrder.h"
+#include "view/PictureDecoder.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace korvel::archive {
 
@@ -20,34 +19,24 @@ bool hasPictureName(const QString &name)
     return suffixes.contains(name.mid(dot + 1).toLower());
 }
 
-static QByteArray formatOf(QImageReader &reader, QSize *size)
-{
-    reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-        return {};
-    const QSize s = reader.size();
-    if (!s.isValid() || s.isEmpty())
-        return {};
-    if (size)
-        *size = s;
-    return reader.format();
-}
-
 QByteArray pictureFormat(const QByteArray &bytes, QSize *size)
 {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return formatOf(reader, size);
+    const view::PictureDecoder header(bytes);
+    if (!header.isPicture())
+        return {};
+    if (size)
+        *size = header.size();
+    return header.format();
 }
 
 QByteArray pictureFileFormat(const QString &path, QSize *size)
 {
-    if (!QFileInfo(path).isFile())
+    const auto header = view::PictureDecoder::forFile(path);
+    if (!header->isPicture())
         return {};
-    QImageReader reader(path);
-    return formatOf(reader, size);
+    if (size)
+        *size = header->size();
+    return header->format();
 }
 
 QString extensionFor(const QByteArray &format)

@@ -6,15 +6,19 @@
 
 namespace korvel::book {
 
-db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers)
+namespace {
+
+db::Error readList(db::Connection &book, bool withRows, PageList *out)
 {
     db::Error error;
-    db::Statement list = book.prepare(QStringLiteral("Select pagenumber From pages Order By pagenumber"), &error);
+    db::Statement list = book.prepare(withRows ? QStringLiteral("Select pagenumber, rowid From pages Order By pagenumber")
+                                               : QStringLiteral("Select pagenumber From pages Order By pagenumber"),
+                                      &error);
     if (error)
         return error;
-    QVector<qint32> read;
+    PageList read;
     while (list.next()) {
-        if (read.size() >= kMaxPages)
+        if (read.numbers.size() >= kMaxPages)
             return db::Error{db::TooManyPages,
                              QStringLiteral("%1 has more than %2 pages; it is damaged or not a book")
                                  .arg(book.path())
@@ -23,20 +27,22 @@ db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers)
         if (number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
             return db::Error{db::NotADatabase,
                              QStringLiteral("%1 holds a page numbered %2; it is damaged").arg(book.path()).arg(number)};
-        read.append(qint32(number));
+        read.numbers.append(qint32(number));
+        if (withRows)
+            read.rows.append(list.int64(1));
     }
     if (list.error())
         return list.error();
-    *numbers = std::move(read);
+    *out = std::move(read);
     return {};
 }
 
-PageRead readPage(db::Connection &book, qint32 pageNumber)
+PageRead readOne(db::Connection &book, const QString &sql, qint64 key)
 {
     PageRead page;
-    db::Statement read = book.prepare(QStringLiteral("Select image From pages Where pagenumber = ?"), &page.error);
+    db::Statement read = book.prepare(sql, &page.error);
     if (!page.error)
-        page.error = read.bind(1, pageNumber);
+        page.error = read.bind(1, key);
     if (page.error)
         return page;
     page.found = read.next();
@@ -47,6 +53,40 @@ PageRead readPage(db::Connection &book, qint32 pageNumber)
             page.bytes = read.blob(0);
     }
     return page;
+}
+
+} // namespace
+
+db::Error readPageList(db::Connection &book, PageList *list)
+{
+    const db::Error e = readList(book, true, list);
+    // A table without row ids: its pages are found by number.
+    if (e && e.code != db::TooManyPages && e.code != db::NotADatabase)
+        return readList(book, false, list);
+    return e;
+}
+
+db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers)
+{
+    PageList list;
+    if (db::Error e = readList(book, false, &list))
+        return e;
+    *numbers = std::move(list.numbers);
+    return {};
+}
+
+PageRead readListedPage(db::Connection &book, const PageList &list, int position)
+{
+    if (position < 0 || position >= list.numbers.size())
+        return {};
+    if (position < list.rows.size())
+        return readOne(book, QStringLiteral("Select image From pages Where rowid = ?"), list.rows.at(position));
+    return readPage(book, list.numbers.at(position));
+}
+
+PageRead readPage(db::Connection &book, qint32 pageNumber)
+{
+    return readOne(book, QStringLiteral("Select image From pages Where pagenumber = ?"), pageNumber);
 }
 
 BookMeta readBookMeta(db::Connection &book, db::Error *error)

@@ -22,6 +22,17 @@ constexpr int kMaxPages = 1000000;
 // whatever the pictures weigh. On an error *numbers is left as it was.
 db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers);
 
+// The page list with the row each page is stored in, learnt in the same
+// pass. A book need not have an index on its page numbers, and then finding
+// a page by its number reads the whole table; its row is found at once, so
+// reading every page costs no more than the pages themselves. rows is empty
+// when the table has no row ids; pages are then found by number.
+struct PageList {
+    QVector<qint32> numbers;
+    QVector<qint64> rows;
+};
+db::Error readPageList(db::Connection &book, PageList *list);
+
 // One page picture ("Select image From pages Where pagenumber = ?").
 struct PageRead {
     bool found = false;  // a row with that number is stored
@@ -30,6 +41,8 @@ struct PageRead {
     db::Error error;
 };
 PageRead readPage(db::Connection &book, qint32 pageNumber);
+// The page at a 0-based position of list, from its row.
+PageRead readListedPage(db::Connection &book, const PageList &list, int position);
 
 // The book's metadata row, with null fields read as "" and columns the file
 // lacks left empty; found is false when there is no row.

@@ -1,10 +1,10 @@
 #include "book/BookWriter.h"
 
 #include "platform/FileLock.h"
+#include "platform/NewFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -22,27 +22,6 @@ db::Error fileError(const QString &what)
     const int systemError = errno;
     return db::Error{db::FileFailed, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(systemError)),
                      systemError};
-}
-
-// A hidden name beside the target that no other writer uses: ".<name>.XXXXXX.part".
-// Made with the usual permissions (0666 less the umask), or the replaced
-// book's own when there is one, so the finished book reads like any other file.
-int createTemporary(const QString &target, QString *path)
-{
-    const QFileInfo info(target);
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString suffix;
-        for (int i = 0; i < 6; ++i)
-            suffix += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))]);
-        *path = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + suffix
-            + QStringLiteral(".part");
-        const int fd = ::open(QFile::encodeName(*path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
 }
 
 bool copyAll(int from, int to)
@@ -165,7 +144,7 @@ db::Error BookWriter::begin(const BookMeta &meta, bool withUrl)
         return fail({db::NoSuchFile, QStringLiteral("the empty book %1 cannot be read").arg(m_template)});
     }
 
-    const int fd = createTemporary(m_target, &m_temporary);
+    const int fd = platform::createTemporaryIn(QFileInfo(m_target).absolutePath(), &m_temporary);
     if (fd < 0) {
         m_temporary.clear();
         return fail(fileError(QStringLiteral("cannot create a file in %1").arg(QFileInfo(m_target).absolutePath())));
@@ -208,9 +187,14 @@ db::Error BookWriter::begin(const BookMeta &meta, bool withUrl)
 
 db::Error BookWriter::addPage(const QByteArray &picture)
 {
+    return addPageAt(m_pages, picture);
+}
+
+db::Error BookWriter::addPageAt(qint32 number, const QByteArray &picture)
+{
     if (m_stage != Stage::Writing)
         return m_error ? m_error : db::Error{db::Misuse, QStringLiteral("the book %1 is not begun").arg(m_target)};
-    db::Error e = m_insert.bind(1, m_pages);
+    db::Error e = m_insert.bind(1, number);
     if (!e)
         e = m_insert.bind(2, QVariant(picture));
     if (!e) {
@@ -218,7 +202,7 @@ db::Error BookWriter::addPage(const QByteArray &picture)
         e = m_insert.error();
     }
     if (e) {
-        e.message = QStringLiteral("cannot store page %1 of %2: %3").arg(m_pages).arg(m_target, e.message);
+        e.message = QStringLiteral("cannot store page %1 of %2: %3").arg(number).arg(m_target, e.message);
         return fail(e);
     }
     m_insert.reset();
@@ -252,7 +236,7 @@ db::Error BookWriter::addPageFile(const QString &path)
     return addPage(bytes);
 }
 
-db::Error BookWriter::commit()
+db::Error BookWriter::commit(bool replace)
 {
     if (m_stage != Stage::Writing)
         return m_error ? m_error : db::Error{db::Misuse, QStringLiteral("the book %1 is not begun").arg(m_target)};
@@ -269,8 +253,11 @@ db::Error BookWriter::commit()
     platform::FileLock old;
     if (old.acquire(m_target) == platform::FileLock::Result::Held)
         return fail({db::Held, QStringLiteral("%1 is open; it cannot be replaced").arg(m_target)});
-    if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0)
+    if (!platform::moveIntoPlace(m_temporary, m_target, replace)) {
+        if (errno == EEXIST)
+            return fail({db::FileFailed, QStringLiteral("%1 is already there").arg(m_target)});
         return fail(fileError(QStringLiteral("cannot rename %1 to %2").arg(m_temporary, m_target)));
+    }
     m_temporary.clear();
     old.release();
     // The new name on the disk too; a file system that cannot sync a folder

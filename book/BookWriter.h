@@ -14,7 +14,7 @@ namespace korvel::book {
 // Makes one new book: the maker, the downloader, the demo data and the tests
 // all write books through it.
 //
-// The book is built in a hidden temporary file beside the target, from a
+// The book is built in a short hidden temporary file beside the target, from a
 // copy of the empty book (the template), through a connection of its own;
 // the pages go in through one prepared insert inside one transaction,
 // numbered 0, 1, 2, ... in the order they are given. Only commit() puts the
@@ -40,9 +40,14 @@ public:
     // downloader's statement, which carries the url.
     db::Error begin(const BookMeta &meta, bool withUrl = false);
     db::Error addPage(const QByteArray &picture);
+    // A page under a number of the caller's (pages read out of order, each
+    // under its place in the book); each number once.
+    db::Error addPageAt(qint32 number, const QByteArray &picture);
     // A file that cannot be read fails the book, with an error naming it.
     db::Error addPageFile(const QString &path);
-    db::Error commit();
+    // replace false: a file (or link) named as the target by now is left as
+    // it is and the book fails.
+    db::Error commit(bool replace = true);
     void abort();
 
     int pageCount() const { return m_pages; }

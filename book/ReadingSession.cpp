@@ -2,11 +2,13 @@
 
 #include "book/BookReader.h"
 #include "db/Connection.h"
+#include "platform/NewFile.h"
 #include "platform/ScratchFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace korvel::book {
@@ -16,6 +18,9 @@ ReadingSession::ReadingSession(QString appDir, QObject *parent)
     , m_appDir(std::move(appDir))
     , m_book(std::make_unique<db::Connection>())
 {
+    // A reader that was killed left its staged page (and perhaps a half
+    // written read.tmp) in the folder: gone now, if that reader is.
+    platform::sweepLeftovers(m_appDir);
 }
 
 ReadingSession::~ReadingSession()
@@ -77,17 +82,17 @@ ReadingSession::OpenResult ReadingSession::open(const QString &path)
     // A book is only ever read here: the file never changes.
     if (m_book->open(path, db::Access::ReadOnly))
         return OpenResult::OpenFailed;
-    QVector<qint32> numbers;
-    if (readPageNumbers(*m_book, &numbers)) {
+    PageList pages;
+    if (readPageList(*m_book, &pages)) {
         release();
         return OpenResult::PagesFailed;
     }
-    if (numbers.isEmpty()) {
+    if (pages.numbers.isEmpty()) {
         // An empty book is not an open book: nothing may stay held by it.
         release();
         return OpenResult::NoPages;
     }
-    m_pageNumbers = std::move(numbers);
+    m_pages = std::move(pages);
     m_position = 0;
     m_path = path;
     m_open = true;
@@ -124,12 +129,21 @@ int ReadingSession::nextPosition() const
     return nextIndex(m_position, pageCount());
 }
 
+PageRead ReadingSession::readStored(qint32 pageNumber)
+{
+    // The list is in page number order: the page's row is found there.
+    const auto at = std::lower_bound(m_pages.numbers.cbegin(), m_pages.numbers.cend(), pageNumber);
+    if (at != m_pages.numbers.cend() && *at == pageNumber)
+        return readListedPage(*m_book, m_pages, int(at - m_pages.numbers.cbegin()));
+    return readPage(*m_book, pageNumber);
+}
+
 ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
 {
     Page page;
     if (!m_open)
         return page;
-    PageRead read = readPage(*m_book, pageNumber);
+    PageRead read = readStored(pageNumber);
     if (read.error)
         return page;
     page.found = read.found;
@@ -149,7 +163,7 @@ std::optional<QByteArray> ReadingSession::readPageBytes(qint32 pageNumber)
 {
     if (!m_open)
         return std::nullopt;
-    PageRead read = readPage(*m_book, pageNumber);
+    PageRead read = readStored(pageNumber);
     if (read.error || !read.found || read.isNull)
         return std::nullopt;
     return std::move(read.bytes);

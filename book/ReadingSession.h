@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include "book/BookReader.h"
+
 #include <memory>
 #include <optional>
 
@@ -37,8 +39,8 @@ public:
 
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
-    const QVector<qint32> &pageNumbers() const { return m_pageNumbers; }
-    int pageCount() const { return int(m_pageNumbers.size()); }
+    const QVector<qint32> &pageNumbers() const { return m_pages.numbers; }
+    int pageCount() const { return int(m_pages.numbers.size()); }
     int position() const { return m_position; }
 
     // Makes position the current one (no reading); out-of-range is ignored.
@@ -80,13 +82,14 @@ signals:
 private:
     void release();
     void dropStaged();
+    PageRead readStored(qint32 pageNumber);
     bool useStaged();
 
     QString m_appDir;
     std::unique_ptr<db::Connection> m_book;
     bool m_open = false;
     QString m_path;
-    QVector<qint32> m_pageNumbers;
+    PageList m_pages;
     int m_position = 0;
     qint32 m_stagedNumber = 0;
     QByteArray m_staged; // the staged page's bytes; empty when none is staged

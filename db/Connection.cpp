@@ -44,6 +44,7 @@ struct Connection::State {
     // progress handler has made it give up.
     qint64 deadlineNs = kNever;
     bool interrupted = false;
+    qint64 work = 0; // calls of the progress handler
     std::vector<Statement::Core *> statements;
 
     Error engineError(int rc) const;
@@ -90,6 +91,7 @@ Error ownError(int code, const QString &message)
 int progressHandler(void *context)
 {
     auto *state = static_cast<Connection::State *>(context);
+    ++state->work;
     if (nowNs() < state->deadlineNs)
         return 0;
     state->interrupted = true;
@@ -268,6 +270,7 @@ Error Connection::open(const QString &path, Access access, const Options &option
     d->path = path;
     d->access = access;
     d->options = options;
+    d->work = 0;
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         // Another program's lock on the file is waited for no longer than a statement may run.
@@ -325,6 +328,11 @@ Access Connection::access() const
 void Connection::setDeadline(int ms)
 {
     d->options.deadlineMs = ms;
+}
+
+qint64 Connection::engineWork() const
+{
+    return d ? d->work : 0;
 }
 
 int Connection::deadline() const

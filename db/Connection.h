@@ -60,6 +60,10 @@ public:
     // (hardened connections only).
     void setDeadline(int ms);
     int deadline() const;
+    // The engine's work on this connection since it was opened, in hundreds
+    // of its steps (hardened connections only): how the cost of a query
+    // grows with the data is measured by it.
+    qint64 engineWork() const;
 
     // Makes a new database file from the given statements, replacing one
     // that is there (the build's tools make the template and the catalog

@@ -2,9 +2,9 @@
 
 #include "book/BookWriter.h"
 #include "db/Error.h"
+#include "view/PictureDecoder.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPointer>
 
 #include <algorithm>
@@ -13,37 +13,27 @@ namespace korvel::maker {
 
 bool isPictureFile(const QString &path, QSize *size)
 {
-    if (!QFileInfo(path).isFile())
-        return false;
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-        return false;
-    const QSize s = reader.size();
-    if (!s.isValid() || s.isEmpty())
+    const auto header = view::PictureDecoder::forFile(path);
+    if (!header->isPicture())
         return false;
     if (size)
-        *size = s;
+        *size = header->size();
     return true;
 }
 
 QImage makeThumbnail(const QString &path, QSize bound)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QSize natural = reader.size();
-    if (!natural.isValid() || natural.isEmpty())
+    const auto decoder = view::PictureDecoder::forFile(path);
+    if (!decoder->isPicture())
         return {};
+    const QSize natural = decoder->size();
     QSize target = natural;
     if (target.width() > bound.width() || target.height() > bound.height())
         target = natural.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     // A JPEG decodes straight at the smaller size; the others are scaled
-    // after decoding, one picture at a time per thread.
-    reader.setScaledSize(target);
-    QImage image = reader.read();
-    if (image.isNull())
-        return {};
-    return image;
+    // after decoding, one picture at a time per thread, and none that would
+    // take more memory than a thumbnail may.
+    return decoder->read(target, view::kThumbnailBudget);
 }
 
 BookMaker::BookMaker(QObject *parent)

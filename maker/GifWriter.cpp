@@ -4,7 +4,11 @@
 
 #include <QDir>
 #include <QPainter>
-#include <QSaveFile>
+#include <QFile>
+
+#include "platform/NewFile.h"
+
+#include <cerrno>
 
 #include <gif_lib.h>
 
@@ -16,7 +20,7 @@ namespace {
 
 int writeToSaveFile(GifFileType *gif, const GifByteType *bytes, int length)
 {
-    auto *file = static_cast<QSaveFile *>(gif->UserData);
+    auto *file = static_cast<QFile *>(gif->UserData);
     return int(file->write(reinterpret_cast<const char *>(bytes), length));
 }
 
@@ -68,9 +72,10 @@ GifResult writeGif(const QImage &image, const QString &path)
 
     // giflib writes through our callback into a save file, so a failure half
     // way leaves the previous file (or none) rather than a truncated one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    platform::NewFile out(path);
+    if (!out.open())
+        return failure(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), platform::writeFailure(out.error())));
+    QFile &file = out.file();
 
     ColorMapObject *map = GifMakeMapObject(256, palette);
     if (!map)
@@ -95,12 +100,14 @@ GifResult writeGif(const QImage &image, const QString &path)
     GifFreeMapObject(map);
 
     // A failed write shows in the save file first; giflib only sees a short count.
-    if (file.error() != QFileDevice::NoError)
-        return failure(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (file.error() != QFileDevice::NoError || !file.flush())
+        return failure(QStringLiteral("cannot write %1: %2")
+                           .arg(QDir::toNativeSeparators(path), platform::writeFailure(errno ? errno : EIO)));
     if (!ok)
         return failure(QStringLiteral("cannot encode %1: %2").arg(QDir::toNativeSeparators(path), gifError(error)));
-    if (!file.commit())
-        return failure(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (!out.commit(true))
+        return failure(QStringLiteral("cannot write %1: %2")
+                           .arg(QDir::toNativeSeparators(path), platform::writeFailure(out.error())));
     return GifResult{true, {}};
 }
 

@@ -1,9 +1,9 @@
 #include "maker/PageExport.h"
 
-#include <QBuffer>
+#include "view/PictureDecoder.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 
 namespace korvel::maker {
 
@@ -26,11 +26,8 @@ QString PageExport::pagePath(const QString &folder, int index)
 
 SaveError PageExport::exportPicture(const QByteArray &bytes, const QString &path)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QImage image = reader.read();
+    view::PictureDecoder decoder(bytes);
+    const QImage image = decoder.read();
     if (image.isNull())
         return SaveError{SaveError::NotAPicture,
                          QStringLiteral("%1 的页面不是可以读取的图片").arg(QDir::toNativeSeparators(path))};

@@ -3,13 +3,14 @@
 #include "maker/Flatten.h"
 
 #include "maker/GifWriter.h"
+#include "platform/NewFile.h"
 #include "platform/SystemErrors.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
+#include <QFile>
 
 #include <cerrno>
 
@@ -46,9 +47,10 @@ SaveError fileError(const QString &path, int systemError)
 SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray &format, int quality,
                       int compression)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fileError(path, errno);
+    platform::NewFile out(path);
+    if (!out.open())
+        return fileError(path, out.error());
+    QFile &file = out.file();
     QImageWriter writer(&file, format);
     if (quality >= 0)
         writer.setQuality(quality);
@@ -57,15 +59,15 @@ SaveError writeWithQt(const QImage &image, const QString &path, const QByteArray
     errno = 0;
     if (!writer.write(image)) {
         const int systemError = errno;
-        file.cancelWriting();
+        out.cancel();
         if (writer.error() == QImageWriter::DeviceError || file.error() != QFileDevice::NoError)
             return fileError(path, systemError);
         return error(SaveError::NotAPicture,
                      QStringLiteral("无法把图片编码写入 %1").arg(QDir::toNativeSeparators(path)));
     }
-    errno = 0;
-    if (!file.commit())
-        return fileError(path, errno);
+    // The name itself is replaced: a link of that name is never written through.
+    if (!out.commit(true))
+        return fileError(path, out.error());
     return {};
 }
 

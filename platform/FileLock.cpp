@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "platform/NewFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -64,8 +64,8 @@ bool copyFileUnlessHeld(const QString &source, const QString &target)
         return false;
     if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
         return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    NewFile out(target);
+    if (!out.open())
         return false;
     char buffer[1 << 16];
     for (;;) {
@@ -74,10 +74,10 @@ bool copyFileUnlessHeld(const QString &source, const QString &target)
             return false;
         if (n == 0)
             break;
-        if (out.write(buffer, n) != n)
+        if (!out.write(QByteArray::fromRawData(buffer, int(n))))
             return false;
     }
-    return out.commit();
+    return out.commit(true);
 }
 
 } // namespace korvel::platform

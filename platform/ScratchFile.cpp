@@ -1,5 +1,7 @@
 #include "platform/ScratchFile.h"
 
+#include "platform/NewFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -29,16 +31,11 @@ bool writeScratchFile(const QString &path, const QByteArray &bytes, QString *err
             *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     };
-    const QFileInfo info(path);
-    QByteArray temporary =
-        QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(temporary.data());
+    QString temporaryPath;
+    const int fd = createTemporaryIn(QFileInfo(path).absolutePath(), &temporaryPath);
     if (fd < 0)
         return fail(path);
-    // The usual permissions, as a plain new file gets them.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    const QByteArray temporary = QFile::encodeName(temporaryPath);
     const char *at = bytes.constData();
     for (qint64 left = bytes.size(); left > 0;) {
         const ssize_t n = ::write(fd, at, size_t(left));

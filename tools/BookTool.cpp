@@ -5,13 +5,15 @@
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
 #include "db/Connection.h"
+#include "platform/NewFile.h"
 #include "tools/PictureCheck.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
 #include <QTextStream>
 
+#include <cerrno>
 #include <functional>
 #include <optional>
 
@@ -26,7 +28,7 @@ QString bookToolManual()
         "SYNOPSIS\n"
         "    korvel-lhh info BOOK\n"
         "    korvel-lhh pages BOOK\n"
-        "    korvel-lhh extract BOOK DIR\n"
+        "    korvel-lhh extract BOOK DIR [-f]\n"
         "    korvel-lhh make -o BOOK [-f] [METADATA...] PICTURE... | DIR\n"
         "    korvel-lhh from-archive ARCHIVE -o BOOK [-f] [METADATA...]\n"
         "    korvel-lhh to-cbz BOOK -o ARCHIVE [-f]\n"
@@ -38,6 +40,8 @@ QString bookToolManual()
         "    hidden file beside its target and takes the target's name only when it is\n"
         "    complete, so a failure never leaves half a file and never harms the file\n"
         "    that was there. A book open in Korvel is held and cannot be read here.\n"
+        "    Nothing is ever written through a symbolic link: with -f a link of the\n"
+        "    target's name is replaced itself, and what it points to is left alone.\n"
         "\n"
         "COMMANDS\n"
         "    info BOOK\n"
@@ -48,7 +52,8 @@ QString bookToolManual()
         "        format, its size in pixels and its size in bytes.\n"
         "    extract BOOK DIR\n"
         "        Writes every page's bytes, unchanged, into DIR (made when missing) as\n"
-        "        0.jpg, 1.png ... by position and by each picture's real format.\n"
+        "        0.jpg, 1.png ... by position and by each picture's real format. A\n"
+        "        name that is already there is refused unless -f is given.\n"
         "    make -o BOOK PICTURE... | DIR\n"
         "        A new book of the pictures in the order given, or of the pictures in\n"
         "        DIR in natural order (page2 before page10).\n"
@@ -65,7 +70,7 @@ QString bookToolManual()
         "\n"
         "OPTIONS\n"
         "    -o, --output FILE   the book or archive to write\n"
-        "    -f, --force         replace FILE when it exists\n"
+        "    -f, --force         replace FILE (extract: the page files) when it exists\n"
         "    --title T, --summary T, --writer T, --sign T, --publisher T,\n"
         "    --publishdate T, --drawer T, --coverdrawer T, --url T\n"
         "                        the new book's data (make, from-archive); the title\n"
@@ -260,7 +265,7 @@ int Tool::run(const QStringList &argv)
         return *r;
     const QString &c = args.command;
     const bool writes = c == QLatin1String("make") || c == QLatin1String("from-archive") || c == QLatin1String("to-cbz");
-    if (!writes && (!args.output.isEmpty() || args.force || !args.metaGiven.isEmpty()))
+    if (!writes && (!args.output.isEmpty() || (args.force && c != QLatin1String("extract")) || !args.metaGiven.isEmpty()))
         return usage(QStringLiteral("%1 takes no options").arg(c));
     if (c == QLatin1String("to-cbz") && !args.metaGiven.isEmpty())
         return usage(QStringLiteral("to-cbz takes the book's own data; %1 is not for it").arg(args.metaGiven.first()));
@@ -360,12 +365,13 @@ int Tool::pages(const Args &args)
     db::Connection book;
     if (auto r = openBook(path, &book))
         return *r;
-    QVector<qint32> numbers;
-    if (db::Error e = book::readPageNumbers(book, &numbers))
+    book::PageList list;
+    if (db::Error e = book::readPageList(book, &list))
         return fail(QStringLiteral("%1: its page list cannot be read: %2").arg(path, e.message));
+    const QVector<qint32> &numbers = list.numbers;
     m_out << "position\tnumber\tformat\tsize\tbytes\n";
     for (int i = 0; i < numbers.size(); ++i) {
-        const book::PageRead page = book::readPage(book, numbers.at(i));
+        const book::PageRead page = book::readListedPage(book, list, i);
         if (page.error)
             return fail(QStringLiteral("%1: page %2 cannot be read: %3").arg(path).arg(i).arg(page.error.message));
         QString format = QStringLiteral("none"), size = QStringLiteral("-");
@@ -389,16 +395,17 @@ int Tool::extract(const Args &args)
     db::Connection book;
     if (auto r = openBook(path, &book))
         return *r;
-    QVector<qint32> numbers;
-    if (db::Error e = book::readPageNumbers(book, &numbers))
+    book::PageList list;
+    if (db::Error e = book::readPageList(book, &list))
         return fail(QStringLiteral("%1: its page list cannot be read: %2").arg(path, e.message));
+    const QVector<qint32> &numbers = list.numbers;
     if (QFileInfo(folder).exists() && !QFileInfo(folder).isDir())
         return fail(QStringLiteral("%1: not a folder").arg(folder));
     if (!QDir().mkpath(folder))
         return fail(QStringLiteral("%1: the folder cannot be made").arg(folder));
     int written = 0;
     for (int i = 0; i < numbers.size(); ++i) {
-        const book::PageRead page = book::readPage(book, numbers.at(i));
+        const book::PageRead page = book::readListedPage(book, list, i);
         if (page.error) {
             endProgress();
             return fail(QStringLiteral("%1: page %2 cannot be read: %3").arg(path).arg(i).arg(page.error.message));
@@ -409,10 +416,14 @@ int Tool::extract(const Args &args)
         }
         const QString name = QStringLiteral("%1/%2.%3").arg(folder).arg(i).arg(
             archive::extensionFor(archive::pictureFormat(page.bytes)));
-        QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(page.bytes) != page.bytes.size() || !file.commit()) {
+        // Written beside the name and renamed onto it: never through a link
+        // there, and over an existing name only with -f.
+        platform::NewFile file(name);
+        if (!file.open() || !file.write(page.bytes) || !file.commit(args.force)) {
             endProgress();
-            return fail(QStringLiteral("%1: cannot be written: %2").arg(name, file.errorString()));
+            if (file.error() == EEXIST)
+                return fail(QStringLiteral("%1: already there; -f replaces it").arg(name));
+            return fail(QStringLiteral("%1: cannot be written: %2").arg(name, platform::writeFailure(file.error())));
         }
         ++written;
         progress(QStringLiteral("extract"), i + 1, int(numbers.size()));
@@ -428,7 +439,8 @@ std::optional<int> Tool::checkOutput(const Args &args)
     const QFileInfo target(args.output);
     if (target.isDir())
         return fail(QStringLiteral("%1: a folder, not a file").arg(args.output));
-    if (target.exists() && !args.force)
+    // A link is a name that is there, wherever it points.
+    if ((target.exists() || target.isSymLink()) && !args.force)
         return fail(QStringLiteral("%1: already there; -f replaces it").arg(args.output));
     const QFileInfo folder(target.absolutePath());
     if (!folder.isDir())
@@ -453,7 +465,7 @@ int Tool::writeBook(const Args &args, const std::function<int(book::BookWriter &
         return r;
     }
     endProgress();
-    if (db::Error e = writer.commit())
+    if (db::Error e = writer.commit(args.force))
         return fail(QStringLiteral("%1: cannot be written: %2").arg(args.output, e.message));
     m_out << args.output << ": " << pageCount << " pages\n";
     m_out.flush();
@@ -502,11 +514,10 @@ int Tool::fromArchive(const Args &args)
     const QString path = args.files.first();
     if (auto r = checkOutput(args))
         return *r;
-    archive::ComicBook comic;
-    const archive::ArchiveError e = archive::readComicArchive(
-        path, &comic, {}, [this](int n) { progress(QStringLiteral("reading"), n, 0); });
-    endProgress();
-    if (e)
+    // The headers first, which tells every refusal before a book is begun;
+    // then each page goes into the book as it is read, one in memory at a time.
+    archive::ComicListing comic;
+    if (const archive::ArchiveError e = archive::listComicArchive(path, &comic))
         return fail(describe(e, path));
     for (const QString &name : comic.unsafe)
         m_err << "korvel-lhh: " << path << ": entry " << name << " points outside the archive; left out\n";
@@ -526,17 +537,30 @@ int Tool::fromArchive(const Args &args)
     }
     if (withMeta.meta.title.isEmpty())
         withMeta.meta.title = QFileInfo(path).completeBaseName();
+    const int count = int(comic.pageNames.size());
     return writeBook(
         withMeta,
         [&](book::BookWriter &w) {
-            for (int i = 0; i < comic.pages.size(); ++i) {
-                if (db::Error e = w.addPage(comic.pages.at(i).bytes))
-                    return fail(QStringLiteral("%1: cannot be written: %2").arg(args.output, e.message));
-                progress(QStringLiteral("writing"), i + 1, int(comic.pages.size()));
+            int done = 0;
+            QString writeError;
+            const archive::ArchiveError e = archive::readComicPages(
+                path, comic, [&](int position, const archive::ArchivePage &page) -> archive::ArchiveError {
+                    if (db::Error we = w.addPageAt(position, page.bytes)) {
+                        writeError = we.message;
+                        return {archive::ArchiveError::WriteFailed, page.name, we.message};
+                    }
+                    progress(QStringLiteral("writing"), ++done, count);
+                    return {};
+                });
+            if (!writeError.isEmpty())
+                return fail(QStringLiteral("%1: cannot be written: %2").arg(args.output, writeError));
+            if (e) {
+                endProgress();
+                return fail(describe(e, path));
             }
             return int(Success);
         },
-        int(comic.pages.size()));
+        count);
 }
 
 int Tool::toCbz(const Args &args)
@@ -549,36 +573,45 @@ int Tool::toCbz(const Args &args)
     db::Connection book;
     if (auto r = openBook(path, &book))
         return *r;
-    QVector<qint32> numbers;
-    if (db::Error e = book::readPageNumbers(book, &numbers))
+    book::PageList list;
+    if (db::Error e = book::readPageList(book, &list))
         return fail(QStringLiteral("%1: its page list cannot be read: %2").arg(path, e.message));
     db::Error metaError;
     const book::BookMeta meta = book::readBookMeta(book, &metaError);
-    QVector<QByteArray> pages;
-    pages.reserve(numbers.size());
-    for (int i = 0; i < numbers.size(); ++i) {
-        book::PageRead page = book::readPage(book, numbers.at(i));
-        if (page.error) {
-            endProgress();
-            return fail(QStringLiteral("%1: page %2 cannot be read: %3").arg(path).arg(i).arg(page.error.message));
-        }
-        if (page.isNull) {
-            m_err << "korvel-lhh: " << path << ": page " << i << " has no picture; left out\n";
-            continue;
-        }
-        pages.append(std::move(page.bytes));
-        progress(QStringLiteral("reading"), i + 1, int(numbers.size()));
-    }
-    endProgress();
-    book.close();
-    if (pages.isEmpty())
+    const int count = int(list.numbers.size());
+    if (count == 0)
         return fail(QStringLiteral("%1: the book has no pictures").arg(path));
+    int pictures = 0;
+    QString readError;
+    // Each page goes from the book into the archive: one in memory at a time.
     const archive::ArchiveError e = archive::writeCbz(
-        args.output, pages, meta, [&](int n) { progress(QStringLiteral("writing"), n, int(pages.size())); });
+        args.output, count,
+        [&](int i, QString *error) -> QByteArray {
+            book::PageRead page = book::readListedPage(book, list, i);
+            if (page.error) {
+                readError = QStringLiteral("%1: page %2 cannot be read: %3").arg(path).arg(i).arg(page.error.message);
+            } else if (page.isNull || page.bytes.isEmpty()) {
+                if (m_context.showProgress)
+                    m_err << "\n";
+                m_err << "korvel-lhh: " << path << ": page " << i << " has no picture; left out\n";
+            } else {
+                ++pictures;
+            }
+            if (readError.isEmpty() && i == count - 1 && pictures == 0)
+                readError = QStringLiteral("%1: the book has no pictures").arg(path);
+            *error = readError;
+            return readError.isEmpty() && !page.isNull ? std::move(page.bytes) : QByteArray();
+        },
+        meta, [&](int n) { progress(QStringLiteral("writing"), n, count); }, args.force);
     endProgress();
-    if (e)
+    if (!readError.isEmpty())
+        return fail(readError);
+    if (e) {
+        if (e.detail.contains(QLatin1String("already there")))
+            return fail(QStringLiteral("%1: already there; -f replaces it").arg(args.output));
         return fail(describe(e, args.output));
-    m_out << args.output << ": " << pages.size() << " pages\n";
+    }
+    m_out << args.output << ": " << pictures << " pages\n";
     m_out.flush();
     return Success;
 }
@@ -592,15 +625,16 @@ int Tool::verify(const Args &args)
             result = Failed;
             continue;
         }
-        QVector<qint32> numbers;
-        if (db::Error e = book::readPageNumbers(book, &numbers)) {
+        book::PageList list;
+        if (db::Error e = book::readPageList(book, &list)) {
             fail(QStringLiteral("%1: its page list cannot be read: %2").arg(path, e.message));
             result = Failed;
             continue;
         }
+        const QVector<qint32> &numbers = list.numbers;
         int damaged = 0;
         for (int i = 0; i < numbers.size(); ++i) {
-            const book::PageRead page = book::readPage(book, numbers.at(i));
+            const book::PageRead page = book::readListedPage(book, list, i);
             QString fault;
             if (page.error)
                 fault = QStringLiteral("cannot be read: ") + page.error.message;
@@ -609,7 +643,7 @@ int Tool::verify(const Args &args)
             else if (page.isNull)
                 fault = QStringLiteral("has no picture");
             else
-                fault = decodeStrictly(page.bytes).fault;
+                fault = checkPicture(page.bytes);
             progress(path, i + 1, int(numbers.size()));
             if (fault.isEmpty())
                 continue;

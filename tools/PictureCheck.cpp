@@ -1,9 +1,8 @@
 #include "tools/PictureCheck.h"
 
 #include "view/PageImage.h"
+#include "view/PictureDecoder.h"
 
-#include <QBuffer>
-#include <QImageReader>
 
 namespace korvel::tools {
 
@@ -42,47 +41,52 @@ private:
     QStringList m_list;
 };
 
+bool pageFormatIsJpeg(const QByteArray &bytes)
+{
+    return view::pageFormatOf(bytes.left(16)) == "jpeg";
+}
+
 } // namespace
 
-StrictDecode decodeStrictly(const QByteArray &bytes, QSize fitInto)
+StrictDecode decodeStrictly(const QByteArray &bytes, QSize fitInto, qint64 budget)
 {
-    static const bool limitSet = (view::allowLargestPages(), true);
-    Q_UNUSED(limitSet);
     StrictDecode out;
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    Complaints complaints;
-    if (bytes.isEmpty() || !reader.canRead()) {
+    view::PictureDecoder decoder(bytes);
+    if (!decoder.isPicture()) {
         out.fault = QStringLiteral("not a picture");
         return out;
     }
-    out.natural = reader.size();
-    if (out.natural.isValid()
-        && qint64(out.natural.width()) * out.natural.height() > view::kLargestPagePixels) {
-        out.fault = QStringLiteral("%1x%2 pixels, larger than any page is shown")
-                        .arg(out.natural.width())
-                        .arg(out.natural.height());
+    out.natural = decoder.size();
+    QSize target;
+    if (fitInto.isValid() && !fitInto.isEmpty()
+        && (out.natural.width() > fitInto.width() || out.natural.height() > fitInto.height()))
+        target = out.natural.scaled(fitInto, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    if (const QString refused = decoder.refusal(target, budget); !refused.isEmpty()) {
+        out.fault = refused;
         return out;
     }
-    // A JPEG decodes straight at the smaller size; the reader scales the
-    // others after decoding.
-    if (fitInto.isValid() && !fitInto.isEmpty() && out.natural.isValid()
-        && (out.natural.width() > fitInto.width() || out.natural.height() > fitInto.height()))
-        reader.setScaledSize(out.natural.scaled(fitInto, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    out.image = reader.read();
+    Complaints complaints;
+    out.image = decoder.read(target, budget);
     if (out.image.isNull()) {
-        out.fault = reader.errorString().isEmpty() ? QStringLiteral("does not decode")
-                                                   : QStringLiteral("does not decode: ") + reader.errorString();
+        out.fault = decoder.errorString().isEmpty() ? QStringLiteral("does not decode")
+                                                    : QStringLiteral("does not decode: ") + decoder.errorString();
     } else if (!complaints.list().isEmpty()) {
         out.fault = QStringLiteral("damaged: ") + complaints.list().first().trimmed();
         out.image = QImage();
     }
-    if (!out.natural.isValid() && !out.image.isNull())
-        out.natural = out.image.size();
     return out;
+}
+
+QString checkPicture(const QByteArray &bytes)
+{
+    // Every byte of a JPEG is read when it decodes at an eighth of its size,
+    // which needs an eighth of an eighth of the memory; the other formats
+    // decode whole.
+    const QSize natural = view::pictureSize(bytes);
+    const QSize eighth = pageFormatIsJpeg(bytes) && natural.isValid()
+        ? QSize((natural.width() + 7) / 8, (natural.height() + 7) / 8)
+        : QSize();
+    return decodeStrictly(bytes, eighth).fault;
 }
 
 } // namespace korvel::tools

@@ -46,7 +46,7 @@ Thumbnail bookThumbnail(const QString &bookPath, int size)
     book.close();
 
     const QSize box(size, size);
-    StrictDecode decoded = decodeStrictly(page.bytes, box);
+    StrictDecode decoded = decodeStrictly(page.bytes, box, view::kThumbnailBudget);
     if (!decoded.ok()) {
         out.fault = QStringLiteral("the first page is ") + decoded.fault;
         return out;

@@ -1,6 +1,7 @@
 #include "view/PageImage.h"
 
-#include <QBuffer>
+#include "view/PictureDecoder.h"
+
 #include <QImageReader>
 
 namespace korvel::view {
@@ -26,26 +27,15 @@ void allowLargestPages()
 
 QSize pictureSize(const QByteArray &bytes)
 {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader header(&buffer);
-    return header.size();
+    const PictureDecoder header(bytes);
+    return header.isPicture() ? header.size() : QSize();
 }
 
 QImage PageImage::decode(const QByteArray &bytes, QSize natural, QSize target)
 {
-    static const bool limitSet = (allowLargestPages(), true);
-    Q_UNUSED(limitSet);
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    if (target.isValid() && !target.isEmpty() && target != natural
-        && reader.supportsOption(QImageIOHandler::ScaledSize))
-        reader.setScaledSize(target);
-    QImage image = reader.read();
+    Q_UNUSED(natural);
+    PictureDecoder decoder(bytes);
+    QImage image = decoder.read(target);
     // A format that cannot decode at a smaller size is scaled down now, so a
     // large scan is not kept whole while it is shown small.
     if (!image.isNull() && target.isValid() && !target.isEmpty() && image.width() > target.width()
@@ -57,19 +47,12 @@ QImage PageImage::decode(const QByteArray &bytes, QSize natural, QSize target)
 PageImage::Decoded PageImage::decodeForDisplay(const QByteArray &bytes, QSize displayHint)
 {
     Decoded out;
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader probe(&buffer);
-    probe.setAutoTransform(false);
-    if (!probe.canRead())
+    PictureDecoder decoder(bytes);
+    if (!decoder.isPicture())
         return out;
-    const QSize natural = probe.size();
-    if (natural.isValid() && qint64(natural.width()) * natural.height() > kLargestPagePixels)
-        return out;
-    out.image = natural.isValid() ? decode(bytes, natural, decodeSizeFor(natural, displayHint))
-                                  : decode(bytes, natural, QSize());
-    out.natural = natural.isValid() ? natural : out.image.size();
+    const QSize natural = decoder.size();
+    out.image = decoder.read(decodeSizeFor(natural, displayHint));
+    out.natural = natural;
     return out;
 }
 

@@ -27,7 +27,7 @@ bool writeArchive(const QString &path, const char *format, const QList<ArchiveEn
         archive_entry_copy_pathname(entry, e.name.toUtf8().constData());
         archive_entry_set_filetype(entry, AE_IFREG);
         archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, e.zeros ? e.zeros : e.bytes.size());
+        archive_entry_set_size(entry, e.bytes.size() + e.zeros);
         ok = archive_write_header(a, entry) == ARCHIVE_OK;
         if (ok && !e.bytes.isEmpty())
             ok = archive_write_data(a, e.bytes.constData(), size_t(e.bytes.size())) == e.bytes.size();

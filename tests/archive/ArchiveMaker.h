@@ -8,7 +8,7 @@
 namespace korvel::test {
 
 // One entry of an archive made for a test: its name as stored (anything,
-// "../x.jpg" included) and its bytes, or a run of that many zero bytes.
+// "../x.jpg" included) and its bytes, followed by that many zero bytes.
 struct ArchiveEntry {
     QString name;
     QByteArray bytes;

@@ -199,6 +199,7 @@ void ArchiveTest::refusesBadArchives_data()
     QTest::newRow("a folder") << "folder" << int(archive::ArchiveError::Unreadable);
     QTest::newRow("foreign bytes") << "foreign" << int(archive::ArchiveError::Damaged);
     QTest::newRow("cut off") << "cut" << int(archive::ArchiveError::Damaged);
+    QTest::newRow("zip signature, then noise") << "noise" << int(archive::ArchiveError::Damaged);
     QTest::newRow("empty file") << "empty file" << int(archive::ArchiveError::Empty);
     QTest::newRow("empty zip") << "empty zip" << int(archive::ArchiveError::Empty);
     QTest::newRow("no pictures") << "no pictures" << int(archive::ArchiveError::NoPictures);
@@ -220,6 +221,10 @@ void ArchiveTest::refusesBadArchives()
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(5000, 'x'));
+    } else if (kind == "noise") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("PK\x03\x04", 4) + QByteArray(4000, '\xFF'));
     } else if (kind == "cut") {
         QVERIFY(writeArchive(path, "zip", {{"1.jpg", jpeg(400, 400), 0}, {"2.jpg", jpeg(400, 400, Qt::green), 0}}));
         QFile f(path);
@@ -364,6 +369,19 @@ void ArchiveTest::unpacksUnderGeneratedNames()
     QVERIFY(!archive::unpackComicArchive(path, out, &files));
     QCOMPARE(files, (QStringList{out + "/0001.jpg", out + "/0002.png"}));
     QCOMPARE(fileBytes(files.at(0)), jpeg());
+
+    // Eight pages of 40 MB (mostly zeros): one page in memory at a time.
+    QList<ArchiveEntry> entries;
+    for (int i = 0; i < 8; ++i)
+        entries.append({QStringLiteral("p%1.png").arg(8 - i), pngHeadedZeros(64), 40 << 20});
+    QVERIFY(writeArchive(env.path("bomb.cbz"), "zip", entries));
+    QVERIFY(QDir(out).removeRecursively() && QDir().mkpath(out));
+    resetPeak();
+    const qint64 before = peakMegabytes();
+    QVERIFY(!archive::unpackComicArchive(env.path("bomb.cbz"), out, &files));
+    QVERIFY2(peakMegabytes() - before < 160, qPrintable(QString::number(peakMegabytes() - before)));
+    QCOMPARE(files.size(), 8);
+    QCOMPARE(QFileInfo(files.at(7)).size(), 64 + (40 << 20));
 }
 
 QTEST_GUILESS_MAIN(ArchiveTest)

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 using namespace korvel;
@@ -74,7 +75,17 @@ void ReadTmpTest::stagedPageIsSwappedIn()
     const QString path = env.path("b.lhh");
     const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
     QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
+    // What a killed reader left is gone at the next start.
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const qint64 dead = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    const QString left = env.appDir() + QStringLiteral("/.read.tmp.%1.next").arg(dead);
+    QFile(left).open(QIODevice::WriteOnly);
+    QVERIFY(QFileInfo::exists(left));
     book::ReadingSession session(env.appDir());
+    QVERIFY(!QFileInfo::exists(left));
     QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
     QVERIFY(session.extractPage(0).written);
     session.stagePage(1, p1);

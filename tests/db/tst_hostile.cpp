@@ -30,6 +30,7 @@ private slots:
     void hostileBookFailsSoon();
     void pageCountLimit();
     void longStatementIsStopped();
+    void pageReadsGrowWithThePages();
 
 private:
     TestEnv env;
@@ -132,6 +133,43 @@ void HostileTest::pageCountLimit()
     QCOMPARE(book::readPageNumbers(book, &numbers).code, int(db::TooManyPages));
     // The list read before is left as it was.
     QCOMPARE(numbers.size(), book::kMaxPages);
+}
+
+void HostileTest::pageReadsGrowWithThePages()
+{
+    // Another program's book need not index its page numbers (nor have row
+    // ids); reading every page must still cost in proportion to the pages,
+    // not to their square.
+    qint64 work[2] = {};
+    for (int round = 0; round < 2; ++round) {
+        const int count = 1000 << round;
+        const QString path = env.path(QStringLiteral("plain%1.lhh").arg(count));
+        QVERIFY(writeRawDatabase(path, {kBooks, QStringLiteral("CREATE TABLE pages (pagenumber INTEGER, image BLOB)"),
+                                        kCount.arg(count - 1) + QStringLiteral("INSERT INTO pages SELECT %1 - x, "
+                                                                               "randomblob(100) FROM n")
+                                                                    .arg(count)}));
+        db::Connection book;
+        QVERIFY(!book.open(path, db::Access::ReadOnly));
+        book::PageList list;
+        QVERIFY(!book::readPageList(book, &list));
+        QCOMPARE(list.numbers.size(), count);
+        QCOMPARE(list.numbers.first(), 1);
+        for (int i = 0; i < count; ++i)
+            QCOMPARE(book::readListedPage(book, list, i).bytes.size(), 100);
+        work[round] = book.engineWork();
+    }
+    QVERIFY2(work[0] > 0 && work[1] <= work[0] * 5 / 2, qPrintable(QStringLiteral("%1 -> %2").arg(work[0]).arg(work[1])));
+
+    const QString path = env.path(QStringLiteral("norowid.lhh"));
+    QVERIFY(writeRawDatabase(path, {kBooks, QStringLiteral("CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, image "
+                                                           "BLOB) WITHOUT ROWID"),
+                                    QStringLiteral("INSERT INTO pages VALUES (5, x'01'), (3, x'02')")}));
+    db::Connection book;
+    QVERIFY(!book.open(path, db::Access::ReadOnly));
+    book::PageList list;
+    QVERIFY(!book::readPageList(book, &list));
+    QCOMPARE(list.numbers, (QVector<qint32>{3, 5}));
+    QCOMPARE(book::readListedPage(book, list, 1).bytes, QByteArray("\x01"));
 }
 
 void HostileTest::longStatementIsStopped()

@@ -153,6 +153,27 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
 
+    void linkIsReplacedNotFollowed()
+    {
+        // A link in the export's folder is replaced itself; what it points to stays.
+        QTemporaryDir dir;
+        const QString outside = dir.filePath("outside.txt");
+        QFile f(outside);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+        f.close();
+        QImage image(10, 10, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        for (const QString ext : {".jpg", ".gif"}) {
+            const QString link = dir.filePath("0" + ext);
+            QVERIFY(QFile::link(outside, link));
+            QVERIFY(!maker::savePicFile(image, link, ext));
+            QVERIFY(!QFileInfo(link).isSymLink());
+            QVERIFY(!QImage(link).isNull());
+            QCOMPARE(readAll(outside), QByteArray("precious"));
+        }
+    }
+
     void failureKeepsTheEarlierFile()
     {
         QTemporaryDir dir;

@@ -14,6 +14,7 @@
 #include <QPainter>
 
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 namespace korvel::test {
 
@@ -120,6 +121,168 @@ qint64 peakMegabytes()
             return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
     }
     return -1;
+}
+
+} // namespace korvel::test
+
+namespace korvel::test {
+
+namespace {
+
+void be32(QByteArray *b, quint32 v)
+{
+    for (int s = 24; s >= 0; s -= 8)
+        b->append(char(v >> s));
+}
+
+quint32 crc32Of(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : bytes) {
+        crc ^= uchar(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    QByteArray chunk;
+    be32(&chunk, quint32(data.size()));
+    const QByteArray body = QByteArray(type, 4) + data;
+    chunk += body;
+    be32(&chunk, crc32Of(body));
+    return chunk;
+}
+
+QByteArray pngHeader(int width, int height)
+{
+    QByteArray ihdr;
+    be32(&ihdr, quint32(width));
+    be32(&ihdr, quint32(height));
+    ihdr += QByteArray("\x08\x02\x00\x00\x00", 5); // 8-bit RGB
+    return QByteArray("\x89PNG\r\n\x1A\n", 8) + pngChunk("IHDR", ihdr);
+}
+
+} // namespace
+
+QByteArray claimingPicture(const char *format, int width, int height)
+{
+    const QByteArray f(format);
+    if (f == "JPEG") {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        QImage small(16, 16, QImage::Format_RGB32);
+        small.fill(Qt::gray);
+        writer.write(small);
+        const int sof = int(bytes.indexOf("\xFF\xC2"));
+        bytes[sof + 5] = char(height >> 8);
+        bytes[sof + 6] = char(height);
+        bytes[sof + 7] = char(width >> 8);
+        bytes[sof + 8] = char(width);
+        return bytes;
+    }
+    if (f == "BMP") {
+        QByteArray b("BM", 2);
+        auto le = [&b](quint32 v, int n) {
+            for (int i = 0; i < n; ++i)
+                b.append(char(v >> (8 * i)));
+        };
+        le(54 + quint32(width) * 3 * quint32(height), 4);
+        le(0, 4);
+        le(54, 4);
+        le(40, 4);
+        le(quint32(width), 4);
+        le(quint32(height), 4);
+        le(1, 2);
+        le(24, 2);
+        le(0, 4);
+        le(0, 4);
+        le(2835, 4);
+        le(2835, 4);
+        le(0, 4);
+        le(0, 4);
+        return b + QByteArray(100, '\0');
+    }
+    if (f == "TIFF") {
+        const QByteArray strip = qCompress(QByteArray(64, '\0')).mid(4); // a zlib stream
+        QByteArray t("II*\0", 4);
+        auto le = [&t](quint32 v, int n) {
+            for (int i = 0; i < n; ++i)
+                t.append(char(v >> (8 * i)));
+        };
+        le(8, 4);
+        const struct {
+            quint16 tag, type;
+            quint32 value;
+        } tags[] = {{256, 4, quint32(width)}, {257, 4, quint32(height)}, {258, 3, 8}, {259, 3, 8},
+                    {262, 3, 2},  {273, 4, 0},    {277, 3, 3},    {278, 4, quint32(height)},
+                    {279, 4, quint32(strip.size())}};
+        const quint32 stripAt = 8 + 2 + 9 * 12 + 4;
+        le(9, 2);
+        for (const auto &tag : tags) {
+            le(tag.tag, 2);
+            le(tag.type, 2);
+            le(1, 4);
+            le(tag.tag == 273 ? stripAt : tag.value, 4);
+        }
+        le(0, 4);
+        return t + strip;
+    }
+    if (f == "GIF") {
+        QByteArray g("GIF89a", 6);
+        g += char(width & 255);
+        g += char(width >> 8);
+        g += char(height & 255);
+        g += char(height >> 8);
+        g += QByteArray("\x80\x00\x00", 3) + QByteArray(6, '\0'); // two colours
+        g += QByteArray("\x2C\x00\x00\x00\x00", 5);
+        g += char(width & 255);
+        g += char(width >> 8);
+        g += char(height & 255);
+        g += char(height >> 8);
+        g += QByteArray("\x00\x02\x02\x4C\x01\x00\x3B", 7);
+        return g;
+    }
+    // PNG
+    return pngHeader(width, height) + pngChunk("IDAT", qCompress(QByteArray(256, '\0')).mid(4))
+        + pngChunk("IEND", {});
+}
+
+QByteArray svgReading(const QString &path)
+{
+    return QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                          "width=\"64\" height=\"64\"><image xlink:href=\"%1\" href=\"%1\" width=\"64\" "
+                          "height=\"64\"/></svg>")
+        .arg(path)
+        .toUtf8();
+}
+
+QByteArray pngHeadedZeros(int size)
+{
+    QByteArray bytes = pngHeader(1000, 1000);
+    be32(&bytes, quint32(size - bytes.size() - 8)); // the picture data, all zeros
+    bytes.append("IDAT");
+    bytes.append(QByteArray(size - bytes.size(), '\0'));
+    return bytes;
+}
+
+qint64 childrenPeakMegabytes()
+{
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 } // namespace korvel::test

@@ -60,3 +60,23 @@ bool writeRawDatabase(const QString &path, const QStringList &statements, bool f
 qint64 peakMegabytes();
 
 } // namespace korvel::test
+
+namespace korvel::test {
+
+// Hostile pictures, a few hundred bytes each, whose headers claim
+// width x height pixels that are not there: a progressive JPEG, a plain
+// BMP without its rows, a deflated RGB TIFF with one tiny strip, a GIF and a
+// PNG whose data ends after a few bytes.
+QByteArray claimingPicture(const char *format, int width, int height);
+// An SVG page drawing the file at path (a FIFO, /dev/stdin, any picture).
+QByteArray svgReading(const QString &path);
+// A PNG signature and header for a 1000 x 1000 picture and the start of
+// its data, then zeros, of size bytes in all: a page that is mostly nothing.
+QByteArray pngHeadedZeros(int size);
+// The most memory any finished child process of this one has held at
+// once, in MB.
+qint64 childrenPeakMegabytes();
+// Starts counting the process's own peak (peakMegabytes()) afresh.
+void resetPeak();
+
+} // namespace korvel::test

@@ -14,7 +14,8 @@ struct ToolRun {
     QString err;
 };
 
-inline ToolRun runTool(const QString &program, const QStringList &args, const QString &workDir = QString())
+inline ToolRun runTool(const QString &program, const QStringList &args, const QString &workDir = QString(),
+                       int timeoutMs = 120000)
 {
     QProcess p;
     p.setProgram(QStringLiteral(KORVEL_BUILD_APP_DIR "/") + program);
@@ -28,8 +29,11 @@ inline ToolRun runTool(const QString &program, const QStringList &args, const QS
     p.setProcessEnvironment(env);
     p.start();
     ToolRun r;
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
         return r;
+    }
     r.exitCode = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());

@@ -6,8 +6,13 @@
 #include "tests/tools/ToolRun.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QFile>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -56,6 +61,12 @@ QByteArray cutJpeg()
 class BookToolTest : public QObject {
     Q_OBJECT
 private slots:
+    // First: it reads the peak of every child run so far.
+    void memoryStaysBounded();
+    void onlyPicturesAreDecoded();
+    void writesNeverGoThroughLinks();
+    void fullDiskIsNamed();
+    void leftoversAndLongNames();
     void help();
     void wrongCommandLines_data();
     void wrongCommandLines();
@@ -71,6 +82,150 @@ private slots:
     void toCbzAndBack();
     void verify();
 };
+
+void BookToolTest::memoryStaysBounded()
+{
+    QVERIFY(childrenPeakMegabytes() < 300);
+    TestEnv env;
+    // Headers claiming 16000 x 16000 pixels over a few hundred bytes.
+    const char *formats[] = {"JPEG", "BMP", "PNG", "GIF", "TIFF"};
+    QList<TestPage> pages;
+    for (const char *f : formats) {
+        const QByteArray bytes = claimingPicture(f, 16000, 16000);
+        QVERIFY2(bytes.size() < 2000, f);
+        pages.append({qint32(pages.size()), bytes});
+        const QString single = env.path(QStringLiteral("%1.lhh").arg(f));
+        QVERIFY(makeBook(env.appDir(), single, {{0, bytes}}));
+        const ToolRun thumb = runTool(QStringLiteral("korvel-thumbnailer"), {"-s", "256", single, env.path("t.png")});
+        QVERIFY2(thumb.exitCode == 1, f);
+        QVERIFY2(childrenPeakMegabytes() < 300, qPrintable(QStringLiteral("%1: %2 MB").arg(f).arg(childrenPeakMegabytes())));
+    }
+    QVERIFY(makeBook(env.appDir(), env.path("huge.lhh"), pages));
+    ToolRun r = runTool(kTool, {"verify", env.path("huge.lhh")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.contains("5 of 5 pages damaged"), qPrintable(r.out));
+    QVERIFY2(r.out.contains("page 0 (stored number 0): 16000x16000 pixels"), qPrintable(r.out));
+    QVERIFY2(childrenPeakMegabytes() < 300, qPrintable(QStringLiteral("verify: %1 MB").arg(childrenPeakMegabytes())));
+
+    // Eight pages of 40 MB each (mostly zeros, 40 KB each in the archive).
+    QList<ArchiveEntry> entries;
+    for (int i = 0; i < 8; ++i)
+        entries.append({QStringLiteral("p%1.png").arg(8 - i), pngHeadedZeros(64), 40 << 20});
+    QVERIFY(writeArchive(env.path("bomb.cbz"), "zip", entries));
+    QVERIFY(QFileInfo(env.path("bomb.cbz")).size() < 2 << 20);
+    r = runTool(kTool, {"from-archive", env.path("bomb.cbz"), "-o", env.path("bomb.lhh")});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QVERIFY2(childrenPeakMegabytes() < 300, qPrintable(QStringLiteral("from-archive: %1 MB").arg(childrenPeakMegabytes())));
+    db::Connection c;
+    QVERIFY(!c.open(env.path("bomb.lhh"), db::Access::ReadOnly));
+    QVector<qint32> numbers;
+    QVERIFY(!book::readPageNumbers(c, &numbers));
+    QCOMPARE(numbers.size(), 8);
+    qInfo("the largest of these runs held %lld MB", childrenPeakMegabytes());
+}
+
+void BookToolTest::onlyPicturesAreDecoded()
+{
+    TestEnv env;
+    const QString fifo = env.path("fifo"), local = env.path("secret.png");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    writeFile(local, pictureBytes(64, 64, "PNG"));
+    QVERIFY(makeBook(env.appDir(), env.path("svg.lhh"),
+                     {{0, svgReading(fifo)}, {1, svgReading(local)}, {2, pictureBytes(20, 20, "PNG")}}));
+    QVERIFY(makeBook(env.appDir(), env.path("cover.lhh"), {{0, svgReading(fifo)}}));
+    // A page that names a pipe made every command wait for it for ever.
+    ToolRun r = runTool(kTool, {"pages", env.path("svg.lhh")}, {}, 20000);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("0\t0\tunknown") && r.out.contains("1\t1\tunknown"), qPrintable(r.out));
+    r = runTool(kTool, {"verify", env.path("svg.lhh")}, {}, 20000);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.contains("page 1 (stored number 1): not a picture"), qPrintable(r.out));
+    QVERIFY(r.out.contains("2 of 3 pages damaged"));
+    r = runTool(kTool, {"extract", env.path("svg.lhh"), env.path("out")}, {}, 20000);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(entries(env.path("out")), (QStringList{"0.bin", "1.bin", "2.png"}));
+    r = runTool(QStringLiteral("korvel-thumbnailer"), {"-s", "64", env.path("cover.lhh"), env.path("t.png")}, {}, 20000);
+    QCOMPARE(r.exitCode, 1);
+}
+
+void BookToolTest::writesNeverGoThroughLinks()
+{
+    TestEnv env;
+    const QByteArray a = pictureBytes(20, 20, "JPEG"), b = pictureBytes(20, 20, "PNG");
+    QVERIFY(makeBook(env.appDir(), env.path("b.lhh"), {{0, a}, {1, b}}));
+    const QString out = env.path("out"), outside = env.path("outside.txt");
+    QDir().mkpath(out);
+    writeFile(outside, "precious");
+    QVERIFY(QFile::link(outside, out + "/0.jpg"));
+    writeFile(out + "/1.png", "mine");
+    // Without -f an existing name, a link included, is refused.
+    ToolRun r = runTool(kTool, {"extract", env.path("b.lhh"), out});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("0.jpg: already there; -f replaces it"), qPrintable(r.err));
+    QCOMPARE(fileBytes(outside), QByteArray("precious"));
+    QCOMPARE(fileBytes(out + "/1.png"), QByteArray("mine"));
+    // With -f the names themselves are replaced; the link's target stays.
+    r = runTool(kTool, {"extract", "-f", env.path("b.lhh"), out});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(!QFileInfo(out + "/0.jpg").isSymLink());
+    QCOMPARE(fileBytes(out + "/0.jpg"), a);
+    QCOMPARE(fileBytes(out + "/1.png"), b);
+    QCOMPARE(fileBytes(outside), QByteArray("precious"));
+    // The same for a book or an archive written over a link, dangling or not.
+    QVERIFY(QFile::link(outside, env.path("link.cbz")));
+    QVERIFY(QFile::link(env.path("nowhere"), env.path("dangling.lhh")));
+    QCOMPARE(runTool(kTool, {"make", "-o", env.path("dangling.lhh"), out + "/1.png"}).exitCode, 1);
+    QVERIFY(!QFileInfo::exists(env.path("nowhere")));
+    QCOMPARE(runTool(kTool, {"to-cbz", env.path("b.lhh"), "-o", env.path("link.cbz")}).exitCode, 1);
+    QCOMPARE(runTool(kTool, {"to-cbz", env.path("b.lhh"), "-f", "-o", env.path("link.cbz")}).exitCode, 0);
+    QVERIFY(!QFileInfo(env.path("link.cbz")).isSymLink());
+    QCOMPARE(fileBytes(outside), QByteArray("precious"));
+}
+
+void BookToolTest::fullDiskIsNamed()
+{
+    TestEnv env;
+    QVERIFY(makeSimpleBook(env.appDir(), env.path("b.lhh"), 4, 300, 300, "BMP"));
+    // A file system of 64 KB of its own, where the pages do not fit.
+    QDir().mkpath(env.path("small"));
+    QProcess p;
+    p.start(QStringLiteral("unshare"),
+            {"-rm", "sh", "-c",
+             QStringLiteral("mount -t tmpfs -o size=64k tmpfs \"$1\" && exec \"$2\" extract \"$3\" \"$1\""), "sh",
+             env.path("small"), QStringLiteral(KORVEL_BUILD_APP_DIR "/korvel-lhh"), env.path("b.lhh")});
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    if (err.contains("unshare") || err.contains("mount"))
+        QSKIP("no file system of our own can be mounted here");
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(err.contains(QRegularExpression("small/[0-9]\\.bmp: cannot be written: the disk is full")), qPrintable(err));
+}
+
+void BookToolTest::leftoversAndLongNames()
+{
+    TestEnv env;
+    // What killed writers left: gone once their process is; a running one's stays.
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const qint64 dead = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    const QString pic = env.path("p.png");
+    writeFile(pic, pictureBytes(20, 20, "PNG"));
+    const QStringList left = {QStringLiteral(".korvel.%1.abcDEF.part").arg(dead), QStringLiteral(".read.tmp.%1.next").arg(dead)};
+    const QString alive = QStringLiteral(".korvel.%1.abcDEF.part").arg(QCoreApplication::applicationPid());
+    for (const QString &name : left + QStringList{alive})
+        writeFile(env.path(name), "half a book");
+    // A name of 250 bytes: 83 Chinese characters and ".lhh".
+    const QString longName = QString(82, QChar(0x4E66)) + QStringLiteral("x.lhh");
+    QCOMPARE(QFile::encodeName(longName).size(), 251);
+    ToolRun r = runTool(kTool, {"make", "-o", env.path(longName), pic});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QVERIFY(QFileInfo::exists(env.path(longName)));
+    for (const QString &name : left)
+        QVERIFY2(!QFileInfo::exists(env.path(name)), qPrintable(name));
+    QVERIFY(QFileInfo::exists(env.path(alive)));
+}
 
 void BookToolTest::help()
 {

@@ -1,10 +1,14 @@
 // The page picture holder with large scans: legitimate pages up to
 // 16000 x 16000 show, a page that claims more is not a picture.
 #include "view/PageImage.h"
+#include "view/PictureDecoder.h"
 
 #include <QBuffer>
 #include <QtEndian>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace korvel;
 
@@ -38,6 +42,12 @@ QByteArray bmp(int width, int height, int bits, bool headerOnly = false)
     return b;
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 } // namespace
 
 class PageImageTest : public QObject {
@@ -46,6 +56,7 @@ class PageImageTest : public QObject {
 private slots:
     void largeScans_data();
     void largeScans();
+    void onlyPicturesDecode();
 };
 
 void PageImageTest::largeScans_data()
@@ -90,6 +101,35 @@ void PageImageTest::largeScans()
         QCOMPARE(page.naturalSize(), QSize(40, 30));
         QCOMPARE(page.image().pixelColor(0, 0), QColor(Qt::red));
     }
+}
+
+void PageImageTest::onlyPicturesDecode()
+{
+    QTemporaryDir dir;
+    const QString local = dir.filePath("secret.png"), fifo = dir.filePath("fifo.png");
+    QImage blue(30, 30, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QVERIFY(blue.save(local, "PNG"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A document that draws another file is no page: the file is never read.
+    for (const QString &target : {local, fifo}) {
+        const QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                                              "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"30\" "
+                                              "height=\"30\"><image xlink:href=\"%1\" width=\"30\" height=\"30\"/></svg>")
+                                   .arg(target)
+                                   .toUtf8();
+        QVERIFY(view::PageImage::decodeForDisplay(svg, QSize(100, 100)).isNull());
+        QFile named(dir.filePath("page.png"));
+        QVERIFY(named.open(QIODevice::WriteOnly));
+        named.write(svg);
+        named.close();
+        QVERIFY(!view::PictureDecoder::forFile(named.fileName())->isPicture());
+    }
+    // Nor is a format outside the six, nor a pipe named as a picture.
+    QVERIFY(!view::PictureDecoder(QByteArray("P6\n1 1\n255\n\0\0\0", 14)).isPicture());
+    QVERIFY(!view::PictureDecoder::forFile(fifo)->isPicture());
+    QVERIFY(view::PictureDecoder::forFile(local)->isPicture());
+    QCOMPARE(view::PageImage::decodeForDisplay(fileBytes(local), QSize(10, 10)).image.size(), QSize(10, 10));
 }
 
 QTEST_GUILESS_MAIN(PageImageTest)
