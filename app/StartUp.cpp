@@ -10,13 +10,17 @@
 
 namespace korvel::app {
 
-void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments)
+void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments, bool webLater)
 {
     window.load();
     if (!context.programPath.isEmpty())
         platform::writeFileAssociation(context.programPath, context.dataHome, context.refreshDesktopCaches);
     window.openFromCommandLine(GetCommandPath(arguments));
     window.refreshRecentMenu();
+    if (webLater)
+        window.loadWebAfterFirstPaint();
+    else
+        window.loadWeb();
 }
 
 std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringList &arguments,
@@ -27,7 +31,7 @@ std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringLi
     auto window = std::make_unique<FrmMain>(context);
     if (hooks.built)
         hooks.built(*window);
-    startUp(*window, context, arguments);
+    startUp(*window, context, arguments, true);
     if (splash)
         splash->close();
     if (hooks.loaded)
