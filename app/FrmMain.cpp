@@ -27,6 +27,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -124,10 +125,6 @@ void FrmMain::buildControls()
     m_client->setObjectName(QStringLiteral("frmMainClient"));
     setCentralWidget(m_client);
 
-    m_banner = new QWebEngineView(m_client);
-    m_banner->setObjectName(QStringLiteral("wbbTopAD"));
-    m_banner->setContextMenuPolicy(Qt::NoContextMenu);
-
     m_coolBar = new CoolBar(m_client);
     m_coolBar->button(4)->setEnabled(false); // until a book is open
 
@@ -149,8 +146,6 @@ void FrmMain::buildControls()
 
     m_splitter = new Splitter(m_client, [this](float x) { return view::clampSplitter(x, windowWidthTwips()); });
 
-    m_web = new WebPane(*m_context.shell, m_client);
-    m_web->hide();
     m_reading = new ReadingPane(*m_context.session, *m_context.messages, *m_context.dialogs, m_client);
     m_viewBorder = makeBorder(m_client, QStringLiteral("Shape4"));
 
@@ -219,7 +214,6 @@ void FrmMain::connectControls()
 
 void FrmMain::load()
 {
-    m_web->setUrl(QUrl(QStringLiteral("about:blank")));
     m_catalog->fillTree();
     // The book list's and the page view's menus live on as context menus only.
     menuBar()->removeAction(m_menus[2]->menuAction());
@@ -232,9 +226,39 @@ void FrmMain::load()
     m_catalog->clickTreeView(false);
 
     setWindowTitle(closedCaption());
+    // The reader's keys start on the tree, never in the search box with its prompt.
+    m_catalog->tree()->setFocus(Qt::OtherFocusReason);
+}
 
+void FrmMain::loadWeb()
+{
+    if (m_web)
+        return;
+    // The web engine costs more than everything else the window holds: it
+    // comes once the page is on screen, or when something asks for the web.
+    m_banner = new QWebEngineView(m_client);
+    m_banner->setObjectName(QStringLiteral("wbbTopAD"));
+    m_banner->setContextMenuPolicy(Qt::NoContextMenu);
+    m_web = new WebPane(*m_context.shell, m_client);
+    m_web->hide();
+    m_web->setUrl(QUrl(QStringLiteral("about:blank")));
+    // In the places they had when the window was built with them.
+    m_banner->lower();
+    m_web->stackUnder(m_viewBorder);
+    m_banner->show();
+    float x = toTwips(m_splitter->x());
+    sizeControls(x);
     // The connection test, the banner's first page and the advert timers.
     m_adverts = new AdvertDriver(m_context, m_banner, this);
+}
+
+void FrmMain::loadWebAfterFirstPaint()
+{
+    // The page when a book is open, else the window.
+    QWidget *first = m_context.session->isOpen() ? m_reading->findChild<QWidget *>(QStringLiteral("picViewIt"))
+                                                 : static_cast<QWidget *>(m_client);
+    m_firstPaintWatched = first;
+    first->installEventFilter(this);
 }
 
 bool FrmMain::isConnected() const
@@ -325,6 +349,8 @@ bool FrmMain::showBook(const QString &path, Opener opener)
         return false;
     }
     showView(m_reading);
+    // Whichever way the book came, the keys turn its pages at once.
+    m_reading->setFocus(Qt::OtherFocusReason);
     if (opener != Opener::Recent)
         selectTab(0);
     if (result == book::ReadingSession::OpenResult::PagesFailed)
@@ -447,7 +473,8 @@ void FrmMain::sizeControls(float &splitter)
     const view::Layout l = view::computeLayout(in, splitter);
     splitter = l.splitter;
 
-    place(m_banner, l.wbbTopAD);
+    if (m_banner)
+        place(m_banner, l.wbbTopAD);
     place(m_coolBar, l.CoolBar);
     place(m_mark, l.picMark);
     place(m_catalog->tree(), l.tvTreeView);
@@ -457,7 +484,8 @@ void FrmMain::sizeControls(float &splitter)
     place(m_viewBorder, l.Shape4);
     place(m_treeTitleBorder, l.Shape2);
     place(m_treeTitleText, l.imgTitle);
-    place(m_web, l.picView);
+    if (m_web)
+        place(m_web, l.picView);
     place(m_catalog->list(), l.picView);
     place(m_reading, l.picView);
     // The page view's place outside full view.
@@ -479,6 +507,12 @@ void FrmMain::placePageView()
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_firstPaintWatched && event->type() == QEvent::Paint) {
+        // Once this paint has reached the screen.
+        m_firstPaintWatched->removeEventFilter(this);
+        m_firstPaintWatched = nullptr;
+        QTimer::singleShot(0, this, &FrmMain::loadWeb);
+    }
     if (watched == m_client && event->type() == QEvent::Resize) {
         layoutWindow();
     } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyPress) {
@@ -518,11 +552,14 @@ void FrmMain::showView(QWidget *view)
 {
     m_reading->setVisible(view == m_reading);
     m_catalog->list()->setVisible(view == m_catalog->list());
-    m_web->setVisible(view == m_web);
+    if (m_web)
+        m_web->setVisible(view == m_web);
 }
 
 void FrmMain::tabClicked(int tab)
 {
+    if (tab == 2)
+        loadWeb();
     if (tab == 2 && m_web->isBlank()) {
         showSite(m_context.siteRoot);
         // The tab keeps the state the home page gave it, not the click's toggle.
@@ -569,6 +606,7 @@ void FrmMain::toolbarClicked(int button)
 void FrmMain::downloadBook()
 {
     // The page in the pane is read first; the dialog comes when it holds a book.
+    loadWeb();
     m_web->readBody([this](const QString &html) {
         if (m_download)
             return;
@@ -587,6 +625,7 @@ void FrmMain::downloadBook()
 
 void FrmMain::showSite(const QString &address)
 {
+    loadWeb();
     if (m_web->isBusy())
         return;
     m_web->setUrl(QUrl(address));

@@ -46,6 +46,11 @@ public:
     void load();
     // Saves the window's settings and releases the open book; runs once.
     void unload();
+    // The web part of start-up: the banner with its adverts and the web pane.
+    // Runs once; whatever needs the web runs it first.
+    void loadWeb();
+    // Runs loadWeb() once the first page (the window, without a book) is painted.
+    void loadWebAfterFirstPaint();
 
     // A book named on the command line at start-up (nothing is open yet).
     bool openFromCommandLine(const QString &path);
@@ -92,6 +97,7 @@ private:
     bool m_unloaded = false;
     bool m_inLayout = false;
     const QEvent *m_keyTaken = nullptr;
+    QPointer<QWidget> m_firstPaintWatched; // loadWeb() follows its first paint
     int m_treePageKey = 0; // the page key last pressed on the tree
     QSize m_decoration;      // what the window manager's frame adds to the window
     TwipsRect m_savedViewRect; // the page view's place outside full view

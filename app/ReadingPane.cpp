@@ -80,6 +80,9 @@ ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService
     pal.setColor(QPalette::Window, QColor(0x5a, 0x5a, 0x5a));
     setPalette(pal);
     setAcceptDrops(true);
+    // The page view holds the keyboard while a book is read; a click on it
+    // brings the keys back from elsewhere.
+    setFocusPolicy(Qt::ClickFocus);
     buildControls();
     buildPageMenu();
     connectControls();
@@ -245,6 +248,7 @@ void ReadingPane::connectControls()
     connect(m_secondsBox, &QLineEdit::textChanged, this, &ReadingPane::secondsChanged);
     connect(m_autoPlayTimer, &QTimer::timeout, this, &ReadingPane::autoPlayTick);
 
+    connect(m_picture, &PagePicture::painted, this, &ReadingPane::pagePainted);
     connect(m_picture, &PagePicture::mouseDown, this, &ReadingPane::pageMouseDown);
     connect(m_picture, &PagePicture::mouseMoved, this, &ReadingPane::pageMouseMove);
     connect(m_picture, &PagePicture::mouseUp, this, &ReadingPane::pageMouseUp);
@@ -341,6 +345,8 @@ void ReadingPane::onBookOpened()
 void ReadingPane::onBookClosed()
 {
     m_prefetch.clear();
+    m_awaitingPaint = false;
+    m_showPending = false;
     m_picture->hide();
     m_savePictureAction->setEnabled(false);
     m_savePictureButton->setEnabled(false);
@@ -363,7 +369,7 @@ QSize ReadingPane::displayHint(qint32 pageNumber, const QByteArray &bytes) const
     // needs decoding; the rules in showPage then place it.
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
     if (m_lockButton->value() && !fitFirst)
-        return m_picture->size() * devicePixelRatioF();
+        return PagePicture::innerSize(m_picture->size()) * devicePixelRatioF();
     const QSize natural = view::pictureSize(bytes);
     if (!natural.isValid())
         return QSize();
@@ -371,11 +377,13 @@ QSize ReadingPane::displayHint(qint32 pageNumber, const QByteArray &bytes) const
     probe.naturalWidth = toTwips(natural.width());
     probe.naturalHeight = toTwips(natural.height());
     view::fit(probe, viewSize());
-    return QSize(toPixels(probe.width), toPixels(probe.height)) * devicePixelRatioF();
+    return PagePicture::innerSize(QSize(toPixels(probe.width), toPixels(probe.height))) * devicePixelRatioF();
 }
 
 void ReadingPane::showPage(qint32 pageNumber)
 {
+    m_showPending = false;
+    ++m_pagesShown;
     const book::ReadingSession::Page page = m_session.extractPage(pageNumber);
 
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
@@ -406,15 +414,36 @@ void ReadingPane::showPage(qint32 pageNumber)
         centrePage();
     }
     applyPageBox();
-    // Once the page is drawn: reading the next page's bytes and starting its
-    // decode is no part of this turn's wait.
-    if (!m_prefetchPending) {
-        m_prefetchPending = true;
-        QTimer::singleShot(0, this, [this] {
-            m_prefetchPending = false;
-            prefetchNeighbours();
-        });
-    }
+    // Reading the next page's bytes, staging it and starting its decode wait
+    // until this page is on screen: they are no part of this turn's wait.
+    if (m_picture->isVisible())
+        m_awaitingPaint = true;
+    else
+        schedulePrefetch();
+}
+
+void ReadingPane::schedulePrefetch()
+{
+    if (m_prefetchPending)
+        return;
+    m_prefetchPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_prefetchPending = false;
+        prefetchNeighbours();
+    });
+}
+
+void ReadingPane::pagePainted()
+{
+    if (!std::exchange(m_awaitingPaint, false))
+        return;
+    schedulePrefetch();
+}
+
+void ReadingPane::showPendingPage()
+{
+    if (m_showPending && m_session.isOpen())
+        showPage(m_session.pageNumbers().at(m_session.position()));
 }
 
 void ReadingPane::prefetchNeighbours()
@@ -448,6 +477,16 @@ void ReadingPane::turnTo(int position)
         return;
     m_turnedBack = position == m_session.previousPosition() && position != m_session.nextPosition();
     m_session.setPosition(position);
+    // Turns that come faster than pages reach the screen collapse: the page
+    // they lead to is shown once the screen has caught up, and the pages in
+    // between are never read. read.tmp keeps the page on screen meanwhile.
+    if (m_awaitingPaint && m_picture->isVisible()) {
+        if (!m_showPending) {
+            m_showPending = true;
+            QTimer::singleShot(0, this, &ReadingPane::showPendingPage);
+        }
+        return;
+    }
     showPage(m_session.pageNumbers().at(m_session.position()));
 }
 
@@ -522,7 +561,7 @@ void ReadingPane::applyPageBox()
         m_picture->setGeometry(r);
     else
         m_picture->move(r.topLeft());
-    m_pageImage.ensureResolution(m_picture->size() * devicePixelRatioF());
+    m_pageImage.ensureResolution(PagePicture::innerSize(m_picture->size()) * devicePixelRatioF());
     m_picture->setImage(&m_pageImage.image());
 }
 

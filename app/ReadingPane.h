@@ -65,6 +65,8 @@ public:
     void showPage(qint32 pageNumber);
     // The pages decoded ahead of their turn.
     const view::PagePrefetch &prefetch() const { return m_prefetch; }
+    // How many pages were read and shown since the start (for the tests).
+    int pagesShown() const { return m_pagesShown; }
 
 signals:
     void openRequested();         // a double click on the empty frame
@@ -90,6 +92,9 @@ private:
     void turnTo(int position);
     QSize displayHint(qint32 pageNumber, const QByteArray &bytes) const;
     void prefetchNeighbours();
+    void schedulePrefetch();
+    void pagePainted();
+    void showPendingPage();
     void previousPage();
     void nextPage();
     void firstPage();
@@ -123,6 +128,9 @@ private:
     view::PagePrefetch m_prefetch;
     bool m_turnedBack = false; // the last turn went to the previous page
     bool m_prefetchPending = false;
+    bool m_awaitingPaint = false; // a page is shown that has not reached the screen yet
+    bool m_showPending = false;   // turns went on meanwhile; their page comes next
+    int m_pagesShown = 0;
     view::PageBox m_box;
     view::AutoPlayCounter m_autoPlay;
     bool m_fullView = false;

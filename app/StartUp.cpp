@@ -38,13 +38,17 @@ private:
 
 } // namespace
 
-void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments)
+void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments, bool webLater)
 {
     window.load();
     if (!context.programPath.isEmpty())
         platform::writeFileAssociation(context.programPath, context.dataHome, context.refreshDesktopCaches);
     window.openFromCommandLine(GetCommandPath(arguments));
     window.refreshRecentMenu();
+    if (webLater)
+        window.loadWebAfterFirstPaint();
+    else
+        window.loadWeb();
 }
 
 std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringList &arguments,
@@ -63,7 +67,7 @@ std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringLi
         messages->setParent(window.get());
     if (hooks.built)
         hooks.built(*window);
-    startUp(*window, withSplash, arguments);
+    startUp(*window, withSplash, arguments, true);
     if (splash)
         splash->close();
     if (hooks.loaded)

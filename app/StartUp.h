@@ -11,8 +11,9 @@ struct AppContext;
 class FrmMain;
 
 // Start-up once the window is built: the window's own load, the file
-// association, a book named on the command line, and the recent menu.
-void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments);
+// association, a book named on the command line, and the recent menu. The
+// web part comes at once, or with webLater once the first page is painted.
+void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments, bool webLater = false);
 
 // Where the caller joins the program's start-up.
 struct StartUpHooks {

@@ -1,6 +1,7 @@
 #include "platform/Association.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
@@ -63,41 +64,52 @@ QString thumbnailerPath(const QString &programPath)
     return QFileInfo(programPath).absolutePath() + QStringLiteral("/korvel-thumbnailer");
 }
 
-static void writeText(const QString &path, const QString &text)
+// Writes the file only when it does not hold the text already, so an
+// unchanged association costs a read and nothing else. True when written.
+static bool writeText(const QString &path, const QString &text)
 {
+    const QByteArray bytes = text.toUtf8();
+    QFile current(path);
+    if (current.open(QIODevice::ReadOnly) && current.size() == bytes.size() && current.readAll() == bytes)
+        return false;
+    current.close();
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        return;
-    f.write(text.toUtf8());
-    f.commit();
+        return false;
+    f.write(bytes);
+    return f.commit();
 }
 
-void writeFileAssociation(const QString &programPath, const QString &dataHome, bool refreshCaches)
+bool writeFileAssociation(const QString &programPath, const QString &dataHome, bool refreshCaches)
 {
     const QString home = dataHome.isEmpty()
         ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
         : dataHome;
     if (home.isEmpty())
-        return;
+        return false;
     const QString mimeDir = home + QStringLiteral("/mime/packages");
     const QString appsDir = home + QStringLiteral("/applications");
+    bool mimeChanged = false, appsChanged = false, thumbnailerChanged = false;
     if (QDir().mkpath(mimeDir))
-        writeText(mimeDir + QStringLiteral("/korvel-lhh.xml"), lhhMimeXml());
+        mimeChanged = writeText(mimeDir + QStringLiteral("/korvel-lhh.xml"), lhhMimeXml());
     if (QDir().mkpath(appsDir))
-        writeText(appsDir + QStringLiteral("/korvel.desktop"), desktopEntry(programPath));
+        appsChanged = writeText(appsDir + QStringLiteral("/korvel.desktop"), desktopEntry(programPath));
     const QString thumbnailersDir = home + QStringLiteral("/thumbnailers");
     if (QDir().mkpath(thumbnailersDir))
-        writeText(thumbnailersDir + QStringLiteral("/korvel.thumbnailer"), thumbnailerEntry(thumbnailerPath(programPath)));
+        thumbnailerChanged = writeText(thumbnailersDir + QStringLiteral("/korvel.thumbnailer"),
+                                       thumbnailerEntry(thumbnailerPath(programPath)));
 
-    // Refresh the desktop's caches when the tools are there; nothing waits or reports.
+    // Refresh the desktop's caches when the tools are there and a file
+    // changed; nothing waits or reports.
     if (!refreshCaches)
-        return;
+        return mimeChanged || appsChanged || thumbnailerChanged;
     const QString updateMime = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
-    if (!updateMime.isEmpty())
+    if (mimeChanged && !updateMime.isEmpty())
         QProcess::startDetached(updateMime, {home + QStringLiteral("/mime")});
     const QString updateDesktop = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
-    if (!updateDesktop.isEmpty())
+    if (appsChanged && !updateDesktop.isEmpty())
         QProcess::startDetached(updateDesktop, {appsDir});
+    return mimeChanged || appsChanged || thumbnailerChanged;
 }
 
 } // namespace korvel::platform

@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libgif-dev libxcb1-dev libarchive-dev
   fonts-wqy-microhei shared-mime-info desktop-file-utils
   dbus-daemon
+  xvfb libxtst-dev libxext-dev libx11-dev
 )
 
 missing=()

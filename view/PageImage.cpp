@@ -81,10 +81,14 @@ void PageImage::ensureResolution(QSize px)
 {
     if (m_bytes.isEmpty() || m_image.isNull())
         return;
+    const QSize wanted = decodeSizeFor(m_natural, px);
+    // Large enough, and no more than the pixel or two of rounding larger, so
+    // it is drawn as it is instead of scaled at every paint.
     if (m_image.width() >= std::min(px.width(), m_natural.width())
-        && m_image.height() >= std::min(px.height(), m_natural.height()))
+        && m_image.height() >= std::min(px.height(), m_natural.height())
+        && m_image.width() <= wanted.width() + 2 && m_image.height() <= wanted.height() + 2)
         return;
-    QImage better = decode(m_bytes, m_natural, decodeSizeFor(m_natural, px));
+    QImage better = decode(m_bytes, m_natural, wanted);
     if (!better.isNull())
         m_image = std::move(better);
 }

@@ -37,8 +37,9 @@ public:
     QSize naturalSize() const { return m_natural; }
     const QImage &image() const { return m_image; }
 
-    // Makes sure the decoded image is good enough for showing at size px;
-    // decodes again from the bytes only when it is too small.
+    // Makes sure the decoded image fits showing at size px: decodes again
+    // from the bytes when it is too small, or so much larger that it would
+    // have to be scaled at every paint.
     void ensureResolution(QSize px);
 
 private:
