@@ -23,7 +23,7 @@ std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringLi
                                       const StartUpHooks &hooks)
 {
     // A click may have closed the splash by the time the window is loaded.
-    QPointer<FrmSplash> splash = showSplash(context.appDir);
+    QPointer<FrmSplash> splash = showSplash(context.resourceFolder());
     auto window = std::make_unique<FrmMain>(context);
     if (hooks.built)
         hooks.built(*window);

@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libgif-dev libxcb1-dev libarchive-dev
   fonts-wqy-microhei shared-mime-info desktop-file-utils
   dbus-daemon
+  qt6-svg-dev appstream dpkg-dev file xvfb
 )
 
 missing=()
