@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWebEngineView>
@@ -205,6 +206,12 @@ int main(int argc, char *argv[])
         if (auto *title = maker->findChild<QLineEdit *>(QStringLiteral("Text2")))
             title->setText(QStringLiteral("西游记 第一册"));
         settle(3000);
+        // A page picked in the list shows in the preview.
+        if (auto *list = maker->findChild<QTableView *>(QStringLiteral("VSFlexGrid1"))) {
+            const QRect r = list->visualRect(list->model()->index(2, 1));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+            settle(1000);
+        }
         ok = grab(maker, out + QStringLiteral("/maker.png")) && ok;
         maker->close();
     } else {
