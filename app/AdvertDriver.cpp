@@ -25,7 +25,7 @@ AdvertDriver::AdvertDriver(const AppContext &context, QWebEngineView *banner, QO
     : QObject(parent)
     , m_context(context)
     , m_clock(context.clock ? *context.clock : adverts::SystemClock::instance())
-    , m_schedule(context.isConnected, adverts::offlineBannerAddress(context.appDir),
+    , m_schedule(context.isConnected, adverts::offlineBannerAddress(context.resourceFolder()),
                  platform::siteAddress(context.siteRoot, platform::kTopAdPage))
     , m_banner(banner)
 {
@@ -33,7 +33,7 @@ AdvertDriver::AdvertDriver(const AppContext &context, QWebEngineView *banner, QO
     if (m_schedule.startUp())
         m_banner->setUrl(QUrl(platform::siteAddress(m_context.siteRoot, platform::kTopAdPage)));
     else
-        m_banner->setUrl(QUrl::fromLocalFile(adverts::offlineBannerPath(m_context.appDir)));
+        m_banner->setUrl(QUrl::fromLocalFile(adverts::offlineBannerPath(m_context.resourceFolder())));
 
     m_bannerTimer = minuteTimer(this, QStringLiteral("timTopAD"));
     m_advertTimer = minuteTimer(this, QStringLiteral("timAD"));

@@ -169,6 +169,7 @@ void FrmDownload::download()
 
     web::DownloadJob job;
     job.appDir = m_context.appDir;
+    job.templatePath = m_context.resource(QStringLiteral("Korvel.tmp!"));
     job.siteRoot = m_context.siteRoot;
     job.pageHtml = m_html;
     job.meta.title = m_titleBox->text();

@@ -3,6 +3,7 @@
 
 #include "app/Icons.h"
 #include "app/PageListView.h"
+#include "catalog/Rules.h"
 #include "maker/BookMaker.h"
 #include "maker/MakerLayout.h"
 #include "maker/PictureSources.h"
@@ -473,6 +474,8 @@ void FrmMaklhh::saveBook()
     // "上/下" is one name and not a folder.
     const QString proposed = web::safeFileTitle(m_title->text()) + QStringLiteral(".lhh");
     request.fileName = proposed;
+    if (m_context.installed)
+        request.initialDir = catalog::booksFolder(m_context.appDir);
     request.flags = 6; // no read-only box, confirm overwrite
     if (!m_context.dialogs->showSave(request))
         return;
@@ -483,7 +486,7 @@ void FrmMaklhh::saveBook()
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const maker::BookMaker::SaveOutcome outcome =
-        m_pages->save(m_context.appDir + QStringLiteral("/Korvel.tmp!"), target, meta());
+        m_pages->save(m_context.resource(QStringLiteral("Korvel.tmp!")), target, meta());
     QApplication::restoreOverrideCursor();
 
     using Outcome = maker::BookMaker::SaveOutcome;

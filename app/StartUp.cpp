@@ -55,7 +55,7 @@ std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringLi
                                       const StartUpHooks &hooks)
 {
     // A click may have closed the splash by the time the window is loaded.
-    QPointer<FrmSplash> splash = showSplash(context.appDir);
+    QPointer<FrmSplash> splash = showSplash(context.resourceFolder());
     AppContext withSplash = context;
     auto *messages = splash && context.messages ? new SplashClosingMessages(*context.messages, splash) : nullptr;
     if (messages)

@@ -3,12 +3,15 @@
 #include "app/StartUp.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
+#include "catalog/Seed.h"
+#include "platform/AppFolders.h"
 #include "platform/Connectivity.h"
 #include "platform/QtServices.h"
 #include "platform/Settings.h"
 #include "platform/SiteConfig.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -67,19 +70,32 @@ int main(int argc, char *argv[])
     platform::QtMessageService messages;
     platform::QtDialogService dialogs;
     platform::DesktopShell shell;
-    const QString appDir = QCoreApplication::applicationDirPath();
-    book::ReadingSession session(appDir);
+    // Run from the build's application folder everything is kept beside the
+    // program; installed, in the user's data and cache folders.
+    const platform::AppFolders folders = platform::locateAppFolders(QCoreApplication::applicationDirPath());
+    QString notMade;
+    if (folders.installed) {
+        const catalog::SeedOutcome seeded = catalog::seedCatalog(folders.seedDir, folders.dataDir);
+        if (seeded.kind == catalog::SeedOutcome::Failed) {
+            notMade = seeded.message;
+            std::fprintf(stderr, "korvel: %s\n", qPrintable(notMade));
+        }
+        QDir().mkpath(folders.cacheDir);
+    }
+    book::ReadingSession session(folders.cacheDir);
     book::RecentList recent(settings);
 
     app::AppContext context;
-    context.appDir = appDir;
+    context.useFolders(folders);
     context.settings = &settings;
     context.messages = &messages;
     context.dialogs = &dialogs;
     context.shell = &shell;
     context.isConnected = platform::IsConnected;
     context.siteRoot = platform::siteRoot(&settings);
-    context.programPath = QCoreApplication::applicationFilePath();
+    // Installed, the system-wide association files serve.
+    if (!folders.installed)
+        context.programPath = QCoreApplication::applicationFilePath();
     context.session = &session;
     context.recent = &recent;
 
@@ -89,6 +105,8 @@ int main(int argc, char *argv[])
     hooks.built = [&](app::FrmMain &frmMain) {
         messages.setOwner(&frmMain);
         dialogs.setOwner(&frmMain);
+        if (!notMade.isEmpty())
+            messages.information(QStringLiteral("错误"), notMade, platform::MessageService::Buttons::Ok);
     };
     hooks.loaded = [&](app::FrmMain &frmMain) {
         if (reportFirstPage && session.isOpen())

@@ -11,6 +11,7 @@ packages=(
   fonts-wqy-microhei shared-mime-info desktop-file-utils
   dbus-daemon
   xvfb libxtst-dev libxext-dev libx11-dev
+  qt6-svg-dev appstream dpkg-dev file
 )
 
 missing=()

@@ -1,4 +1,5 @@
 // korvel-lhh: Korvel's books from a shell (korvel-lhh --help).
+#include "platform/AppFolders.h"
 #include "tools/BookTool.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,8 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     korvel::tools::ToolContext context;
-    context.templatePath = QCoreApplication::applicationDirPath() + QStringLiteral("/Korvel.tmp!");
+    context.templatePath = korvel::platform::locateAppFolders(QCoreApplication::applicationDirPath()).resourceDir
+        + QStringLiteral("/Korvel.tmp!");
     context.showProgress = ::isatty(STDERR_FILENO) == 1;
     return korvel::tools::runBookTool(app.arguments().mid(1), context, out, err);
 }

@@ -210,7 +210,8 @@ void Downloader::prepare()
         folder += QLatin1Char('/');
     m_path = freeBookPath(folder, m_job.meta.title);
 
-    m_writer = std::make_unique<book::BookWriter>(m_job.appDir + QStringLiteral("/Korvel.tmp!"), m_path);
+    m_writer = std::make_unique<book::BookWriter>(
+        m_job.templatePath.isEmpty() ? m_job.appDir + QStringLiteral("/Korvel.tmp!") : m_job.templatePath, m_path);
     if (db::Error e = m_writer->begin(m_job.meta, true))
         return fail(QStringLiteral("无法在下载目录“%1”中写入连环画文件（%2），没有下载连环画。").arg(folder, db::describe(e)));
 

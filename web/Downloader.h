@@ -26,7 +26,8 @@ class Fetch;
 
 // What one download is given.
 struct DownloadJob {
-    QString appDir;   // the empty book and the default books folder
+    QString appDir;   // the catalog and the default books folder
+    QString templatePath; // the empty book; empty: Korvel.tmp! in appDir
     QString siteRoot; // the script is asked for here; the default site base
     QString pageHtml; // the reading page's body: the picture list
     book::BookMeta meta; // the book's metadata row; url is the reading page's address

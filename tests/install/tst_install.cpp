@@ -1,0 +1,299 @@
+// The installed program: `cmake --install` into a temporary prefix, then the
+// installed korvel started with fresh XDG folders. The catalog and the books
+// go to the user's data folder, read.tmp to the cache folder, and nothing
+// under the prefix ever changes.
+#include "tests/app/Harness.h"
+
+#include "app/FrmMaklhh.h"
+#include "catalog/CatalogStore.h"
+#include "catalog/Seed.h"
+#include "db/Connection.h"
+#include "platform/AppFolders.h"
+
+#include <QDirIterator>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace korvel;
+using namespace korvel::test;
+
+namespace {
+
+const QStringList kDemoBooks{QStringLiteral("小英雄雨来.lhh"), QStringLiteral("西游记 第一册.lhh")};
+
+// Every file and folder under root with its size and time.
+QStringList snapshot(const QString &root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo f(it.next());
+        out << QStringLiteral("%1 %2 %3").arg(f.filePath()).arg(f.size()).arg(f.lastModified().toMSecsSinceEpoch());
+    }
+    out.sort();
+    return out;
+}
+
+QStringList recordPaths(const QString &catalog)
+{
+    db::Connection c;
+    if (c.open(catalog, db::Access::ReadOnly))
+        return {};
+    QStringList out;
+    db::Statement s = c.prepare(QStringLiteral("Select lhhPath From lhhInfo Union All Select DefaultPath From Class"));
+    while (s.next())
+        out << s.value(0).toString();
+    return out;
+}
+
+// One user's fresh XDG folders.
+struct User {
+    QString data, cache, config;
+    QString korvelData() const { return data + QStringLiteral("/Korvel"); }
+    QString korvelCache() const { return cache + QStringLiteral("/Korvel"); }
+};
+
+} // namespace
+
+class InstallTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QString m_prefix;
+    QStringList m_installed; // the prefix as installed
+
+    QString installed(const QString &name) const { return m_prefix + QLatin1Char('/') + name; }
+    User user(const QString &name) const
+    {
+        const QString home = m_root.path() + QLatin1Char('/') + name;
+        return User{home + QStringLiteral("/data"), home + QStringLiteral("/cache"), home + QStringLiteral("/config")};
+    }
+    // Starts the installed korvel for the user; it quits once its first page
+    // (or, with no book, its window) is drawn.
+    QProcess *start(const User &u, const QStringList &args)
+    {
+        auto *p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), u.data);
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), u.cache);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), u.config);
+        env.insert(QStringLiteral("KORVEL_REPORT_FIRST_PAGE"), QStringLiteral("1"));
+        p->setProcessEnvironment(env);
+        p->start(installed(QStringLiteral("bin/korvel")), args);
+        return p;
+    }
+    QByteArray run(const User &u, const QStringList &args = {})
+    {
+        QProcess *p = start(u, args);
+        if (!p->waitForFinished(120000))
+            p->kill();
+        p->waitForFinished();
+        const QByteArray out = p->readAllStandardOutput();
+        if (p->exitCode() != 0 || !out.contains("first-page-ms"))
+            qWarning("korvel: exit %d\n%s", p->exitCode(), p->readAllStandardError().constData());
+        delete p;
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        m_prefix = m_root.path() + QStringLiteral("/prefix");
+        QProcess install;
+        install.setProcessChannelMode(QProcess::MergedChannels);
+        install.start(QStringLiteral(KORVEL_CMAKE),
+                      {QStringLiteral("--install"), QStringLiteral(KORVEL_BUILD_DIR), QStringLiteral("--prefix"), m_prefix});
+        QVERIFY(install.waitForFinished(120000));
+        QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+        m_installed = snapshot(m_prefix);
+    }
+
+    // Nothing any start wrote is under the prefix.
+    void cleanupTestCase() { QCOMPARE(snapshot(m_prefix), m_installed); }
+
+    void theRuleOfFolders()
+    {
+        // The build's application folder: everything beside the program, as ever.
+        const platform::AppFolders build = platform::locateAppFolders(QStringLiteral(KORVEL_BUILD_APP_DIR));
+        QVERIFY(!build.installed);
+        QCOMPARE(build.dataDir, QStringLiteral(KORVEL_BUILD_APP_DIR));
+        QCOMPARE(build.cacheDir, build.dataDir);
+        QCOMPARE(build.resourceDir, build.dataDir);
+
+        // Installed: the share folder from the program's, the user's XDG folders.
+        const User u = user(QStringLiteral("rule"));
+        qputenv("XDG_DATA_HOME", u.data.toUtf8());
+        qputenv("XDG_CACHE_HOME", u.cache.toUtf8());
+        const platform::AppFolders f = platform::locateAppFolders(installed(QStringLiteral("bin")));
+        QVERIFY(f.installed);
+        QCOMPARE(f.resourceDir, installed(QStringLiteral("share/korvel")));
+        QCOMPARE(f.seedDir, installed(QStringLiteral("share/korvel/seed")));
+        QCOMPARE(f.dataDir, u.korvelData());
+        QCOMPARE(f.cacheDir, u.korvelCache());
+    }
+
+    void installedFiles()
+    {
+        for (const char *name :
+             {"bin/korvel", "bin/korvel-lhh", "bin/korvel-thumbnailer", "lib/korvel/korvel-site", "share/korvel/Korvel.tmp!",
+              "share/korvel/splash.png", "share/korvel/top.html", "share/korvel/site/index.html",
+              "share/korvel/seed/Korvel.mdb", "share/korvel/seed/books/小英雄雨来.lhh",
+              "share/korvel/seed/books/西游记 第一册.lhh", "share/mime/packages/korvel-lhh.xml",
+              "share/thumbnailers/korvel.thumbnailer", "share/icons/hicolor/scalable/apps/korvel.svg",
+              "share/icons/hicolor/scalable/mimetypes/application-x-lhh.svg", "share/man/man1/korvel-lhh.1"})
+            QVERIFY2(QFileInfo(installed(QString::fromUtf8(name))).isFile(), name);
+        for (int size : {48, 128, 256}) {
+            for (const char *kind : {"apps/korvel", "mimetypes/application-x-lhh"}) {
+                const QString png = installed(QStringLiteral("share/icons/hicolor/%1x%1/%2.png").arg(size).arg(QLatin1String(kind)));
+                QCOMPARE(QImageReader(png).size(), QSize(size, size));
+            }
+        }
+        QVERIFY(QFileInfo(installed(QStringLiteral("share/man/man1/korvel-lhh.1"))).size() > 1000);
+
+        // The desktop's own checks, where they are installed.
+        const QString desktop = installed(QStringLiteral("share/applications/korvel.desktop"));
+        const QString metainfo = installed(QStringLiteral("share/metainfo/com.dalvane.korvel.metainfo.xml"));
+        QVERIFY(QFileInfo(desktop).isFile() && QFileInfo(metainfo).isFile());
+        const QList<QPair<QString, QStringList>> checks{
+            {QStringLiteral("desktop-file-validate"), {desktop}},
+            {QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo}}};
+        for (const auto &[tool, args] : checks) {
+            const QString program = QStandardPaths::findExecutable(tool);
+            if (program.isEmpty()) {
+                qInfo("%s is not installed: not checked", qPrintable(tool));
+                continue;
+            }
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(program, args);
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0, qPrintable(tool + QLatin1Char(' ') + QString::fromUtf8(p.readAll())));
+        }
+
+        // The installed book tool finds its empty book in the share folder.
+        const QString picture = m_root.path() + QStringLiteral("/page.png");
+        QFile f(picture);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(pictureBytes(40, 60, "PNG"));
+        f.close();
+        QProcess tool;
+        tool.start(installed(QStringLiteral("bin/korvel-lhh")),
+                   {QStringLiteral("make"), QStringLiteral("-o"), m_root.path() + QStringLiteral("/tool.lhh"), picture});
+        QVERIFY(tool.waitForFinished(60000));
+        QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    }
+
+    void firstStartSeedsTheDataFolder()
+    {
+        const User u = user(QStringLiteral("first"));
+        const QString book = u.korvelData() + QStringLiteral("/books/小英雄雨来.lhh");
+        QVERIFY(run(u, {book}).contains("first-page-ms"));
+
+        // The catalog and the demo books in the data folder, filed where they are now.
+        const QString catalog = u.korvelData() + QStringLiteral("/Korvel.mdb");
+        QVERIFY(QFileInfo(catalog).isFile());
+        for (const QString &name : kDemoBooks)
+            QCOMPARE(fileBytes(u.korvelData() + QStringLiteral("/books/") + name),
+                     fileBytes(installed(QStringLiteral("share/korvel/seed/books/")) + name));
+        const QStringList paths = recordPaths(catalog);
+        QVERIFY(paths.contains(book));
+        for (const QString &path : paths)
+            QVERIFY2(path.isEmpty() || path.startsWith(u.korvelData() + QStringLiteral("/books/")), qPrintable(path));
+        // The page read went to the cache folder; no association is written per user.
+        QVERIFY(QFileInfo(u.korvelCache() + QStringLiteral("/read.tmp")).size() > 0);
+        QVERIFY(!QFileInfo::exists(u.data + QStringLiteral("/applications/korvel.desktop")));
+        QVERIFY(!QFileInfo::exists(u.data + QStringLiteral("/mime")));
+
+        // A second start copies nothing again and keeps the user's changes.
+        QVERIFY(catalog::CatalogStore(catalog).addCategory(1, QStringLiteral("我的书"), QString()).outcome
+                == catalog::Outcome::Done);
+        QVERIFY(QFile::remove(u.korvelData() + QStringLiteral("/books/") + kDemoBooks.at(1)));
+        const QByteArray changed = fileBytes(catalog);
+        QVERIFY(run(u).contains("first-page-ms"));
+        QCOMPARE(fileBytes(catalog), changed);
+        QVERIFY(!QFileInfo::exists(u.korvelData() + QStringLiteral("/books/") + kDemoBooks.at(1)));
+    }
+
+    void unwritableDataFolderIsNamed()
+    {
+        // A data folder that cannot be made, for root too: one under a plain file.
+        const User u = user(QStringLiteral("blocked"));
+        QVERIFY(QDir().mkpath(QFileInfo(u.data).absolutePath()));
+        QFile plain(u.data);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        User blocked = u;
+        blocked.data = u.data + QStringLiteral("/below");
+
+        const catalog::SeedOutcome seeded =
+            catalog::seedCatalog(installed(QStringLiteral("share/korvel/seed")), blocked.korvelData());
+        QCOMPARE(seeded.kind, catalog::SeedOutcome::Failed);
+        QVERIFY2(seeded.message.contains(blocked.korvelData()), qPrintable(seeded.message));
+
+        // The program says so, on standard error and in a message box (which
+        // waits for a person: the test ends it once the text is out).
+        QProcess *p = start(blocked, {});
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += p->readAllStandardError()).contains(seeded.message.toUtf8()), 60000);
+        p->kill();
+        p->waitForFinished();
+        QVERIFY(QFileInfo(u.data).isFile()); // left as it was
+    }
+
+    // The window of an installed program, with the desktop faked: a demo book
+    // opens from the data folder, and the book maker reads its empty book from
+    // the share folder and proposes the data folder's books/ for a new book.
+    void installedWindowReadsAndMakes()
+    {
+        const User u = user(QStringLiteral("window"));
+        qputenv("XDG_DATA_HOME", u.data.toUtf8());
+        qputenv("XDG_CACHE_HOME", u.cache.toUtf8());
+        const platform::AppFolders folders = platform::locateAppFolders(installed(QStringLiteral("bin")));
+        QCOMPARE(catalog::seedCatalog(folders.seedDir, folders.dataDir).kind, catalog::SeedOutcome::Seeded);
+        QCOMPARE(catalog::seedCatalog(folders.seedDir, folders.dataDir).kind, catalog::SeedOutcome::Present);
+        QVERIFY(QDir().mkpath(folders.cacheDir));
+
+        Harness h;
+        app::AppContext c = h.freshContext();
+        h.session = std::make_unique<book::ReadingSession>(folders.cacheDir);
+        c.session = h.session.get();
+        c.useFolders(folders);
+        c.programPath.clear();
+        h.window = std::make_unique<app::FrmMain>(c);
+        app::startUp(*h.window, c, {QStringLiteral("korvel"), folders.dataDir + QStringLiteral("/books/") + kDemoBooks.at(0)});
+        h.window->show();
+        QVERIFY(h.isOpen());
+        QTRY_VERIFY(QFileInfo(folders.cacheDir + QStringLiteral("/read.tmp")).size() > 0);
+
+        h.action(QStringLiteral("mnuNew"))->trigger();
+        app::FrmMaklhh *maker = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *m = qobject_cast<app::FrmMaklhh *>(w); m && m->isVisible())
+                maker = m;
+        QVERIFY(maker);
+        const QString pictures = h.env.path(QStringLiteral("pics"));
+        QVERIFY(QDir().mkpath(pictures));
+        QFile f(pictures + QStringLiteral("/1.png"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(pictureBytes(60, 90, "PNG"));
+        f.close();
+        h.dialogs.names << pictures + QChar(0) + QStringLiteral("1.png") + QChar(0) + QChar(0);
+        maker->findChild<QAction *>(QStringLiteral("ToolbarButton5"))->trigger();
+        maker->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("新书"));
+        const QString target = folders.dataDir + QStringLiteral("/books/新书.lhh");
+        h.dialogs.names << target;
+        maker->findChild<QAction *>(QStringLiteral("ToolbarButton3"))->trigger();
+        QCOMPARE(h.dialogs.requests.last().initialDir, folders.dataDir + QStringLiteral("/books/"));
+        QCOMPARE(h.messages.shown.last().text, QStringLiteral("连环画制作完成。"));
+        QVERIFY(QFileInfo(target).size() > 0);
+        maker->close();
+        h.window.reset();
+    }
+};
+
+KORVEL_WINDOW_TEST_MAIN(InstallTest)
+#include "tst_install.moc"
