@@ -1,4 +1,5 @@
 // korvel-lhh: Korvel's books from a shell (korvel-lhh --help).
+#include "platform/NativePath.h"
 #include "tools/BookTool.h"
 
 #include <QCoreApplication>
@@ -15,5 +16,6 @@ int main(int argc, char **argv)
     korvel::tools::ToolContext context;
     context.templatePath = QCoreApplication::applicationDirPath() + QStringLiteral("/Korvel.tmp!");
     context.showProgress = ::isatty(STDERR_FILENO) == 1;
-    return korvel::tools::runBookTool(app.arguments().mid(1), context, out, err);
+    // Names are taken as their bytes are, GBK ones from Windows included.
+    return korvel::tools::runBookTool(korvel::platform::readableArguments(argc, argv).mid(1), context, out, err);
 }
