@@ -2,6 +2,7 @@
 
 #include "book/BookReader.h"
 #include "db/Connection.h"
+#include "platform/NativePath.h"
 #include "platform/ScratchFile.h"
 
 #include <QCoreApplication>
@@ -89,9 +90,11 @@ ReadingSession::OpenResult ReadingSession::open(const QString &path)
     }
     m_pageNumbers = std::move(numbers);
     m_position = 0;
-    m_path = path;
+    // As its name reads, a name from Windows too, however it was given
+    // (a file dialog gives its GBK bytes as U+FFFD).
+    m_path = platform::readablePath(platform::nativePath(path));
     m_open = true;
-    emit opened(path);
+    emit opened(m_path);
     return OpenResult::Opened;
 }
 
