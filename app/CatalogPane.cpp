@@ -68,6 +68,7 @@ CatalogPane::CatalogPane(const AppContext &context, QWidget *container)
     m_tree->viewport()->installEventFilter(this);
 
     m_list = new QTreeWidget(container);
+    showTextsCut(m_list);
     m_list->setObjectName(QStringLiteral("lsvListView"));
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);

@@ -5,6 +5,7 @@
 #include "catalog/Rules.h"
 #include "view/Twips.h"
 
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -19,11 +20,41 @@ namespace {
 constexpr int kKeyRole = Qt::UserRole;
 constexpr int kFixedRole = Qt::UserRole + 1;
 
+// The usual look, with the text cut before it is laid out or measured.
+class CutTextDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text = shownText(option->text);
+    }
+};
+
 } // namespace
+
+QString shownText(const QString &text)
+{
+    if (text.size() <= kLongestShownText)
+        return text;
+    qsizetype cut = kLongestShownText;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
+void showTextsCut(QAbstractItemView *view)
+{
+    if (!dynamic_cast<CutTextDelegate *>(view->itemDelegate()))
+        view->setItemDelegate(new CutTextDelegate(view));
+}
 
 int initTreeView(QTreeWidget *tree, const catalog::CatalogStore &store, platform::MessageService &messages,
                  bool withFixedNodes)
 {
+    showTextsCut(tree);
     tree->clear();
     tree->setIndentation(toPixels(100));
     const catalog::TreeRead read = store.readTree();

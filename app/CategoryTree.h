@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QAbstractItemView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -29,6 +30,15 @@ extern const QString kKorvelSiteNode; // "访问 Korvel 主页"
 // for, even then. Returns the number of category nodes.
 int initTreeView(QTreeWidget *tree, const catalog::CatalogStore &store, platform::MessageService &messages,
                  bool withFixedNodes);
+
+// The texts of the tree and the list are shown cut to this many characters
+// and "…": a name of millions of characters (a damaged or forged catalog)
+// would take seconds to lay out at every paint. The stored value and the
+// item's text stay whole.
+constexpr int kLongestShownText = 1000;
+QString shownText(const QString &text);
+// Makes view show its texts as shownText() cuts them (initTreeView does so for its tree).
+void showTextsCut(QAbstractItemView *view);
 
 QString nodeKey(const QTreeWidgetItem *node);
 bool isFixedNode(const QTreeWidgetItem *node);

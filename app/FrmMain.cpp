@@ -384,7 +384,7 @@ void FrmMain::openChosen(QString name)
     if (name.isEmpty())
         return;
     if (showBook(name, Opener::Dialog))
-        m_context.recent->promote(name);
+        m_context.recent->promote(m_context.session->path());
 }
 
 void FrmMain::openRecent(int index)

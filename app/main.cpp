@@ -6,6 +6,7 @@
 #include "catalog/Seed.h"
 #include "platform/AppFolders.h"
 #include "platform/Connectivity.h"
+#include "platform/NativePath.h"
 #include "platform/QtServices.h"
 #include "platform/Settings.h"
 #include "platform/SiteConfig.h"
@@ -112,7 +113,9 @@ int main(int argc, char *argv[])
         if (reportFirstPage && session.isOpen())
             frmMain.findChild<QWidget *>(QStringLiteral("picViewIt"))->installEventFilter(&firstPage);
     };
-    const std::unique_ptr<app::FrmMain> frmMain = app::startProgram(context, QCoreApplication::arguments(), hooks);
+    // A book's name is taken as its bytes are (a GBK name from Windows too) and shown readably.
+    const std::unique_ptr<app::FrmMain> frmMain =
+        app::startProgram(context, platform::readableArguments(argc, argv), hooks);
     if (reportFirstPage && !session.isOpen())
         firstPage.report();
     return app.exec();

@@ -2,6 +2,7 @@
 
 #include "book/BookReader.h"
 #include "db/Connection.h"
+#include "platform/NativePath.h"
 #include "platform/NewFile.h"
 #include "platform/ScratchFile.h"
 
@@ -94,9 +95,11 @@ ReadingSession::OpenResult ReadingSession::open(const QString &path)
     }
     m_pages = std::move(pages);
     m_position = 0;
-    m_path = path;
+    // As its name reads, a name from Windows too, however it was given
+    // (a file dialog gives its GBK bytes as U+FFFD).
+    m_path = platform::readablePath(platform::nativePath(path));
     m_open = true;
-    emit opened(path);
+    emit opened(m_path);
     return OpenResult::Opened;
 }
 

@@ -38,6 +38,8 @@ public:
     void close();
 
     bool isOpen() const { return m_open; }
+    // The open book's path as it reads: a name on disk that is not UTF-8
+    // shows as GBK, and opens again from this text.
     QString path() const { return m_path; }
     const QVector<qint32> &pageNumbers() const { return m_pages.numbers; }
     int pageCount() const { return int(m_pages.numbers.size()); }

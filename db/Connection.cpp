@@ -1,6 +1,7 @@
 #include "db/Connection.h"
 
 #include "platform/FileLock.h"
+#include "platform/NativePath.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +9,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <limits>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,9 +49,12 @@ struct Connection::State {
     bool interrupted = false;
     qint64 work = 0; // calls of the progress handler
     std::vector<Statement::Core *> statements;
+    // A long path is opened through its folder's descriptor.
+    int folderFd = -1;
 
     Error engineError(int rc) const;
     Error interruptedError() const;
+    Error nameThroughFolder(const QByteArray &native, QByteArray *name);
     void forget(Statement::Core *core)
     {
         statements.erase(std::remove(statements.begin(), statements.end(), core), statements.end());
@@ -132,18 +138,120 @@ Error checkWholeDatabase(int fd)
     return {};
 }
 
-QByteArray uriFor(const QString &path, const char *query)
+QByteArray uriFor(const QByteArray &native, const char *query)
 {
     // Every byte outside the unreserved set and "/" is percent-encoded, so
-    // blanks, quotes, "?", "#" and Chinese names all reach the file intact.
-    const QByteArray encoded = QFile::encodeName(QFileInfo(path).absoluteFilePath()).toPercentEncoding("/");
-    return QByteArrayLiteral("file://") + encoded + query;
+    // blanks, quotes, "?", "#", Chinese names and names in any other
+    // encoding all reach the file intact.
+    return QByteArrayLiteral("file://") + native.toPercentEncoding("/") + query;
 }
 
-bool writableHere(const QString &path)
+// The engine keeps a file's full name, and the names of its journals, in
+// buffers of 512 bytes; a longer path fails as "unable to open database
+// file". Such a file is named through a descriptor of its folder instead,
+// "/proc/self/fd/N/name", which the engine must take as it is: its own
+// lookup would follow the link back to the long path. The names it makes
+// from it for the journal and the log then land beside the file as always.
+constexpr int kLongestEngineName = 400;
+constexpr char kLiteralVfs[] = "korvel-literal";
+
+int literalFullPathname(sqlite3_vfs *, const char *path, int size, char *out)
 {
-    const QFileInfo info(path);
-    return info.isWritable() && ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) == 0;
+    const size_t n = std::strlen(path);
+    if (path[0] != '/' || n + 1 > size_t(size))
+        return SQLITE_CANTOPEN;
+    std::memcpy(out, path, n + 1);
+    return SQLITE_OK;
+}
+
+// The default file system with that one change, registered once.
+const char *literalVfs()
+{
+    static sqlite3_vfs vfs = [] {
+        sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
+        copy.zName = kLiteralVfs;
+        copy.pNext = nullptr;
+        copy.xFullPathname = literalFullPathname;
+        return copy;
+    }();
+    static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+    return registered ? kLiteralVfs : nullptr;
+}
+
+// A book that another program left in write-ahead-log mode, with the log
+// beside it, has its latest pages only in the log, which an immutable open
+// never reads. The engine reads such a log itself, but keeps the log's index
+// in a "-shm" file it makes beside the book, unless the connection holds the
+// book exclusively, when the index is kept in memory. This file system
+// opens every file read-only, the log included, and takes the locks of
+// that exclusive hold as granted (the program's own hold keeps other Korvels
+// out), so reading the log writes nothing anywhere.
+constexpr char kReadOnlyVfs[] = "korvel-read-only";
+
+int grantLock(sqlite3_file *, int)
+{
+    return SQLITE_OK;
+}
+
+int noOtherLock(sqlite3_file *, int *reserved)
+{
+    *reserved = 0;
+    return SQLITE_OK;
+}
+
+int readOnlyOpen(sqlite3_vfs *, const char *name, sqlite3_file *file, int flags, int *outFlags)
+{
+    static sqlite3_vfs *const base = sqlite3_vfs_find(nullptr);
+    if (name)
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE)) | SQLITE_OPEN_READONLY;
+    const int rc = base->xOpen(base, name, file, flags, outFlags);
+    if (rc != SQLITE_OK || !(flags & SQLITE_OPEN_MAIN_DB) || !file->pMethods)
+        return rc;
+    // The database's methods, with the locks granted.
+    static const sqlite3_io_methods *const original = file->pMethods;
+    static const sqlite3_io_methods granted = [] {
+        sqlite3_io_methods methods = *original;
+        methods.xLock = grantLock;
+        methods.xUnlock = grantLock;
+        methods.xCheckReservedLock = noOtherLock;
+        return methods;
+    }();
+    if (file->pMethods == original)
+        file->pMethods = &granted;
+    return rc;
+}
+
+const char *readOnlyVfs()
+{
+    static sqlite3_vfs vfs = [] {
+        sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
+        copy.zName = kReadOnlyVfs;
+        copy.pNext = nullptr;
+        copy.xFullPathname = literalFullPathname;
+        copy.xOpen = readOnlyOpen;
+        return copy;
+    }();
+    static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
+    return registered ? kReadOnlyVfs : nullptr;
+}
+
+bool isWalBook(int fd)
+{
+    unsigned char version[2] = {0, 0};
+    return ::pread(fd, version, 2, 18) == 2 && version[0] == 2 && version[1] == 2;
+}
+
+qint64 fileSize(const QByteArray &native)
+{
+    struct stat st {};
+    return ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : -1;
+}
+
+bool writableHere(const QByteArray &native)
+{
+    const int slash = native.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? native.left(slash) : QByteArrayLiteral("/");
+    return ::access(native.constData(), W_OK) == 0 && ::access(folder.constData(), W_OK) == 0;
 }
 
 // What the engine needs to read a file it cannot trust, as its makers advise.
@@ -201,6 +309,17 @@ Error Connection::State::engineError(int rc) const
     return Error{rc, message};
 }
 
+Error Connection::State::nameThroughFolder(const QByteArray &native, QByteArray *name)
+{
+    const int slash = native.lastIndexOf('/');
+    folderFd = ::open(slash > 0 ? native.left(slash).constData() : "/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return ownError(errno == ENAMETOOLONG ? PathTooLong : Unreadable,
+                        QStringLiteral("the folder cannot be opened (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    *name = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(folderFd) + native.mid(slash);
+    return {};
+}
+
 Error Connection::State::interruptedError() const
 {
     return Error{SQLITE_INTERRUPT,
@@ -251,6 +370,10 @@ Error Connection::open(const QString &path, Access access, const Options &option
         return ownError(Held, QStringLiteral("file is already open: %1").arg(path));
     case platform::FileLock::Result::Unreadable:
         return ownError(Unreadable, QStringLiteral("file cannot be read: %1").arg(path));
+    case platform::FileLock::Result::TooLong:
+        return ownError(PathTooLong, QStringLiteral("the path is too long to open (the system opens at most 4095 "
+                                                    "bytes, and 255 for one name): %1")
+                                         .arg(path));
     }
     if (Error e = checkWholeDatabase(d->lock.fd())) {
         d->lock.release();
@@ -258,14 +381,29 @@ Error Connection::open(const QString &path, Access access, const Options &option
         return e;
     }
 
+    const QByteArray native = platform::nativePath(QFileInfo(path).absoluteFilePath());
     // A file or folder that cannot be written is still opened, read-only.
-    const bool readOnly = access == Access::ReadOnly || !writableHere(path);
-    const QByteArray uri = uriFor(path, access == Access::ReadOnly ? "?mode=ro&immutable=1"
-                                        : readOnly                 ? "?mode=ro"
-                                                                   : "?mode=rw");
+    const bool readOnly = access == Access::ReadOnly || !writableHere(native);
+    QByteArray name = native;
+    const char *query = access == Access::ReadOnly ? "?mode=ro&immutable=1" : readOnly ? "?mode=ro" : "?mode=rw";
+    const char *vfs = nullptr;
+    const bool withLog = access == Access::ReadOnly && isWalBook(d->lock.fd()) && fileSize(native + "-wal") > 0;
+    if (name.size() > kLongestEngineName) {
+        if (Error e = d->nameThroughFolder(native, &name)) {
+            close();
+            e.message += QStringLiteral(": ") + path;
+            return e;
+        }
+        vfs = literalVfs();
+    }
+    if (withLog) {
+        query = "?mode=ro";
+        vfs = readOnlyVfs();
+    }
+    const QByteArray uri = uriFor(name, query);
     const int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(uri.constData(), &db, flags, nullptr);
+    int rc = sqlite3_open_v2(uri.constData(), &db, flags, vfs);
     d->db = db;
     d->path = path;
     d->access = access;
@@ -273,6 +411,12 @@ Error Connection::open(const QString &path, Access access, const Options &option
     d->work = 0;
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
+        if (withLog) {
+            // Held exclusively before the first read, so the log's index stays in memory.
+            int ignored = 0;
+            sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, &ignored);
+            rc = sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr);
+        }
         // Another program's lock on the file is waited for no longer than a statement may run.
         sqlite3_busy_timeout(db, std::max(options.deadlineMs, 1000));
     }
@@ -284,6 +428,11 @@ Error Connection::open(const QString &path, Access access, const Options &option
         Statement probe = prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"), &error);
         if (!error && !probe.next())
             error = probe.error();
+    }
+    if (error && withLog && ::access((native + "-wal").constData(), R_OK) != 0) {
+        error = ownError(JournalUnreadable,
+                         QStringLiteral("the book's latest pages are in its write-ahead log, which cannot be read (%1): %2-wal")
+                             .arg(QString::fromLocal8Bit(std::strerror(errno)), path));
     }
     if (error) {
         close();
@@ -305,6 +454,9 @@ void Connection::close()
         d->db = nullptr;
     }
     d->lock.release();
+    if (d->folderFd >= 0)
+        ::close(d->folderFd);
+    d->folderFd = -1;
     d->path.clear();
     d->interrupted = false;
     d->deadlineNs = kNever;

@@ -26,6 +26,8 @@ enum Code : int {
     FileFailed = -8,        // copying, reading, syncing or renaming a file
     Misuse = -9,            // a call that makes no sense in the current state
     TooManyPages = -10,     // a book claiming more pages than any real book has
+    PathTooLong = -11,      // longer than the system opens
+    JournalUnreadable = -12, // the write-ahead log beside a book, holding pages, cannot be read
 };
 
 // What went wrong, in Chinese, for the details of a message box: the

@@ -1,5 +1,7 @@
 #include "platform/FileLock.h"
 
+#include "platform/NativePath.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include "platform/NewFile.h"
@@ -20,12 +22,14 @@ FileLock::~FileLock()
 FileLock::Result FileLock::acquire(const QString &path)
 {
     release();
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = nativePath(path);
     if (native.isEmpty())
         return Result::Missing;
     int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? Result::Missing : Result::Unreadable;
+        return errno == ENOENT || errno == ENOTDIR ? Result::Missing
+               : errno == ENAMETOOLONG             ? Result::TooLong
+                                                   : Result::Unreadable;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

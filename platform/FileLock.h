@@ -14,7 +14,8 @@ public:
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
 
-    enum class Result { Ok, Missing, NotAFile, Held, Unreadable };
+    // TooLong: the path is longer than the system opens (4095 bytes, 255 a name).
+    enum class Result { Ok, Missing, NotAFile, Held, Unreadable, TooLong };
     Result acquire(const QString &path);
     void release();
     bool isHeld() const { return m_fd >= 0; }

@@ -1,5 +1,6 @@
 // korvel-lhh: Korvel's books from a shell (korvel-lhh --help).
 #include "platform/AppFolders.h"
+#include "platform/NativePath.h"
 #include "tools/BookTool.h"
 
 #include <QCoreApplication>
@@ -17,5 +18,6 @@ int main(int argc, char **argv)
     context.templatePath = korvel::platform::locateAppFolders(QCoreApplication::applicationDirPath()).resourceDir
         + QStringLiteral("/Korvel.tmp!");
     context.showProgress = ::isatty(STDERR_FILENO) == 1;
-    return korvel::tools::runBookTool(app.arguments().mid(1), context, out, err);
+    // Names are taken as their bytes are, GBK ones from Windows included.
+    return korvel::tools::runBookTool(korvel::platform::readableArguments(argc, argv).mid(1), context, out, err);
 }

@@ -4,6 +4,7 @@
 // .lhh book they show: it writes the book's first page, scaled to fit SIZE,
 // as PNG at OUTPUT. A book or first page it cannot read leaves no OUTPUT and
 // a non-zero exit, so the file manager shows its plain icon instead.
+#include "platform/NativePath.h"
 #include "tools/Thumbnail.h"
 
 #include <QCoreApplication>
@@ -30,7 +31,8 @@ int usage(const QString &problem)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // Names are taken as their bytes are, GBK ones from Windows included.
+    QStringList args = korvel::platform::readableArguments(argc, argv).mid(1);
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         usage(QString());
         return 0;
@@ -61,7 +63,8 @@ int main(int argc, char **argv)
         return usage(QStringLiteral("give one book and one output file"));
     QString input = files.at(0);
     if (input.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-        input = QUrl(input).toLocalFile();
+        input = korvel::platform::readablePath(
+            QByteArray::fromPercentEncoding(QUrl(input).path(QUrl::FullyEncoded).toLatin1()));
 
     QTextStream err(stderr);
     const korvel::tools::Thumbnail thumb = korvel::tools::bookThumbnail(input, size);

@@ -104,6 +104,7 @@ private slots:
     void bookRecordDialog();
     void listCommands();
     void savingACopy();
+    void enormousTextsAreCutForShow();
 
 private:
     // A catalog of three levels: 连环画(1) > 古典(3) > 西游-记(4) > 第一册(5),
@@ -648,6 +649,30 @@ void CatalogTest::savingACopy()
     QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("没了的书.lhh"));
     QCOMPARE(QDir(h.env.path("copies")).entryList(QDir::Files | QDir::Hidden), QStringList());
     QCOMPARE(h.messages.shown.size(), 1);
+}
+
+// Names of three million characters, as a damaged or forged catalog may hold:
+// the tree and the list show them cut, so painting them costs nothing, and
+// the values behind them stay whole.
+void CatalogTest::enormousTextsAreCutForShow()
+{
+    Harness h;
+    const QString huge = QString(3000000, QChar(0x957f)); // 长
+    QVERIFY(!db::Connection::createFile(h.env.appDir() + "/Korvel.mdb",
+                                        catalog::catalogSchema("连环画") << cls(2, 1, huge) << rec(2, "lhh", huge, huge)));
+    h.env.settings().setValue("frmMain", "TreeView", "2");
+    h.start();
+    QTreeWidget *t = tree(h);
+    QTreeWidget *l = list(h);
+    QCOMPARE(l->topLevelItemCount(), 1);
+    // Measured (and painted) as a thousand characters, not three million.
+    QVERIFY(static_cast<QAbstractItemView *>(t)->sizeHintForColumn(0) < 30000);
+    for (int c : {3, 9})
+        QVERIFY(static_cast<QAbstractItemView *>(l)->sizeHintForColumn(c) < 30000);
+    QCOMPARE(app::shownText(huge), QString(1000, QChar(0x957f)) + QChar(0x2026));
+    // What the rows hold stays whole.
+    QCOMPARE(app::nodeKey(t->currentItem()), huge + "-2");
+    QCOMPARE(l->topLevelItem(0)->text(3), huge);
 }
 
 KORVEL_WINDOW_TEST_MAIN(CatalogTest)

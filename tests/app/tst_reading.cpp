@@ -6,14 +6,18 @@
 #include "db/Connection.h"
 #include "db/mOpenDatabase.h"
 #include "book/RecentList.h"
+#include "platform/NativePath.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QTreeWidget>
+
+#include <unistd.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -51,6 +55,7 @@ private slots:
     void badCommandLineShowsMessageAndLibrary();
     void sameBookOnTwoStartsIsHeldOnceInRecent();
     void openFromDialogAndClose();
+    void namesFromWindowsReadAndReopen();
     void damagedOrHeldBooksAreRefused_data();
     void damagedOrHeldBooksAreRefused();
     void bookWithoutPagesOrPagesTableHoldsNothing();
@@ -577,6 +582,36 @@ void ReadingTest::unwritableReadTmpStillShowsPages()
     QCOMPARE(h.position(), 1);
     QVERIFY(!h.reading()->pageImage().isNull());
     QVERIFY(QFileInfo(h.env.appDir() + "/read.tmp").isDir());
+}
+
+// A book named in GBK, as from a Windows disk: given by its bytes (the command
+// line) or as the file dialog reads it (each stray byte a U+FFFD), it opens,
+// its name reads as Chinese in the caption and the recent list, and the
+// recent list opens it again.
+void ReadingTest::namesFromWindowsReadAndReopen()
+{
+    Harness h;
+    const QByteArray native = QFile::encodeName(h.env.path(QString())) + "\xc1\xac\xbb\xb7\xbb\xad.lhh";
+    const QString made = h.book("made.lhh", 4);
+    if (::rename(QFile::encodeName(made).constData(), native.constData()) != 0)
+        QSKIP("the file system refuses the name");
+    const auto cleanUp = qScopeGuard([&] { ::unlink(native.constData()); });
+    const QString readable = h.env.path("连环画.lhh");
+    app::FrmMain &w = h.start({platform::readablePath(native)});
+    QVERIFY(h.isOpen());
+    QCOMPARE(w.windowTitle(), kClosedCaption + " - " + readable);
+    QCOMPARE(h.recentPaths().at(0), readable);
+    h.action("mnuClose")->trigger();
+    h.action("mnuRecent_0")->trigger();
+    QVERIFY(h.isOpen());
+    QCOMPARE(h.find<QComboBox>("Combo1")->count(), 4);
+    h.action("mnuClose")->trigger();
+    h.dialogs.names << QFile::decodeName(native);
+    h.action("mnuOpen")->trigger();
+    QVERIFY(h.isOpen());
+    QCOMPARE(w.windowTitle(), kClosedCaption + " - " + readable);
+    QCOMPARE(h.recentPaths().mid(0, 2), (QStringList{readable, book::kNoRecent}));
+    QVERIFY(h.messages.shown.isEmpty());
 }
 
 KORVEL_WINDOW_TEST_MAIN(ReadingTest)

@@ -6,14 +6,21 @@
 #include "db/Connection.h"
 #include "db/mOpenDatabase.h"
 #include "platform/FileLock.h"
+#include "platform/NativePath.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <sqlite3.h>
+
+#include <array>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -37,8 +44,12 @@ private slots:
     void appendTakesTheTableFromTheStatement();
     void transactionLeftBehindIsRolledBack();
     void statementOutlivingItsConnectionFailsCleanly();
+    void longPathsOpenAndAreMade();
+    void namesInOtherEncodingsOpen();
+    void bookWithItsWriteAheadLogShowsEveryPage();
 
 private:
+    int countPages(const QString &path, db::Error *error = nullptr);
     QString table(const QString &name, const QStringList &statements);
     TestEnv env;
 };
@@ -353,6 +364,112 @@ void ConnectionTest::statementOutlivingItsConnectionFailsCleanly()
 
 // "--hold <file>": hold the file open until standard input closes, standing
 // in for a second running Korvel.
+int ConnectionTest::countPages(const QString &path, db::Error *error)
+{
+    db::Connection book;
+    db::Error e = book.open(path, db::Access::ReadOnly);
+    db::Statement count = book.prepare(QStringLiteral("SELECT count(*) FROM pages"), e ? nullptr : &e);
+    const int n = !e && count.next() ? int(count.int64(0)) : -1;
+    if (error)
+        *error = e;
+    return n;
+}
+
+void ConnectionTest::longPathsOpenAndAreMade()
+{
+    // Past the engine's 512 bytes, up to what the system opens.
+    QString folder = env.path(QStringLiteral("long"));
+    while (folder.toUtf8().size() < 700)
+        folder += QLatin1Char('/') + QString(60, QChar(0x4e66)).left(40); // 书 x 40: 120 bytes
+    QVERIFY(QDir().mkpath(folder));
+    const QString book = folder + QStringLiteral("/长路径.lhh");
+    QVERIFY(makeSimpleBook(env.appDir(), book, 3));
+    db::Error e;
+    QCOMPARE(countPages(book, &e), 3);
+    QVERIFY2(!e, qPrintable(e.message));
+    db::Connection writable;
+    QVERIFY(!writable.open(book, db::Access::ReadWrite));
+    QVERIFY(!writable.exec(QStringLiteral("INSERT INTO pages (pagenumber, image) VALUES (9, x'00')")));
+    writable.close();
+    QCOMPARE(countPages(book), 4);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("长路径.lhh")});
+
+    // Longer than the system opens: said so, not called damaged.
+    const QString tooLong = env.path(QString(300, QLatin1Char('n')) + QStringLiteral(".lhh"));
+    QCOMPARE(countPages(tooLong, &e), -1);
+    QCOMPARE(e.code, int(db::PathTooLong));
+    QVERIFY(e.message.contains(QStringLiteral("too long")));
+}
+
+void ConnectionTest::namesInOtherEncodingsOpen()
+{
+    // 连环画 in GBK, as a name from a Windows disk: a folder and a book in it.
+    const QByteArray gbk("\xc1\xac\xbb\xb7\xbb\xad");
+    const QByteArray folder = QFile::encodeName(env.path(QString())) + gbk;
+    const QByteArray native = folder + '/' + gbk + ".lhh";
+    if (::mkdir(folder.constData(), 0700) != 0)
+        QSKIP(qPrintable(QStringLiteral("the file system refuses the name (%1)").arg(strerror(errno))));
+    const QByteArray stray = QFile::encodeName(env.path(QString())) + "\xff\xfe.lhh";
+    // The toolkit cannot remove what it cannot name: removed here.
+    const auto cleanUp = qScopeGuard([&] {
+        for (const QByteArray &file : {native, stray})
+            ::unlink(file.constData());
+        ::rmdir(folder.constData());
+    });
+    const QString made = env.path(QStringLiteral("made.lhh"));
+    QVERIFY(makeSimpleBook(env.appDir(), made, 2));
+    QVERIFY(::rename(QFile::encodeName(made).constData(), native.constData()) == 0);
+
+    const QString readable = platform::readablePath(native);
+    QCOMPARE(readable, env.path(QStringLiteral("连环画/连环画.lhh")));
+    QCOMPARE(platform::nativePath(readable), native);
+    db::Error e;
+    QCOMPARE(countPages(readable, &e), 2);
+    QVERIFY2(!e, qPrintable(e.message));
+    // As the toolkit shows the name (each stray byte a U+FFFD): found while it is the only one so.
+    QCOMPARE(countPages(QFile::decodeName(native)), 2);
+    // Bytes that are neither UTF-8 nor GBK still read as something, and open.
+    QVERIFY(::rename(native.constData(), stray.constData()) == 0);
+    QVERIFY(platform::readablePath(stray).endsWith(QStringLiteral("\ufffd\ufffd.lhh")));
+    QCOMPARE(countPages(platform::readablePath(stray)), 2);
+    QCOMPARE(platform::readableArguments(1, std::array<char *, 1>{const_cast<char *>(native.constData())}.data()),
+             QStringList{readable});
+}
+
+void ConnectionTest::bookWithItsWriteAheadLogShowsEveryPage()
+{
+    // Another program left the book in write-ahead-log mode: two pages in the
+    // book, two more only in the log beside it.
+    const QString book = env.path(QStringLiteral("logged.lhh"));
+    QVERIFY(makeSimpleBook(env.appDir(), book, 2));
+    sqlite3 *db = nullptr;
+    QCOMPARE(sqlite3_open(QFile::encodeName(book).constData(), &db), SQLITE_OK);
+    int ignored = 0;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, &ignored);
+    for (const char *sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
+                            "INSERT INTO pages (pagenumber, image) VALUES (7, x'01'), (8, x'02')"})
+        QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    QFile::remove(book + QStringLiteral("-shm"));
+    QVERIFY(QFileInfo(book + QStringLiteral("-wal")).size() > 0);
+    const QByteArray bookHash = fileHash(book);
+    const QByteArray logHash = fileHash(book + QStringLiteral("-wal"));
+    const QStringList beside = QDir(env.path(QString())).entryList(QDir::Files | QDir::Hidden);
+
+    db::Error e;
+    const int pages = countPages(book, &e);
+    QVERIFY2(!e, qPrintable(e.message));
+    QCOMPARE(pages, 4);
+    // Nothing written: not the book, not its log, and nothing new beside them.
+    QCOMPARE(fileHash(book), bookHash);
+    QCOMPARE(fileHash(book + QStringLiteral("-wal")), logHash);
+    QCOMPARE(QDir(env.path(QString())).entryList(QDir::Files | QDir::Hidden), beside);
+    // Still held while open, as any book.
+    db::Connection open;
+    QVERIFY(!open.open(book, db::Access::ReadOnly));
+    QCOMPARE(db::Connection().open(book, db::Access::ReadOnly).code, int(db::Held));
+}
+
 int main(int argc, char *argv[])
 {
     if (argc == 3 && QByteArray(argv[1]) == "--hold") {

@@ -6,7 +6,11 @@
 #include <QFile>
 #include <QImage>
 #include <QTest>
+#include <QScopeGuard>
 #include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -46,6 +50,7 @@ private slots:
     void refusals();
     void wrongCommandLines_data();
     void wrongCommandLines();
+    void namesFromWindowsOpen();
 };
 
 void ThumbnailerTest::coverOfTheFirstPage_data()
@@ -163,6 +168,48 @@ void ThumbnailerTest::wrongCommandLines()
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.err.contains("Usage: korvel-thumbnailer -s SIZE INPUT OUTPUT"));
     QVERIFY(!QFileInfo::exists(env.path("t.png")));
+}
+
+// Books and their folder named in GBK, as on a disk from Windows, given by
+// their bytes as a file manager or a shell gives them: both tools open the
+// one named, though the toolkit would read both names as the same six
+// U+FFFD.
+void ThumbnailerTest::namesFromWindowsOpen()
+{
+    TestEnv env;
+    const QByteArray name("\xc1\xac\xbb\xb7\xbb\xad"); // 连环画
+    const QByteArray other("\xc1\xad\xbb\xb8\xbb\xae"); // 镰桓划
+    const QByteArray folder = QFile::encodeName(env.path(QString())) + name;
+    const QByteArray book = folder + '/' + name + ".lhh";
+    if (::mkdir(folder.constData(), 0700) != 0)
+        QSKIP("the file system refuses the name");
+    const auto cleanUp = qScopeGuard([&] {
+        for (const QByteArray &file : {book, folder + '/' + other + ".lhh"})
+            ::unlink(file.constData());
+        ::rmdir(folder.constData());
+    });
+    for (int pages : {2, 3}) {
+        QVERIFY(makeSimpleBook(env.appDir(), env.path("b.lhh"), pages));
+        const QByteArray target = pages == 2 ? book : folder + '/' + other + ".lhh";
+        QVERIFY(::rename(QFile::encodeName(env.path("b.lhh")).constData(), target.constData()) == 0);
+    }
+    // The shell's printf makes the bytes; they reach the tools unchanged.
+    QString octal;
+    for (const char c : book.mid(QFile::encodeName(env.path(QString())).size()))
+        octal += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+    const QString out = env.path("thumb.png");
+    QProcess shell;
+    shell.setWorkingDirectory(env.path(QString()));
+    shell.start("/bin/sh", {"-c", QString(R"sh(b="$(printf '%1')"; "$0"korvel-thumbnailer -s 64 "$b" "$1" && "$0"korvel-lhh info "$b")sh").arg(octal),
+                            QStringLiteral(KORVEL_BUILD_APP_DIR "/"), out});
+    QVERIFY(shell.waitForFinished(60000));
+    QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
+    QCOMPARE(QImage(out).width(), 48);
+    QVERIFY(QString::fromUtf8(shell.readAllStandardOutput()).contains("pages: 2\n"));
+    QFile::remove(out);
+    const QString address = "file://" + QString::fromLatin1(book.toPercentEncoding("/"));
+    QCOMPARE(runTool(kTool, {"-s", "64", address, out}).exitCode, 0);
+    QVERIFY(QFileInfo::exists(out));
 }
 
 QTEST_GUILESS_MAIN(ThumbnailerTest)
