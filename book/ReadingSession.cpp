@@ -1,6 +1,7 @@
 #include "book/ReadingSession.h"
 
 #include "book/BookReader.h"
+#include "book/PageMemory.h"
 #include "db/Connection.h"
 #include "platform/ScratchFile.h"
 
@@ -20,7 +21,14 @@ ReadingSession::ReadingSession(QString appDir, QObject *parent)
 
 ReadingSession::~ReadingSession()
 {
+    if (m_open && m_pageMemory)
+        m_pageMemory->remember(m_path, m_position);
     dropStaged();
+}
+
+void ReadingSession::rememberPagesIn(const QString &filePath)
+{
+    m_pageMemory = std::make_unique<PageMemory>(filePath);
 }
 
 void ReadingSession::release()
@@ -88,7 +96,7 @@ ReadingSession::OpenResult ReadingSession::open(const QString &path)
         return OpenResult::NoPages;
     }
     m_pageNumbers = std::move(numbers);
-    m_position = 0;
+    m_position = m_pageMemory ? m_pageMemory->recall(path, pageCount()) : 0;
     m_path = path;
     m_open = true;
     emit opened(path);
@@ -100,6 +108,8 @@ void ReadingSession::close()
     release();
     if (!m_open)
         return;
+    if (m_pageMemory)
+        m_pageMemory->remember(m_path, m_position);
     // The page list and position stay as they were until the next book.
     m_open = false;
     m_path.clear();

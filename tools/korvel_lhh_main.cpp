@@ -1,4 +1,5 @@
 // korvel-lhh: Korvel's books from a shell (korvel-lhh --help).
+#include "platform/CommandLine.h"
 #include "tools/BookTool.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,9 @@
 
 int main(int argc, char **argv)
 {
+    // --help is the tool's own manual.
+    if (const auto answered = korvel::platform::answerHelpOrVersion(argc, argv, "korvel-lhh", nullptr))
+        return *answered;
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
