@@ -140,7 +140,24 @@ QWidget *CatalogPane::list() const
 
 void CatalogPane::fillTree()
 {
-    initTreeView(m_tree, m_store, *m_context.messages, true);
+    m_treeFilled = initTreeView(m_tree, m_store, *m_context.messages, true) > 0;
+}
+
+void CatalogPane::restoreTree()
+{
+    if (m_treeFilled)
+        return;
+    // Quietly: the action that follows reads the catalog too, and tells
+    // the user if it still cannot.
+    const catalog::TreeRead read = m_store.readTree();
+    if (read.outcome != catalog::Outcome::Done || read.nodes.isEmpty())
+        return;
+    // The search node stays chosen when that is what the user chose; else
+    // the category listed before, or the root.
+    const bool onSearchNode = nodeKey(m_tree->currentItem()) == kSearchNode;
+    fillTree();
+    QTreeWidgetItem *node = onSearchNode ? nodeAt(m_tree, nodeCount(m_tree) - 2) : categoryNode(m_tree, m_currentClassId);
+    app::selectNode(m_tree, node ? node : nodeAt(m_tree, 1));
 }
 
 int CatalogPane::selectedNodeIndex() const
@@ -182,6 +199,7 @@ void CatalogPane::expandAll(bool expanded)
 
 void CatalogPane::showCategoryDialog(bool edit)
 {
+    restoreTree();
     FrmClass dialog(edit ? FrmClass::Mode::Edit : FrmClass::Mode::Add, preselectedIndex(), m_context.appDir, m_store,
                     *m_context.messages, *m_context.dialogs, m_tree->window());
     dialog.exec();
@@ -215,7 +233,8 @@ void CatalogPane::deleteCategory()
     else if (change.outcome != catalog::Outcome::CatalogMissing)
         reportOutcome(*m_context.messages, change.outcome);
     fillTree();
-    app::selectNode(m_tree, nodeAt(m_tree, parentIndex));
+    if (m_treeFilled)
+        app::selectNode(m_tree, nodeAt(m_tree, parentIndex));
 }
 
 void CatalogPane::treeKeyReleased(int vk)
@@ -277,14 +296,20 @@ void CatalogPane::clickTreeView(bool force)
     QTreeWidgetItem *node = m_tree->currentItem();
     if (!node)
         return;
-    const QString key = nodeKey(node);
+    QString key = nodeKey(node);
+    if (key == kDalvaneNode) {
+        emit siteRequested(false);
+        return;
+    }
+    if (key == kKorvelSiteNode) {
+        emit siteRequested(true);
+        return;
+    }
+    restoreTree();
+    node = m_tree->currentItem();
+    key = nodeKey(node);
     if (isFixedNode(node)) {
-        if (key == kDalvaneNode)
-            emit siteRequested(false);
-        else if (key == kKorvelSiteNode)
-            emit siteRequested(true);
-        else
-            search();
+        search();
         return;
     }
     enableDeleteClass();
@@ -301,6 +326,7 @@ void CatalogPane::clickTreeView(bool force)
 
 void CatalogPane::search()
 {
+    restoreTree();
     m_currentClassId = 0;
     if (m_searchText.isEmpty() || m_searchText == kSearchPrompt) {
         m_list->clear();
@@ -389,6 +415,7 @@ void CatalogPane::editBook()
 
 void CatalogPane::showBookDialog(const catalog::BookRecord *record)
 {
+    restoreTree();
     FrmAddlhh dialog(record, preselectedIndex(), m_store, *m_context.messages, *m_context.dialogs, m_tree->window());
     connect(&dialog, &FrmAddlhh::saved, this, [this] { clickTreeView(true); });
     dialog.exec();
@@ -466,14 +493,27 @@ bool CatalogPane::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if (watched == m_tree && type == QEvent::KeyRelease) {
+        // Only a key pressed on the tree counts: the release of the key that
+        // answered a message box lands here, and must not ask again.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->isAutoRepeat() && m_treeKeysDown.remove(key->key()))
+            treeKeyReleased(widgets::vkCode(*key));
+    } else if (watched == m_tree && type == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (!key->isAutoRepeat())
-            treeKeyReleased(widgets::vkCode(*key));
+            m_treeKeysDown.insert(key->key());
+    } else if (watched == m_tree && type == QEvent::FocusOut) {
+        m_treeKeysDown.clear();
     } else if (watched == m_tree->viewport()
                && (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
-        // The right button leaves the selection where it is: the popup acts on it.
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+        // The right button selects the node under the pointer, so the popup
+        // acts on what the user pointed at; the view itself does nothing else with it.
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton) {
+            if (QTreeWidgetItem *under = m_tree->itemAt(mouse->position().toPoint()))
+                m_tree->setCurrentItem(under);
             return true;
+        }
     } else if (watched == m_tree->viewport() && type == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         treeMouseReleased(mouse->button(), mouse->position().toPoint());

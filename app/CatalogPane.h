@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QSet>
 
 class QAction;
 class QMenu;
@@ -72,6 +73,10 @@ protected:
 
 private:
     void buildMenus();
+    // After a read of the tree failed, it holds only the fixed nodes: the
+    // next action that reads the catalog builds it again first, keeping
+    // the selected node.
+    void restoreTree();
     void showRecords(const catalog::ListRead &read);
     QTreeWidgetItem *selectedRow() const;
     void enableDeleteClass();
@@ -107,6 +112,8 @@ private:
 
     qint64 m_currentClassId = 0;
     QString m_searchText;
+    bool m_treeFilled = false; // the tree holds the catalog's categories
+    QSet<int> m_treeKeysDown; // keys pressed while the tree had the focus, not yet released
 };
 
 } // namespace korvel::app

@@ -104,7 +104,9 @@ void FrmClass::save()
         m_messages.information(text::notice, QStringLiteral("请选择默认目录。"));
         return;
     }
-    if (!catalog::makeCategoryFolder(folder)) {
+    QStringList madeFolders;
+    if (!catalog::makeCategoryFolder(folder, &madeFolders)) {
+        catalog::removeMadeFolders(madeFolders);
         m_messages.information(text::notice, QStringLiteral("目录输入有误，请重新输入。"));
         return;
     }
@@ -113,6 +115,9 @@ void FrmClass::save()
     const catalog::Change change = m_mode == Mode::Add
         ? m_store.addCategory(parentId, name, folder)
         : m_store.editCategory(m_editClassId, parentId, name, folder);
+    // Only a change that was made keeps the folder it wanted.
+    if (change.outcome != catalog::Outcome::Done)
+        catalog::removeMadeFolders(madeFolders);
     reportOutcome(m_messages, change.outcome);
     // A refused or failed change leaves the dialog open to choose again; a
     // catalog that cannot be opened closes it, and the main tree tells so.

@@ -190,7 +190,14 @@ void FrmMain::connectControls()
         connect(m_recentActions[i], &QAction::triggered, this, [this, i] { openRecent(i); });
     connect(m_coolBar, &CoolBar::buttonClicked, this, &FrmMain::toolbarClicked);
     connect(m_coolBar, &CoolBar::searchTextChanged, m_catalog, &CatalogPane::setSearchText);
-    connect(m_coolBar, &CoolBar::searchRequested, m_catalog, &CatalogPane::search);
+    connect(m_coolBar, &CoolBar::searchRequested, this, [this] {
+        // Over the site the list would fill unseen: the search shows it.
+        if (!m_web->isHidden()) {
+            showView(m_catalog->list());
+            selectTab(1);
+        }
+        m_catalog->search();
+    });
     connect(m_coolBar, &CoolBar::webSearchRequested, this,
             [this](const QString &text) { m_context.shell->open(web::webSearchAddress(m_context.siteRoot, text)); });
     connect(m_bottomBar, &BottomBar::tabClicked, this, &FrmMain::tabClicked);

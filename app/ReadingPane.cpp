@@ -332,10 +332,11 @@ void ReadingPane::onBookOpened()
         items << QString::number(i);
     // One list for the whole box: a long book fills it in one step.
     m_pageList->setStringList(items);
-    m_pageBox->setCurrentIndex(0);
+    // A book opens where it was left.
+    m_pageBox->setCurrentIndex(m_session.position());
     m_prefetch.clear();
     m_turnedBack = false;
-    showPage(m_session.pageNumbers().at(0));
+    showPage(m_session.pageNumbers().at(m_session.position()));
     centrePage();
     m_picture->show();
     m_savePictureAction->setEnabled(true);

@@ -1,13 +1,16 @@
 #include "app/AppContext.h"
 #include "app/FrmMain.h"
 #include "app/StartUp.h"
+#include "book/PageMemory.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
 #include "catalog/Seed.h"
 #include "platform/AppFolders.h"
+#include "platform/CommandLine.h"
 #include "platform/Connectivity.h"
 #include "platform/NativePath.h"
 #include "platform/QtServices.h"
+#include "platform/QtTranslations.h"
 #include "platform/Settings.h"
 #include "platform/SiteConfig.h"
 
@@ -56,15 +59,25 @@ private:
     bool m_done = false;
 };
 
+const char kUsage[] = "Usage: korvel [BOOK]\n"
+                     "Korvel, the reader and library of picture-story books (.lhh). Opens\n"
+                     "BOOK when one is given, else the library.\n"
+                     "  --help      this text\n"
+                     "  --version   the version\n";
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Alone on the line they are asked of the program; anything else names a book.
+    if (const auto answered = korvel::platform::answerHelpOrVersion(argc, argv, "korvel", kUsage, true))
+        return *answered;
     QElapsedTimer sinceStart;
     sinceStart.start();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
+    korvel::platform::installQtTranslations(app);
 
     using namespace korvel;
     platform::IniSettingsStore settings;
@@ -84,6 +97,7 @@ int main(int argc, char *argv[])
         QDir().mkpath(folders.cacheDir);
     }
     book::ReadingSession session(folders.cacheDir);
+    session.rememberPagesIn(book::PageMemory::defaultPath());
     book::RecentList recent(settings);
 
     app::AppContext context;

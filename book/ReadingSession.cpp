@@ -1,6 +1,7 @@
 #include "book/ReadingSession.h"
 
 #include "book/BookReader.h"
+#include "book/PageMemory.h"
 #include "db/Connection.h"
 #include "platform/NativePath.h"
 #include "platform/NewFile.h"
@@ -26,7 +27,14 @@ ReadingSession::ReadingSession(QString appDir, QObject *parent)
 
 ReadingSession::~ReadingSession()
 {
+    if (m_open && m_pageMemory)
+        m_pageMemory->remember(m_path, m_position);
     dropStaged();
+}
+
+void ReadingSession::rememberPagesIn(const QString &filePath)
+{
+    m_pageMemory = std::make_unique<PageMemory>(filePath);
 }
 
 void ReadingSession::release()
@@ -94,10 +102,10 @@ ReadingSession::OpenResult ReadingSession::open(const QString &path)
         return OpenResult::NoPages;
     }
     m_pages = std::move(pages);
-    m_position = 0;
     // As its name reads, a name from Windows too, however it was given
     // (a file dialog gives its GBK bytes as U+FFFD).
     m_path = platform::readablePath(platform::nativePath(path));
+    m_position = m_pageMemory ? m_pageMemory->recall(m_path, pageCount()) : 0;
     m_open = true;
     emit opened(m_path);
     return OpenResult::Opened;
@@ -108,6 +116,8 @@ void ReadingSession::close()
     release();
     if (!m_open)
         return;
+    if (m_pageMemory)
+        m_pageMemory->remember(m_path, m_position);
     // The page list and position stay as they were until the next book.
     m_open = false;
     m_path.clear();

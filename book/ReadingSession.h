@@ -16,6 +16,8 @@ class Connection;
 
 namespace korvel::book {
 
+class PageMemory;
+
 // The open book: its connection, its page list and the position on screen.
 // It is the one place that says whether a book is open. Positions are
 // 0-based; the stored page numbers may have gaps.
@@ -26,7 +28,7 @@ public:
     ~ReadingSession() override;
 
     enum class OpenResult {
-        Opened,      // the book is open at position 0
+        Opened,      // the book is open, at the page it was left at (0 for a book never read)
         OpenFailed,  // damaged, missing, not a book, or held
         PagesFailed, // its page list cannot be read
         NoPages,     // a book without pages
@@ -36,6 +38,11 @@ public:
     // nothing is held, so the file can be opened again at once.
     OpenResult open(const QString &path);
     void close();
+
+    // Where each book was left is kept in this file from now on: a book
+    // opens at its remembered page, and closing it (or another book's
+    // opening, or the session's end) notes the page it is left at.
+    void rememberPagesIn(const QString &filePath);
 
     bool isOpen() const { return m_open; }
     // The open book's path as it reads: a name on disk that is not UTF-8
@@ -89,6 +96,7 @@ private:
 
     QString m_appDir;
     std::unique_ptr<db::Connection> m_book;
+    std::unique_ptr<PageMemory> m_pageMemory;
     bool m_open = false;
     QString m_path;
     PageList m_pages;

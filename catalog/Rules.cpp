@@ -52,12 +52,29 @@ QString withoutTrailingSeparator(const QString &folder)
     return folder;
 }
 
-bool makeCategoryFolder(const QString &folder)
+bool makeCategoryFolder(const QString &folder, QStringList *made)
 {
     if (folder.isEmpty() || folder.contains(QChar(0)) || !QDir::isAbsolutePath(folder))
         return false;
+    QStringList missing;
+    for (QString f = QDir::cleanPath(folder); !QFileInfo::exists(f) && !QDir(f).isRoot(); f = QFileInfo(f).path())
+        missing << f;
     QDir().mkpath(folder);
+    if (made) {
+        for (const QString &f : std::as_const(missing)) {
+            if (QFileInfo(f).isDir())
+                *made << f;
+        }
+    }
     return QFileInfo(folder).isDir();
+}
+
+void removeMadeFolders(const QStringList &made)
+{
+    for (const QString &f : made) {
+        if (!QDir().rmdir(f))
+            return;
+    }
 }
 
 QString titlePattern(const QString &text)

@@ -3,6 +3,7 @@
 #include "book/BookFile.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace korvel::catalog {
 
@@ -27,8 +28,12 @@ QString withoutTrailingSeparator(const QString &folder);
 
 // Creates the folder with every missing folder above it; true when it is a
 // folder afterwards. A relative path is refused: it would land wherever the
-// program happens to run, not where the user chose.
-bool makeCategoryFolder(const QString &folder);
+// program happens to run, not where the user chose. made, when given,
+// receives the folders this call created, deepest first.
+bool makeCategoryFolder(const QString &folder, QStringList *made = nullptr);
+// Takes back what makeCategoryFolder made, for a change that was refused:
+// each folder, deepest first, only while it is still empty.
+void removeMadeFolders(const QStringList &made);
 
 // ---------------------------------------------------------------- the search
 

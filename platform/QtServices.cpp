@@ -37,6 +37,9 @@ QStringList QtDialogService::nameFilters(const FileDialogRequest &request)
 static void prepare(QFileDialog &dialog, const FileDialogRequest &request)
 {
     dialog.setWindowTitle(request.title);
+    // The combo shows each label as given: the patterns after it are for
+    // the filtering only.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     const QStringList filters = QtDialogService::nameFilters(request);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
@@ -119,7 +122,15 @@ bool QtDialogService::showSave(FileDialogRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     request.fileName = dialog.selectedFiles().constFirst();
-    request.filterIndex = int(nameFilters(request).indexOf(dialog.selectedNameFilter())) + 1;
+    // The dialog names the chosen type by its whole line or, as it shows
+    // them, by its label alone.
+    const QString chosen = dialog.selectedNameFilter();
+    int index = int(nameFilters(request).indexOf(chosen));
+    for (int i = 0; index < 0 && i < request.filters.size(); ++i) {
+        if (request.filters.at(i).first.simplified() == chosen)
+            index = i;
+    }
+    request.filterIndex = index + 1;
     return true;
 }
 

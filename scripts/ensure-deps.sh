@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-image-formats-plugins
   libqt6sql6 libqt6svg6
   libsqlite3-dev libgif-dev libxcb1-dev libarchive-dev
-  fonts-wqy-microhei shared-mime-info desktop-file-utils
+  fonts-wqy-microhei shared-mime-info desktop-file-utils qt6-translations-l10n
   dbus-daemon
   xvfb libxtst-dev libxext-dev libx11-dev
   qt6-svg-dev appstream dpkg-dev file

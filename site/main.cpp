@@ -2,6 +2,7 @@
 //
 //   korvel-site --generate BOOKS_DIR CONTENT_DIR   writes the site's pages from the books
 //   korvel-site [--port N] CONTENT_DIR             serves them; prints "listening PORT"
+#include "platform/CommandLine.h"
 #include "site/SiteContent.h"
 #include "site/SiteServer.h"
 
@@ -10,8 +11,23 @@
 #include <csignal>
 #include <cstdio>
 
+namespace {
+
+const char kUsage[] =
+    "Usage: korvel-site [--port N] CONTENT_DIR\n"
+    "       korvel-site --generate BOOKS_DIR CONTENT_DIR\n"
+    "The stand-in for the maker's web site. The first form serves CONTENT_DIR on\n"
+    "127.0.0.1 (port N, or a free one) and prints \"listening PORT\"; the second\n"
+    "writes the site's pages from the books in BOOKS_DIR into CONTENT_DIR.\n"
+    "  --help      this text\n"
+    "  --version   the version\n";
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (const auto answered = korvel::platform::answerHelpOrVersion(argc, argv, "korvel-site", kUsage))
+        return *answered;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args.at(0) == QLatin1String("--generate")) {
@@ -31,7 +47,7 @@ int main(int argc, char *argv[])
             content = args.at(i);
     }
     if (content.isEmpty()) {
-        std::fprintf(stderr, "usage: korvel-site [--port N] CONTENT_DIR | --generate BOOKS_DIR CONTENT_DIR\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     korvel::site::SiteServer server(content);

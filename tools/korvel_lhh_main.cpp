@@ -1,5 +1,6 @@
 // korvel-lhh: Korvel's books from a shell (korvel-lhh --help).
 #include "platform/AppFolders.h"
+#include "platform/CommandLine.h"
 #include "platform/NativePath.h"
 #include "tools/BookTool.h"
 
@@ -11,6 +12,9 @@
 
 int main(int argc, char **argv)
 {
+    // --help is the tool's own manual.
+    if (const auto answered = korvel::platform::answerHelpOrVersion(argc, argv, "korvel-lhh", nullptr))
+        return *answered;
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -4,6 +4,7 @@
 // .lhh book they show: it writes the book's first page, scaled to fit SIZE,
 // as PNG at OUTPUT. A book or first page it cannot read leaves no OUTPUT and
 // a non-zero exit, so the file manager shows its plain icon instead.
+#include "platform/CommandLine.h"
 #include "platform/NativePath.h"
 #include "tools/Thumbnail.h"
 
@@ -15,14 +16,16 @@
 
 namespace {
 
+const char kUsage[] = "Usage: korvel-thumbnailer -s SIZE INPUT OUTPUT\n"
+                     "Writes the first page of the book INPUT (a path or a file:// address),\n"
+                     "scaled to fit SIZE x SIZE pixels, as a PNG file at OUTPUT.\n"
+                     "  --help      this text\n"
+                     "  --version   the version\n";
+
 int usage(const QString &problem)
 {
     QTextStream err(stderr);
-    if (!problem.isEmpty())
-        err << "korvel-thumbnailer: " << problem << "\n";
-    err << "Usage: korvel-thumbnailer -s SIZE INPUT OUTPUT\n"
-           "Writes the first page of the book INPUT (a path or a file:// address),\n"
-           "scaled to fit SIZE x SIZE pixels, as a PNG file at OUTPUT.\n";
+    err << "korvel-thumbnailer: " << problem << "\n" << kUsage;
     return 2;
 }
 
@@ -30,13 +33,11 @@ int usage(const QString &problem)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = korvel::platform::answerHelpOrVersion(argc, argv, "korvel-thumbnailer", kUsage))
+        return *answered;
     QCoreApplication app(argc, argv);
     // Names are taken as their bytes are, GBK ones from Windows included.
     QStringList args = korvel::platform::readableArguments(argc, argv).mid(1);
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        usage(QString());
-        return 0;
-    }
     int size = 0;
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {

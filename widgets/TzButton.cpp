@@ -1,9 +1,11 @@
 #include "widgets/TzButton.h"
 
 #include "widgets/KeyCodes.h"
+#include "widgets/TzButtonAccessible.h"
 #include "widgets/TzButtonLayout.h"
 #include "widgets/TzButtonPaint.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBitmap>
 #include <QFocusEvent>
@@ -48,6 +50,8 @@ TzButton::TzButton(const QString &caption, QWidget *parent)
     , m_caption(caption)
     , m_maskColor(QColor::fromRgb(TzButtonState::kDefaultMaskColor))
 {
+    // Added once; Qt keeps a factory only once.
+    QAccessible::installFactory(&TzButtonAccessible::create);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     const int least = TzButtonState::minimumPixels();
@@ -102,6 +106,8 @@ void TzButton::setForeColor(const QColor &color)
 void TzButton::setCaption(const QString &caption)
 {
     m_caption = caption;
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
     updateShortcut();
     updateGeometry();
     update();
@@ -110,6 +116,14 @@ void TzButton::setCaption(const QString &caption)
 void TzButton::setValue(bool value)
 {
     apply(m_state.setValue(value));
+}
+
+void TzButton::click()
+{
+    const TzButtonState::Reaction r = m_state.accessKey(0);
+    if (r.repaint)
+        repaint();
+    apply(r);
 }
 
 void TzButton::setPicture(const QPixmap &picture)
@@ -191,6 +205,14 @@ bool TzButton::apply(const TzButtonState::Reaction &r, const PointerInfo &pointe
 {
     if (r.repaint)
         update();
+    if (m_state.value() != m_toldValue) {
+        // Assistive technology hears of every change of the two-state value.
+        m_toldValue = m_state.value();
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
     const QPointer<TzButton> self(this);
     for (const Event e : r.events) {
         switch (e) {

@@ -83,6 +83,10 @@ public:
     bool displayAsDefault() const { return m_isDefault; }
     void setDisplayAsDefault(bool on);
 
+    // Clicks the button as its access key does: Click, and in CheckBoxMode
+    // the value turns over first. A disabled button does nothing.
+    void click();
+
     // The run-time state: hover, pressed, focus and the look to paint.
     const TzButtonState &buttonState() const { return m_state; }
 
@@ -154,6 +158,7 @@ private:
     bool m_glyph = false;
     bool m_isDefault = false;
     int m_shortcutId = 0;
+    bool m_toldValue = false; // the value assistive technology last heard of
     PointerInfo m_lastDown;
     QPointer<QWidget> m_watchedWindow;
 };

@@ -43,6 +43,7 @@ struct Harness {
     {
         window.reset();
         session = std::make_unique<book::ReadingSession>(env.appDir());
+        session->rememberPagesIn(env.configHome() + QStringLiteral("/Korvel/LastPages.json"));
         recent = std::make_unique<book::RecentList>(env.settings());
         app::AppContext c;
         c.appDir = env.appDir();

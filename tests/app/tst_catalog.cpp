@@ -257,6 +257,17 @@ void CatalogTest::treeClicksKeysAndMenus()
         click(t, app::nodeAt(t, 2));
         QCOMPARE(h.messages.shown.size(), 1);
         QCOMPARE(list(h)->topLevelItemCount(), 4); // the list keeps what it showed
+        // One message per key: the release of the key that answered the
+        // message (its press went to the box) reaches the tree, and asks nothing.
+        t->setFocus();
+        QTest::keyClick(t, Qt::Key_Down);
+        QCOMPARE(h.messages.shown.size(), 2);
+        QTest::keyRelease(t, Qt::Key_Return);
+        QTest::keyRelease(t, Qt::Key_Escape);
+        QTest::keyRelease(t, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(h.messages.shown.size(), 2);
+        QCOMPARE(list(h)->topLevelItemCount(), 4);
+        t->setCurrentItem(app::nodeAt(t, 2));
         h.messages.shown.clear();
     }
     click(t, app::nodeAt(t, 2)); // tried again once the catalog is back
@@ -275,11 +286,16 @@ void CatalogTest::treeClicksKeysAndMenus()
     QCOMPARE(edit->defaultAction(), h.action("mnuAddlhh"));
     edit->hide();
 
-    // A right click leaves the selection; on empty space the popup offers less,
-    // and the menu bar's Edit menu gets everything back afterwards.
+    // A right click selects the node under the pointer first, so the popup
+    // acts on it; on empty space the popup offers less and the selection
+    // stays, and the menu bar's Edit menu gets everything back afterwards.
     click(t, app::nodeAt(t, 1), Qt::RightButton);
-    QCOMPARE(t->currentItem()->text(0), QStringLiteral("第一册"));
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("连环画"));
     QVERIFY(edit->isVisible() && h.action("mnuEditClass")->isEnabled());
+    edit->hide();
+    click(t, app::nodeAt(t, 4), Qt::RightButton);
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("第一册"));
+    QVERIFY(edit->isVisible() && del->isEnabled());
     edit->hide();
     QTest::mouseClick(t->viewport(), Qt::RightButton, {}, QPoint(20, t->viewport()->height() - 5));
     QVERIFY(edit->isVisible());
@@ -298,6 +314,11 @@ void CatalogTest::treeClicksKeysAndMenus()
     click(t, app::nodeAt(t, 7));
     QVERIFY(h.find("wbbMain")->isVisible() && h.button("tzbBottom_2")->value());
     QCOMPARE(h.find<QWebEngineView>("wbbMain")->url(), QUrl(h.siteRoot));
+    // A search over the site shows the list it fills.
+    h.find<QLineEdit>("txtSearch")->setText("画");
+    h.click("tzbSearch");
+    QVERIFY(list(h)->isVisible() && !h.find("wbbMain")->isVisible() && h.button("tzbBottom_1")->value());
+    QCOMPARE(column(list(h), 3), QStringList{"100%_画"});
 
     // A key that turns the page on the tree does not take the page away.
     h.dialogs.names << m_book;
@@ -335,10 +356,40 @@ void CatalogTest::deletingCategories()
     QCOMPARE(h.messages.shown.size(), shownBefore + 1);
     QCOMPARE(nodes(t), (QStringList{"连环画", "古典", "现代", "搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
     QCOMPARE(t->currentItem()->text(0), QStringLiteral("古典")); // the parent's index
+
+    // A delete while another program holds the catalog fails, and the tree
+    // comes back with the next action that can read the catalog.
+    click(t, app::nodeAt(t, 3)); // 现代
+    h.find<QLineEdit>("txtSearch")->setText("雨来");
+    {
+        platform::FileLock other;
+        QCOMPARE(other.acquire(h.env.appDir() + "/Korvel.mdb"), platform::FileLock::Result::Ok);
+        del->trigger();
+        QCOMPARE(h.messages.shown.last().text, kMissing);
+        QCOMPARE(nodes(t).size(), 3);
+        const int shown = int(h.messages.shown.size());
+        h.click("tzbSearch"); // still held: told once more, nothing else
+        QCOMPARE(h.messages.shown.size(), shown + 1);
+        QCOMPARE(nodes(t).size(), 3);
+    }
+    const int shownNow = int(h.messages.shown.size());
+    h.click("tzbSearch");
+    QCOMPARE(h.messages.shown.size(), shownNow);
+    QCOMPARE(nodes(t), (QStringList{"连环画", "古典", "现代", "搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
+    QCOMPARE(column(list(h), 3), QStringList{"小英雄雨来"});
+    QCOMPARE(t->currentItem()->text(0), QStringLiteral("搜索结果"));
     h.find<QLineEdit>("txtSearch")->setText("画");
     h.click("tzbSearch");
     QCOMPARE(list(h)->topLevelItemCount(), 0); // its book record went with it
     QVERIFY(QFileInfo::exists(m_book));
+
+    // 删除连环画分类 from a right click removes the node under the pointer,
+    // not the one highlighted before.
+    click(t, app::nodeAt(t, 3)); // 现代, with its books
+    click(t, app::nodeAt(t, 2), Qt::RightButton); // 古典
+    h.find<QMenu>("mnuTop_1")->hide();
+    del->trigger();
+    QCOMPARE(nodes(t), (QStringList{"连环画", "现代", "搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
 }
 
 void CatalogTest::searchBand_data()
@@ -447,11 +498,12 @@ void CatalogTest::categoryDialog()
     t->setCurrentItem(app::nodeAt(t, app::nodeCount(t) - 2)); // 搜索结果 stands for the root
     onDialog([&](QDialog *d) {
         QCOMPARE(in<QLineEdit>(d, "Text1")->text(), QStringLiteral("连环画"));
-        in<QLineEdit>(d, "Text2")->setText(h.env.path("root"));
+        in<QLineEdit>(d, "Text2")->setText(h.env.path("root/new"));
         auto *dt = in<QTreeWidget>(d, "tvTreeView");
         dt->setCurrentItem(app::nodeAt(dt, 2));
         in<QPushButton>(d, "Command1")->click();
         QCOMPARE(h.messages.shown.last().text, QStringLiteral("无法移动根分类。"));
+        QVERIFY(!QFileInfo::exists(h.env.path("root"))); // a refused change makes no folder
     });
     h.action("mnuEditClass")->trigger();
     QCOMPARE(nodes(t).first(), QStringLiteral("连环画"));

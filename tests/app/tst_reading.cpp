@@ -345,6 +345,12 @@ void ReadingTest::pageBoxWithStoredNumberGaps()
     QCOMPARE(h.position(), 2);
     QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(120, 90));
     QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), pictureBytes(120, 90, "JPEG", Qt::blue));
+
+    // The next start opens the book where it was left, the page box showing it.
+    h.start({path});
+    QCOMPARE(h.position(), 2);
+    QCOMPARE(h.find<QComboBox>("Combo1")->currentText(), QStringLiteral("2"));
+    QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(120, 90));
 }
 
 void ReadingTest::halfPageClicksPointerAndTooltip()

@@ -2,9 +2,17 @@
 // that decide what the next start remembers.
 #include "app/AppInfo.h"
 #include "app/StoredLayout.h"
+#include "book/PageMemory.h"
+#include "book/ReadingSession.h"
 #include "book/RecentList.h"
 #include "tests/support/TestEnv.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +30,7 @@ private slots:
     void storedLayoutDefaultsAndJunk();
     void closingStates_data();
     void closingStates();
+    void booksReopenWhereTheyWereLeft();
 };
 
 static void seed(platform::SettingsStore &store, const QStringList &paths)
@@ -157,4 +166,66 @@ void BookLogicTest::closingStates()
 }
 
 QTEST_GUILESS_MAIN(BookLogicTest)
+void BookLogicTest::booksReopenWhereTheyWereLeft()
+{
+    using Result = book::ReadingSession::OpenResult;
+    test::TestEnv env;
+    const QString memory = env.configHome() + "/Korvel/LastPages.json";
+    const QString a = env.path("a.lhh"), b = env.path("b.lhh");
+    QVERIFY(test::makeSimpleBook(env.appDir(), a, 5));
+    QVERIFY(test::makeSimpleBook(env.appDir(), b, 3));
+    const QByteArray aBytes = test::fileHash(a);
+    {
+        book::ReadingSession s(env.appDir());
+        s.rememberPagesIn(memory);
+        QCOMPARE(s.open(a), Result::Opened);
+        QCOMPARE(s.position(), 0); // never read
+        s.setPosition(3);
+        QCOMPARE(s.open(b), Result::Opened); // leaving a notes its page
+        QCOMPARE(s.position(), 0);
+        s.setPosition(2);
+    } // so does the session's end
+    book::ReadingSession s(env.appDir());
+    s.rememberPagesIn(memory);
+    QCOMPARE(s.open(a), Result::Opened);
+    QCOMPARE(s.position(), 3);
+    QCOMPARE(s.open(b), Result::Opened);
+    QCOMPARE(s.position(), 2);
+    s.setPosition(0);
+    s.close();
+    QCOMPARE(test::fileHash(a), aBytes); // the book itself is never written
+
+    book::PageMemory m(memory);
+    QCOMPARE(m.recall(b, 3), 0);
+    QCOMPARE(m.recall(a, 5), 3);
+    QCOMPARE(m.recall(a, 3), 0); // the page is gone
+    // Another book put in its place starts afresh, also at the same size.
+    QVERIFY(test::makeSimpleBook(env.appDir(), env.path("c.lhh"), 5, 200, 100));
+    QCOMPARE(QFileInfo(env.path("c.lhh")).size(), QFileInfo(a).size());
+    QVERIFY(QFile::remove(a) && QFile::rename(env.path("c.lhh"), a));
+    QCOMPARE(m.recall(a, 5), 0);
+
+    // At most the last 1,000 books; the oldest fall out.
+    QJsonArray full;
+    for (int i = 0; i < book::PageMemory::kLimit; ++i)
+        full.append(QJsonObject{{"path", QStringLiteral("/gone/%1.lhh").arg(i)}, {"size", 1}, {"hash", "x"}, {"page", 1}});
+    QFile f(memory);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QJsonDocument(full).toJson());
+    f.close();
+    m.remember(b, 1);
+    QCOMPARE(m.recall(b, 3), 1);
+    const QJsonArray kept = QJsonDocument::fromJson(test::fileBytes(memory)).array();
+    QCOMPARE(kept.size(), book::PageMemory::kLimit);
+    QCOMPARE(kept.last().toObject().value("path").toString(), QStringLiteral("/gone/998.lhh"));
+
+    // A damaged memory reads as empty and is replaced by the next note.
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("{\"not\": [");
+    f.close();
+    QCOMPARE(m.recall(b, 3), 0);
+    m.remember(b, 2);
+    QCOMPARE(m.recall(b, 3), 2);
+}
+
 #include "tst_booklogic.moc"

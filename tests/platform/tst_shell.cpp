@@ -1,9 +1,17 @@
 // Showing a book's file in the desktop's file manager: ShowItems over D-Bus
 // on a bus of the test's own, and the folder opened when no file manager
-// answers. The call never waits for the file manager.
+// answers. The call never waits for the file manager. And Qt's own texts in
+// the message boxes and file dialogs, in Chinese.
 #include "platform/QtServices.h"
+#include "platform/QtTranslations.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDesktopServices>
@@ -43,16 +51,64 @@ public slots:
     void openFile(const QUrl &url) { m_opened << url; }
 
 private slots:
-    void initTestCase()
-    {
-        if (!g_bus)
-            QSKIP("dbus-daemon is not installed");
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openFile");
-    }
+    void initTestCase() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openFile"); }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+
+    void qtTextsInChinese()
+    {
+        QVERIFY(platform::installQtTranslations(*qApp) > 0);
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            for (QAbstractButton *b : box->buttons())
+                buttons << b->text();
+            box->button(QMessageBox::No)->click();
+        });
+        platform::QtMessageService messages;
+        using Service = platform::MessageService;
+        QCOMPARE(messages.information(QStringLiteral("提示"), QStringLiteral("是否继续？"), Service::Buttons::YesNo),
+                 Service::Answer::No);
+        buttons.sort();
+        QCOMPARE(buttons.size(), 2);
+        QVERIFY2(buttons.at(0).startsWith(QStringLiteral("否")) && buttons.at(1).startsWith(QStringLiteral("是")),
+                 qPrintable(buttons.join(',')));
+
+        // The save dialog: its labels in Chinese, each filter's text once as given.
+        QStringList filters;
+        QString lookIn;
+        int shownType = -1;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; combo && i < combo->count(); ++i)
+                filters << combo->itemText(i);
+            if (auto *label = dialog->findChild<QLabel *>(QStringLiteral("lookInLabel")))
+                lookIn = label->text();
+            // The type asked for is the one shown, and comes back by its number.
+            shownType = combo ? combo->currentIndex() : -1;
+            dialog->selectFile(QStringLiteral("copy"));
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QTemporaryDir folder;
+        platform::FileDialogRequest request;
+        request.filters = {{QStringLiteral("连环画文件(*.lhh;*.exe)"), QStringLiteral("*.lhh;*.exe")},
+                           {QStringLiteral("所有文件"), QStringLiteral("*")}};
+        request.initialDir = folder.path();
+        request.filterIndex = 2;
+        platform::QtDialogService dialogs;
+        QVERIFY(dialogs.showSave(request));
+        QCOMPARE(shownType, 1);
+        QCOMPARE(request.filterIndex, 2);
+        QCOMPARE(filters, (QStringList{QStringLiteral("连环画文件(*.lhh;*.exe)"), QStringLiteral("所有文件")}));
+        QVERIFY2(!lookIn.isEmpty() && lookIn.at(0).unicode() >= 0x4e00, qPrintable(lookIn));
+    }
 
     void showItemsReachesTheFileManager()
     {
+        if (!g_bus)
+            QSKIP("dbus-daemon is not installed");
         QDBusConnection fm = QDBusConnection::connectToBus(QString::fromUtf8(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
                                                            QStringLiteral("file manager"));
         QVERIFY(fm.isConnected());
@@ -79,6 +135,8 @@ private slots:
 
     void noFileManagerOpensTheFolder()
     {
+        if (!g_bus)
+            QSKIP("dbus-daemon is not installed");
         QVERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(
             QStringLiteral("org.freedesktop.FileManager1")));
         platform::DesktopShell().showInFolder(QStringLiteral("/书/甲 乙/a.lhh"));

@@ -83,6 +83,7 @@ private slots:
     void stylesPaint();
     void glyphs();
     void pictures();
+    void accessible();
 };
 
 void TestTzButton::release_data()
@@ -462,6 +463,42 @@ void TestTzButton::pictures()
     QCOMPARE(near(), QColor(Qt::blue));
     b->setPictureSize(3);
     QCOMPARE(near(), QColor(Qt::red));
+}
+
+// What a screen reader sees: role, name and state, and a press action that clicks.
+void TestTzButton::accessible()
+{
+    Host h;
+    h.button->setCaption(QStringLiteral("搜&索"));
+    h.next->setCaption(QString());
+    h.next->setToolTip(QStringLiteral("下一页"));
+    QSignalSpy clicks(h.button, &TzButton::Click);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(h.button);
+    QVERIFY(a && a->actionInterface());
+    QCOMPARE(a->role(), QAccessible::Button);
+    QCOMPARE(a->text(QAccessible::Name), QStringLiteral("搜索"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(h.next)->text(QAccessible::Name), QStringLiteral("下一页"));
+    QVERIFY(a->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks.count(), 1);
+    QVERIFY(!h.button->value());
+
+    // A glyph's letter is not its name; the tooltip is.
+    h.next->setCaption(QStringLiteral("r"));
+    h.next->setGlyph(true);
+    QCOMPARE(QAccessible::queryAccessibleInterface(h.next)->text(QAccessible::Name), QStringLiteral("下一页"));
+
+    // The two-state mode is a check box with its state; pressing turns it over.
+    h.button->setCheckBoxMode(true);
+    QCOMPARE(a->role(), QAccessible::CheckBox);
+    QVERIFY(a->state().checkable && !a->state().checked);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(h.button->value() && a->state().checked);
+    QCOMPARE(clicks.count(), 2);
+    h.button->setEnabled(false);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks.count(), 2);
+    QVERIFY(a->actionInterface()->actionNames().isEmpty());
 }
 
 QTEST_MAIN(TestTzButton)
