@@ -3,6 +3,7 @@
 // closing, and what happens with damaged books and pages.
 #include "Harness.h"
 
+#include "catalog/Schema.h"
 #include "db/Connection.h"
 #include "db/mOpenDatabase.h"
 #include "book/RecentList.h"
@@ -591,6 +592,11 @@ void ReadingTest::pageKeysLeaveTheTreeAndTabsFollowThePane()
     Harness h;
     const QString path = h.book("tree.lhh", 4);
     h.env.settings().setValue("frmMain", "Recent1", path);
+    // A category under the root: Right on the tree would go down to it.
+    QVERIFY(!db::Connection::createFile(
+        h.env.appDir() + "/Korvel.mdb",
+        catalog::catalogSchema("连环画")
+            << "Insert Into Class (ClassID,RootClassID,ClassName,DefaultPath) Values (3,1,'古典','')"));
     app::FrmMain &w = h.start();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
