@@ -535,9 +535,8 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_client && event->type() == QEvent::Resize) {
         layoutWindow();
     } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyPress) {
-        // The tree turns pages too, then does its own work with the key; a
-        // key it leaves must not turn the page a second time in the window.
-        // A key that turned the page leaves the tree's selection alone.
+        // The tree turns pages too; a key that turned the page goes no
+        // further, so the tree's selection stays where it is.
         m_treePageKey = widgets::vkCode(*static_cast<QKeyEvent *>(event));
         if (m_reading->handleKey(m_treePageKey))
             return true;
@@ -580,6 +579,7 @@ void FrmMain::setFullScreen(bool on)
         m_frameBeforeFullScreen = frameGeometry();
         m_stateBeforeFullScreen = windowState() & ~Qt::WindowMinimized;
         showView(m_reading);
+        m_reading->setFocus();
     }
     m_fullScreen = on;
     menuBar()->setVisible(!on);
@@ -605,6 +605,9 @@ void FrmMain::showView(QWidget *view)
     m_web->setVisible(view == m_web);
     // The pressed tab is the visible pane's, whoever showed it.
     selectTab(view == m_reading ? 0 : view == m_web ? 2 : 1);
+    // Full screen shows the page only.
+    if (view != m_reading)
+        setFullScreen(false);
 }
 
 void FrmMain::tabClicked(int tab)

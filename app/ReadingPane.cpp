@@ -26,6 +26,9 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace korvel::app {
 
 namespace {
@@ -569,15 +572,14 @@ void ReadingPane::wheelEvent(QWheelEvent *e)
             applyPageBox();
         return;
     }
-    m_wheelTurn += e->angleDelta().y();
-    while (m_wheelTurn >= 120) {
-        m_wheelTurn -= 120;
+    // Fine steps add up to a notch; one event turns one page at most.
+    m_wheelTurn = std::clamp(m_wheelTurn + e->angleDelta().y(), -120, 120);
+    if (m_wheelTurn == 120)
         previousPage();
-    }
-    while (m_wheelTurn <= -120) {
-        m_wheelTurn += 120;
+    else if (m_wheelTurn == -120)
         nextPage();
-    }
+    if (std::abs(m_wheelTurn) == 120)
+        m_wheelTurn = 0;
 }
 
 // ------------------------------------------------------------------ geometry
