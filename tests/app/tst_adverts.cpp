@@ -194,6 +194,7 @@ void AdvertsTest::bannerFollowsTheConnection()
     QVERIFY(w.isConnected());
     QCOMPARE(banner->url(), online);
     QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2, 20000); // the online page is in
     o.h.clock.advance(kMinute); // online: reloaded every minute
     QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 2, 20000);
 

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWebEngineView>
@@ -239,6 +240,11 @@ void MainWindowTest::unreachableBannerShowsTheLocalPage()
 {
     // Connected, but nothing answers on the site's port.
     Harness h;
+    {
+        QTcpServer gone;
+        QVERIFY(gone.listen(QHostAddress::LocalHost));
+        h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(gone.serverPort());
+    }
     h.connected = true;
     h.start({}, false);
     auto *banner = h.find<QWebEngineView>("wbbTopAD");
