@@ -5,6 +5,8 @@
 #include "platform/SiteConfig.h"
 
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace korvel::app {
@@ -34,6 +36,14 @@ AdvertDriver::AdvertDriver(const AppContext &context, QWebEngineView *banner, QO
         m_banner->setUrl(QUrl(platform::siteAddress(m_context.siteRoot, platform::kTopAdPage)));
     else
         m_banner->setUrl(QUrl::fromLocalFile(adverts::offlineBannerPath(m_context.resourceFolder())));
+
+    // An online banner the site does not give (a network without a route to
+    // it) shows the offline page, and the next tick tries the online one again.
+    connect(m_banner->page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus
+            && info.url() == QUrl(platform::siteAddress(m_context.siteRoot, platform::kTopAdPage)))
+            m_banner->setUrl(QUrl::fromLocalFile(adverts::offlineBannerPath(m_context.appDir)));
+    });
 
     m_bannerTimer = minuteTimer(this, QStringLiteral("timTopAD"));
     m_advertTimer = minuteTimer(this, QStringLiteral("timAD"));

@@ -21,12 +21,14 @@
 #include "web/PageText.h"
 #include "web/SiteRules.h"
 #include "widgets/KeyCodes.h"
+#include "widgets/VirtualKeys.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -215,6 +217,13 @@ void FrmMain::connectControls()
     connect(m_context.session, &book::ReadingSession::opened, this, &FrmMain::bookStateChanged);
     connect(m_context.session, &book::ReadingSession::closed, this, &FrmMain::bookStateChanged);
     connect(m_context.recent, &book::RecentList::changed, this, &FrmMain::refreshRecentMenu);
+
+    // Full screen: the page alone on the whole screen.
+    auto *fullScreen = new QAction(QStringLiteral("全屏"), this);
+    fullScreen->setObjectName(QStringLiteral("actFullScreen"));
+    fullScreen->setShortcuts({QKeySequence(Qt::Key_F), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});
+    addAction(fullScreen);
+    connect(fullScreen, &QAction::triggered, this, [this] { setFullScreen(!m_fullScreen); });
 }
 
 // ------------------------------------------------------------------ start-up and shutdown
@@ -228,6 +237,7 @@ void FrmMain::load()
 
     const StoredLayout stored = readStoredLayout(*m_context.settings);
     m_catalog->setUpColumns(stored.columnWidths);
+    std::copy(std::begin(stored.columnWidths), std::end(stored.columnWidths), std::begin(m_heldColumns));
     restoreLayout();
     m_catalog->selectNode(stored.treeView);
     m_catalog->clickTreeView(false);
@@ -276,27 +286,60 @@ bool FrmMain::isConnected() const
 void FrmMain::restoreLayout()
 {
     const StoredLayout s = readStoredLayout(*m_context.settings);
-    const QSize outer(std::max(1, toPixels(s.width)), std::max(1, toPixels(s.height)));
+    m_heldGeometry = placeOnScreen({s.left, s.top, s.width, s.height});
+    const QSize outer(std::max(1, toPixels(m_heldGeometry.width)), std::max(1, toPixels(m_heldGeometry.height)));
+    m_pendingOuter = outer;
     resize(outer - m_decoration);
-    move(toPixels(s.left), toPixels(s.top));
+    move(toPixels(m_heldGeometry.left), toPixels(m_heldGeometry.top));
     if (s.windowState == 2)
         setWindowState(windowState() | Qt::WindowMaximized);
     float x = s.splitter;
     m_splitter->move(toPixels(x), m_splitter->y());
     sizeControls(x);
+    m_heldSplitter = x;
+}
+
+// The stored rectangle on the screen it opens on (the one holding its
+// middle, else the primary one), whole, shrunk to the free area if need be.
+TwipsRect FrmMain::placeOnScreen(const TwipsRect &stored) const
+{
+    const QRect r = stored.toPixels();
+    QScreen *screen = QGuiApplication::screenAt(r.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return stored;
+    const QRect a = screen->availableGeometry();
+    return view::keepOnScreen(stored, {toTwips(a.x()), toTwips(a.y()), toTwips(a.width()), toTwips(a.height())});
 }
 
 void FrmMain::showEvent(QShowEvent *e)
 {
     QMainWindow::showEvent(e);
-    // Once the window manager has put its frame round the window, the stored
-    // outer size stays the outer size.
+    fitFrame();
+}
+
+void FrmMain::moveEvent(QMoveEvent *e)
+{
+    QMainWindow::moveEvent(e);
+    // A window manager may put its frame round the window after showing it.
+    fitFrame();
+}
+
+// Once the window manager's frame is known, the stored outer size stays the
+// outer size. Without a frame (no window manager, a borderless or a tiling
+// one) the window keeps the size it was given.
+void FrmMain::fitFrame()
+{
+    if (m_pendingOuter.isEmpty() || !isVisible() || windowState() != Qt::WindowNoState)
+        return;
     const QSize extra = frameGeometry().size() - geometry().size();
-    if (extra != m_decoration && extra.isValid() && !extra.isEmpty() && windowState() == Qt::WindowNoState) {
-        const QSize outer = geometry().size() + m_decoration;
-        m_decoration = extra;
+    if (extra == QSize(0, 0) || extra.width() < 0 || extra.height() < 0)
+        return;
+    const QSize outer = std::exchange(m_pendingOuter, QSize());
+    m_decoration = extra;
+    if (frameGeometry().size() != outer)
         resize(outer - extra);
-    }
 }
 
 void FrmMain::unload()
@@ -308,15 +351,22 @@ void FrmMain::unload()
     if (m_maker)
         m_maker->close();
     ClosingLayout l;
-    const Qt::WindowStates st = windowState();
+    // Full screen is no state of its own: the window's place before it is kept.
+    const Qt::WindowStates st = m_fullScreen ? m_stateBeforeFullScreen : windowState();
+    const QRect frame = m_fullScreen ? m_frameBeforeFullScreen : frameGeometry();
     l.windowState = (st & Qt::WindowMinimized) ? 1 : (st & Qt::WindowMaximized) ? 2 : 0;
-    l.width = windowWidthTwips();
-    l.height = windowHeightTwips();
-    l.left = toTwips(frameGeometry().x());
-    l.top = toTwips(frameGeometry().y());
+    // What was read is written back unless the window shows something else.
+    const float width = m_fullScreen ? toTwips(frame.width()) : windowWidthTwips();
+    const float height = m_fullScreen ? toTwips(frame.height()) : windowHeightTwips();
+    l.width = view::keptTwips(m_heldGeometry.width, width, view::kMinWindowWidth);
+    l.height = view::keptTwips(m_heldGeometry.height, height, view::kMinWindowHeight);
+    l.left = view::keptTwips(m_heldGeometry.left, toTwips(frame.x()));
+    l.top = view::keptTwips(m_heldGeometry.top, toTwips(frame.y()));
     l.treeView = m_catalog->selectedNodeIndex();
-    l.splitter = toTwips(m_splitter->x());
+    l.splitter = view::keptTwips(m_heldSplitter, toTwips(m_splitter->x()), view::kMinSplitter);
     m_catalog->columnWidths(l.columnWidths);
+    for (int i = 0; i < 8; ++i)
+        l.columnWidths[i] = view::keptTwips(m_heldColumns[i], l.columnWidths[i]);
     writeStoredLayout(*m_context.settings, l);
     m_context.session->close();
 }
@@ -371,6 +421,8 @@ void FrmMain::bookStateChanged()
     m_closeAction->setEnabled(open);
     m_coolBar->button(4)->setEnabled(open);
     setWindowTitle(open ? openCaption(m_context.session->path()) : closedCaption());
+    if (!open)
+        setFullScreen(false);
 }
 
 void FrmMain::openFromDialog()
@@ -503,7 +555,8 @@ void FrmMain::sizeControls(float &splitter)
 
 void FrmMain::placePageView()
 {
-    const TwipsRect r = m_reading->isFullView()
+    const TwipsRect r = m_fullScreen ? TwipsRect{0, 0, toTwips(m_client->width()), toTwips(m_client->height())}
+        : m_reading->isFullView()
         ? view::fullViewRect(toTwips(m_client->width()), toTwips(m_client->height()), toTwips(m_bottomBar->height()))
         : m_savedViewRect;
     place(m_reading, r);
@@ -523,13 +576,12 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_client && event->type() == QEvent::Resize) {
         layoutWindow();
     } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyPress) {
-        // The tree turns pages too, then does its own work with the key; a
-        // key it leaves must not turn the page a second time in the window.
+        // The tree turns pages too; a key that turned the page goes no
+        // further, so the tree's selection stays where it is.
         m_treePageKey = widgets::vkCode(*static_cast<QKeyEvent *>(event));
         if (m_reading->handleKey(m_treePageKey))
-            m_keyTaken = event;
-        else
-            m_treePageKey = 0;
+            return true;
+        m_treePageKey = 0;
     } else if (watched == m_catalog->tree() && event->type() == QEvent::KeyRelease) {
         // A key that turned the page does not take the page away again.
         const int vk = widgets::vkCode(*static_cast<QKeyEvent *>(event));
@@ -540,12 +592,44 @@ bool FrmMain::eventFilter(QObject *watched, QEvent *event)
 
 void FrmMain::keyPressEvent(QKeyEvent *e)
 {
-    if (e == m_keyTaken) {
-        m_keyTaken = nullptr;
-        return;
-    }
-    if (!m_reading->handleKey(widgets::vkCode(*e)))
+    if (!m_reading->handleKey(widgets::vkCode(*e)) && !handleViewerKey(e))
         QMainWindow::keyPressEvent(e);
+}
+
+// The keys every picture viewer has, besides the ones above: Escape leaves
+// full screen, then full view; the page keys turn pages.
+bool FrmMain::handleViewerKey(QKeyEvent *e)
+{
+    if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    const int vk = widgets::vkCode(*e);
+    if (vk == widgets::vk::Escape && m_fullScreen) {
+        setFullScreen(false);
+        return true;
+    }
+    return m_reading->handleViewerKey(vk);
+}
+
+// The page alone on the whole screen, without menus, bars or panes; only
+// while a book is open.
+void FrmMain::setFullScreen(bool on)
+{
+    if (on == m_fullScreen || (on && !m_context.session->isOpen()))
+        return;
+    if (on) {
+        m_frameBeforeFullScreen = frameGeometry();
+        m_stateBeforeFullScreen = windowState() & ~Qt::WindowMinimized;
+        showView(m_reading);
+        m_reading->setFocus();
+    }
+    m_fullScreen = on;
+    menuBar()->setVisible(!on);
+    m_bottomBar->setVisible(!on);
+    if (on)
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
+    else
+        setWindowState(m_stateBeforeFullScreen);
+    placePageView();
 }
 
 // ------------------------------------------------------------------ the three views
@@ -561,6 +645,11 @@ void FrmMain::showView(QWidget *view)
     m_catalog->list()->setVisible(view == m_catalog->list());
     if (m_web)
         m_web->setVisible(view == m_web);
+    // The pressed tab is the visible pane's, whoever showed it.
+    selectTab(view == m_reading ? 0 : view == m_web ? 2 : 1);
+    // Full screen shows the page only.
+    if (view != m_reading)
+        setFullScreen(false);
 }
 
 void FrmMain::tabClicked(int tab)

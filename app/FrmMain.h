@@ -64,6 +64,7 @@ protected:
     void keyPressEvent(QKeyEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *e) override;
+    void moveEvent(QMoveEvent *e) override;
 
 private:
     enum class Opener { Dialog, Catalog, Recent, CommandLine };
@@ -92,14 +93,24 @@ private:
 
     float windowWidthTwips() const;
     float windowHeightTwips() const;
+    TwipsRect placeOnScreen(const TwipsRect &stored) const;
+    void fitFrame();
+    bool handleViewerKey(QKeyEvent *e);
+    void setFullScreen(bool on);
 
     AppContext m_context;
     bool m_unloaded = false;
     bool m_inLayout = false;
-    const QEvent *m_keyTaken = nullptr;
     QPointer<QWidget> m_firstPaintWatched; // loadWeb() follows its first paint
     int m_treePageKey = 0; // the page key last pressed on the tree
-    QSize m_decoration;      // what the window manager's frame adds to the window
+    QSize m_decoration{0, 0}; // what the window manager's frame adds to the window
+    QSize m_pendingOuter;     // the outer size to keep once the frame is known
+    TwipsRect m_heldGeometry; // the outer rectangle as read and placed at start-up
+    float m_heldSplitter = 0; // the splitter as read and clamped at start-up, or as dragged
+    float m_heldColumns[8] = {};
+    bool m_fullScreen = false;
+    Qt::WindowStates m_stateBeforeFullScreen;
+    QRect m_frameBeforeFullScreen;
     TwipsRect m_savedViewRect; // the page view's place outside full view
 
     QWidget *m_client = nullptr;

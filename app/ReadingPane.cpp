@@ -24,6 +24,10 @@
 #include <QStringListModel>
 #include <QTimer>
 #include <QToolTip>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace korvel::app {
 
@@ -45,6 +49,7 @@ widgets::TzButton *makeButton(QWidget *parent, const QString &name, const QStrin
     b->setCaption(caption);
     b->setToolTip(tip);
     b->setButtonStyle(2);
+    b->setShowFocusRect(true); // the focus can be seen on every button of the pane
     return b;
 }
 
@@ -84,8 +89,21 @@ ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService
     // brings the keys back from elsewhere.
     setFocusPolicy(Qt::ClickFocus);
     buildControls();
+    orderFocus();
     buildPageMenu();
     connectControls();
+}
+
+// The Tab key follows the buttons as they stand on screen: the two at the
+// top right, then the page toolbar from left to right.
+void ReadingPane::orderFocus()
+{
+    const QList<QWidget *> order = {m_maxButton,       m_closeButton,    m_previousButton,  m_nextButton,
+                                    m_zoomInButton,    m_zoomOutButton,  m_actualSizeButton, m_pageBox,
+                                    m_autoPlayButton,  m_secondsBox,     m_lockButton,      m_savePictureButton,
+                                    m_closeBookButton};
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
 }
 
 ReadingPane::~ReadingPane() = default;
@@ -242,7 +260,12 @@ void ReadingPane::connectControls()
     });
     for (widgets::TzButton *b : {m_previousButton, m_nextButton, m_zoomInButton, m_zoomOutButton, m_actualSizeButton,
                                  m_autoPlayButton, m_closeBookButton, m_savePictureButton, m_lockButton})
-        connect(b, &widgets::TzButton::KeyDown, this, [this](int key, Qt::KeyboardModifiers) { handleKey(key); });
+        connect(b, &widgets::TzButton::KeyDown, this, [this](int key, Qt::KeyboardModifiers mods) {
+            // Space presses the button and Escape goes on to the window.
+            if (!handleKey(key) && key != widgets::vk::Space && key != widgets::vk::Escape
+                && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
+                handleViewerKey(key);
+        });
 
     connect(m_pageBox, &QComboBox::activated, this, [this](int) { pageBoxChosen(); });
     connect(m_secondsBox, &QLineEdit::textChanged, this, &ReadingPane::secondsChanged);
@@ -548,6 +571,57 @@ bool ReadingPane::handleKey(int key)
     }
 }
 
+bool ReadingPane::handleViewerKey(int key)
+{
+    if (!m_session.isOpen() || !isVisible())
+        return false;
+    switch (key) {
+    case widgets::vk::Home:
+        firstPage();
+        return true;
+    case widgets::vk::End:
+        lastPage();
+        return true;
+    case widgets::vk::PageUp:
+        previousPage();
+        return true;
+    case widgets::vk::PageDown:
+    case widgets::vk::Space:
+        nextPage();
+        return true;
+    case widgets::vk::Escape:
+        if (!m_fullView)
+            return false;
+        toggleFullView();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The wheel over the page view turns pages, one a notch, while the page fits
+// the view; a page larger than the view is scrolled instead.
+void ReadingPane::wheelEvent(QWheelEvent *e)
+{
+    if (!m_session.isOpen() || m_picture->isHidden())
+        return e->ignore();
+    e->accept();
+    if (!view::fitsView(m_box, viewSize())) {
+        const QPoint d = e->pixelDelta().isNull() ? e->angleDelta() / 2 : e->pixelDelta();
+        if (view::scrollPage(m_box, viewSize(), toTwips(d.x()), toTwips(d.y())))
+            applyPageBox();
+        return;
+    }
+    // Fine steps add up to a notch; one event turns one page at most.
+    m_wheelTurn = std::clamp(m_wheelTurn + e->angleDelta().y(), -120, 120);
+    if (m_wheelTurn == 120)
+        previousPage();
+    else if (m_wheelTurn == -120)
+        nextPage();
+    if (std::abs(m_wheelTurn) == 120)
+        m_wheelTurn = 0;
+}
+
 // ------------------------------------------------------------------ geometry
 
 view::ViewSize ReadingPane::viewSize() const
@@ -575,6 +649,7 @@ void ReadingPane::fitPage()
 void ReadingPane::centrePage()
 {
     view::centre(m_box, viewSize());
+    view::keepClearOfBottom(m_box, viewSize(), toTwips(m_toolbar->height()));
     applyPageBox();
 }
 

@@ -49,6 +49,9 @@ public:
     // The key rules shared by the window, the page toolbar and the tree
     // (Windows virtual-key codes); true when the key was used.
     bool handleKey(int vk);
+    // The keys every picture viewer has (Home, End, Page Up, Page Down,
+    // Space, Escape), while the pane shows a book; true when the key was used.
+    bool handleViewerKey(int vk);
 
     // After the frame has placed the pane: the button groups, the fit and the
     // centring follow the new size.
@@ -79,10 +82,12 @@ protected:
     void dragEnterEvent(QDragEnterEvent *e) override;
     void dropEvent(QDropEvent *e) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void wheelEvent(QWheelEvent *e) override;
 
 private:
     void buildControls();
     void buildPageMenu();
+    void orderFocus();
     void connectControls();
 
     void onBookOpened();
@@ -136,6 +141,7 @@ private:
     bool m_fullView = false;
     bool m_firstFitDone = false; // lives as long as the window
     QString m_lastGoodSeconds = QStringLiteral("10");
+    int m_wheelTurn = 0; // wheel steps short of a whole notch
 
     PagePicture *m_picture = nullptr;
     QWidget *m_buttonGroup = nullptr;

@@ -1,5 +1,8 @@
 #include "view/Geometry.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace korvel::view {
 
 namespace {
@@ -71,6 +74,40 @@ void centre(PageBox &box, ViewSize area)
 {
     box.top = (area.height - box.height) / 2.0f;
     box.left = (area.width - box.width) / 2.0f;
+}
+
+void keepClearOfBottom(PageBox &box, ViewSize area, float band)
+{
+    const float clearTop = std::floor((area.height - band - box.height) / kTwipsPerPixel) * kTwipsPerPixel;
+    if (box.top + box.height > area.height - band && clearTop >= 0)
+        box.top = clearTop;
+}
+
+bool fitsView(const PageBox &box, ViewSize area)
+{
+    return box.width <= area.width && box.height <= area.height;
+}
+
+namespace {
+
+// One side's offset moved by d, kept between the view's edge and the far one.
+float scrolled(float offset, float side, float view, float d)
+{
+    if (side <= view)
+        return offset;
+    return std::clamp(offset + d, view - side, 0.0f);
+}
+
+} // namespace
+
+bool scrollPage(PageBox &box, ViewSize area, float dx, float dy)
+{
+    const float left = scrolled(box.left, box.width, area.width, dx);
+    const float top = scrolled(box.top, box.height, area.height, dy);
+    const bool moved = left != box.left || top != box.top;
+    box.left = left;
+    box.top = top;
+    return moved;
 }
 
 } // namespace korvel::view

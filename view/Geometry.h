@@ -32,6 +32,16 @@ void zoomIn(PageBox &box, ViewSize area);
 void zoomOut(PageBox &box);
 // Centred in the whole view height.
 void centre(PageBox &box, ViewSize area);
+// A centred page whose lower edge would run under the band at the bottom of
+// the view (the page toolbar) is raised just clear of it, in whole pixels,
+// when it fits above the band; any other page stays where it is.
+void keepClearOfBottom(PageBox &box, ViewSize area, float band);
+
+// The page covers no more than the view: the mouse wheel turns pages.
+bool fitsView(const PageBox &box, ViewSize area);
+// A page larger than the view moved by (dx, dy) twips, its edges never
+// coming inside the view's; false when it did not move.
+bool scrollPage(PageBox &box, ViewSize area, float dx, float dy);
 
 // The exact middle counts as the right half.
 inline bool isRightHalf(float x, float width)

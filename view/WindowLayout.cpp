@@ -19,6 +19,23 @@ bool enforceMinimum(float width, float height, float &newWidth, float &newHeight
     return false;
 }
 
+TwipsRect keepOnScreen(const TwipsRect &window, const TwipsRect &available)
+{
+    TwipsRect r = window;
+    r.width = std::max(std::min(r.width, available.width), kMinWindowWidth);
+    r.height = std::max(std::min(r.height, available.height), kMinWindowHeight);
+    // The far edges first, so a window larger than a tiny screen keeps its top left on it.
+    r.left = std::max(std::min(r.left, available.left + available.width - r.width), available.left);
+    r.top = std::max(std::min(r.top, available.top + available.height - r.height), available.top);
+    return r;
+}
+
+float keptTwips(float read, float current, float floor)
+{
+    const float kept = toPixels(read) == toPixels(current) ? read : current;
+    return std::max(kept, floor);
+}
+
 float clampSplitter(float x, float windowWidth)
 {
     if (x < kMinSplitter)

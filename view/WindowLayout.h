@@ -2,6 +2,8 @@
 
 #include "view/Twips.h"
 
+#include <limits>
+
 namespace korvel::view {
 
 // Fixed heights and widths of the window's parts, in twips.
@@ -56,6 +58,16 @@ bool enforceMinimum(float width, float height, float &newWidth, float &newHeight
 constexpr float kMinWindowWidth = 8000;
 constexpr float kMinWindowHeight = 5000;
 constexpr float kMinSplitter = 800;
+
+// The window's outer rectangle kept wholly on the available area of its
+// screen: shrunk to that area when larger (never below the minimum size),
+// then moved in as little as it takes.
+TwipsRect keepOnScreen(const TwipsRect &window, const TwipsRect &available);
+
+// A length kept between runs: the value read at start-up while the window
+// still shows it (it rounds to the same whole pixel as the current one),
+// else the current value; never below floor.
+float keptTwips(float read, float current, float floor = std::numeric_limits<float>::lowest());
 
 // The splitter position as SizeControls clamps it: not below 800 and not
 // beyond the window width less 800 (the second rule wins on a narrow window).

@@ -13,7 +13,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWebEngineView>
@@ -32,6 +34,9 @@ private slots:
     void minimumSizeAndSplitter();
     void paneSwitching();
     void bannerOfflineAndOnline();
+    void unreachableBannerShowsTheLocalPage();
+    void geometryComesBackExactly();
+    void windowStaysOnItsScreen();
     void aboutBox();
     void associationWrittenEveryStart();
 };
@@ -147,11 +152,11 @@ void MainWindowTest::nextStartRemembersLayout()
     QCOMPARE(store->value("ListView", "Width2", {}), QStringLiteral("3000"));
 
     Harness again;
-    again.env.settings().setValue("frmMain", "Width", "13500");
+    again.env.settings().setValue("frmMain", "Width", "11700");
     again.env.settings().setValue("frmMain", "Splitter", "100");
     again.env.settings().setValue("frmMain", "TreeView", "9");
     app::FrmMain &w2 = again.start();
-    QCOMPARE(w2.frameGeometry().width(), 900);
+    QCOMPARE(w2.frameGeometry().width(), 780);
     QCOMPARE(again.find("imgSplitter")->x(), 53); // a stored 100 comes up as 800
     // A node index that names no node falls back to the first.
     auto *tree = again.find<QTreeWidget>("tvTreeView");
@@ -175,11 +180,11 @@ void MainWindowTest::minimumSizeAndSplitter()
 {
     Harness h;
     // A stored splitter past the right end is clamped to the window width less 800.
-    h.env.settings().setValue("frmMain", "Width", "13500");
+    h.env.settings().setValue("frmMain", "Width", "11700");
     h.env.settings().setValue("frmMain", "Splitter", "20000");
     app::FrmMain &w = h.start();
-    QCOMPARE(h.find("imgSplitter")->x(), toPixels(13500 - 800));
-    QCOMPARE(h.reading()->x(), toPixels(13500 - 800 + 75));
+    QCOMPARE(h.find("imgSplitter")->x(), toPixels(11700 - 800));
+    QCOMPARE(h.reading()->x(), toPixels(11700 - 800 + 75));
     w.resize(300, 200);
     QTRY_COMPARE(w.frameGeometry().size(), QSize(534, 334)); // raised to 8000 x 5000 twips, rounded up
 }
@@ -229,6 +234,69 @@ void MainWindowTest::bannerOfflineAndOnline()
     QVERIFY(w.isConnected());
     QCOMPARE(h.find<QWebEngineView>("wbbTopAD")->url().toString(), site.root() + "Korvel/TopAD.html");
     QTRY_VERIFY_WITH_TIMEOUT(site.requested.contains("/Korvel/TopAD.html"), 20000);
+}
+
+void MainWindowTest::unreachableBannerShowsTheLocalPage()
+{
+    // Connected, but nothing answers on the site's port.
+    Harness h;
+    {
+        QTcpServer gone;
+        QVERIFY(gone.listen(QHostAddress::LocalHost));
+        h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(gone.serverPort());
+    }
+    h.connected = true;
+    h.start({}, false);
+    auto *banner = h.find<QWebEngineView>("wbbTopAD");
+    const QUrl local = QUrl::fromLocalFile(h.env.appDir() + "/top.html");
+    QTRY_COMPARE_WITH_TIMEOUT(banner->url(), local, 20000);
+    // The next refresh tries the online page again.
+    h.clock.advance(60000);
+    QCOMPARE(banner->url().toString(), h.siteRoot + "Korvel/TopAD.html");
+    QTRY_COMPARE_WITH_TIMEOUT(banner->url(), local, 20000);
+}
+
+void MainWindowTest::geometryComesBackExactly()
+{
+    // Untouched, the stored values come back as they were, start after
+    // start, with a frame round the window and without one.
+    Harness h;
+    h.env.settings().setValue("frmMain", "Splitter", "100");
+    for (const bool frameless : {true, true, false, true}) {
+        app::FrmMain &w = h.start({}, false);
+        w.setWindowFlag(Qt::FramelessWindowHint, frameless);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.frameGeometry(), QRect(7, 7, 767, 543));
+        w.close();
+        auto store = h.env.reopenSettings();
+        QCOMPARE(store->value("frmMain", "Width", {}), QStringLiteral("11505"));
+        QCOMPARE(store->value("frmMain", "Height", {}), QStringLiteral("8145"));
+        QCOMPARE(store->value("frmMain", "Left", {}), QStringLiteral("100"));
+        // A splitter raised to its minimum is stored at it, not a pixel below.
+        QCOMPARE(store->value("frmMain", "Splitter", {}), QStringLiteral("800"));
+        QCOMPARE(store->value("ListView", "Width6", {}), QStringLiteral("1505"));
+    }
+}
+
+void MainWindowTest::windowStaysOnItsScreen()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // A position left from a monitor that is gone, and a window larger than the screen.
+    Harness h;
+    h.env.settings().setValue("frmMain", "Left", QString::number((screen.right() + 500) * 15));
+    h.env.settings().setValue("frmMain", "Top", QString::number((screen.bottom() + 300) * 15));
+    app::FrmMain &w = h.start();
+    QVERIFY(screen.contains(w.frameGeometry()));
+    QCOMPARE(w.frameGeometry().size(), QSize(767, 543));
+    Harness big;
+    big.env.settings().setValue("frmMain", "Width", QString::number((screen.width() + 200) * 15));
+    big.env.settings().setValue("frmMain", "Height", QString::number((screen.height() + 100) * 15));
+    app::FrmMain &w2 = big.start();
+    QCOMPARE(w2.frameGeometry(), screen);
+    // The page toolbar and the tabs are on the screen.
+    QVERIFY(screen.contains(big.find("picTool")->geometry().translated(big.reading()->mapToGlobal(QPoint()))));
+    QVERIFY(screen.contains(big.find("tzbBottom_0")->rect().translated(big.find("tzbBottom_0")->mapToGlobal(QPoint()))));
 }
 
 void MainWindowTest::aboutBox()

@@ -3,6 +3,7 @@
 // closing, and what happens with damaged books and pages.
 #include "Harness.h"
 
+#include "catalog/Schema.h"
 #include "db/Connection.h"
 #include "db/mOpenDatabase.h"
 #include "book/RecentList.h"
@@ -11,11 +12,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMenu>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include <unistd.h>
 
@@ -70,6 +73,10 @@ private slots:
     void autoPlay();
     void badPagesKeepTheReaderGoing();
     void unwritableReadTmpStillShowsPages();
+    void pageKeysLeaveTheTreeAndTabsFollowThePane();
+    void focusIsSeenAndFollowsTheScreen();
+    void tallPageClearOfTheToolbar();
+    void viewerKeysWheelAndFullScreen();
 };
 
 void ReadingTest::commandLineOpens_data()
@@ -276,13 +283,13 @@ void ReadingTest::recentMenuRules()
     QVERIFY(!h.isOpen());
     QCOMPARE(h.recentPaths().at(0), upper);
 
-    // A real book opens without changing the tab; an .exe book starts through
+    // A real book opens with the page view's tab; an .exe book starts through
     // the desktop and leaves the open book alone.
     h.click("tzbBottom_1");
     h.action("mnuRecent_2")->trigger();
     QVERIFY(h.isOpen());
     QVERIFY(h.reading()->isVisible());
-    QVERIFY(h.button("tzbBottom_1")->value());
+    QVERIFY(h.button("tzbBottom_0")->value() && !h.button("tzbBottom_1")->value());
     QCOMPARE(h.recentPaths().at(0), a);
     h.action("mnuRecent_4")->trigger();
     QCOMPARE(h.shell.opened, QList<QUrl>{QUrl::fromLocalFile(exe)});
@@ -425,10 +432,11 @@ void ReadingTest::fitZoomAndLock()
     QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);
     h.action("mnuIt")->trigger();
     QCOMPARE(page->size(), QSize(200, 150));
-    // A tall page: limited by the frame height less 775 twips, centred in the whole height.
+    // A tall page: limited by the frame height less 775 twips, raised from the
+    // middle just clear of the 450-twip page toolbar.
     h.action("mnuNextPage")->trigger();
     QCOMPARE(pane->pageBox().height, frame.height() * 15.f - 775.f);
-    QCOMPARE(pane->pageBox().top, 387.5f);
+    QCOMPARE(pane->pageBox().top, 315.f);
     const float fitted = pane->pageBox().height;
     h.click("tzbEnlarge");
     QCOMPARE(pane->pageBox().height, fitted);
@@ -618,6 +626,159 @@ void ReadingTest::namesFromWindowsReadAndReopen()
     QCOMPARE(w.windowTitle(), kClosedCaption + " - " + readable);
     QCOMPARE(h.recentPaths().mid(0, 2), (QStringList{readable, book::kNoRecent}));
     QVERIFY(h.messages.shown.isEmpty());
+}
+
+void ReadingTest::pageKeysLeaveTheTreeAndTabsFollowThePane()
+{
+    Harness h;
+    const QString path = h.book("tree.lhh", 4);
+    h.env.settings().setValue("frmMain", "Recent1", path);
+    // A category under the root: Right on the tree would go down to it.
+    QVERIFY(!db::Connection::createFile(
+        h.env.appDir() + "/Korvel.mdb",
+        catalog::catalogSchema("连环画")
+            << "Insert Into Class (ClassID,RootClassID,ClassName,DefaultPath) Values (3,1,'古典','')"));
+    app::FrmMain &w = h.start();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // A book from the recent list: the pressed tab is the page view's.
+    h.action("mnuRecent_0")->trigger();
+    QVERIFY(h.reading()->isVisible());
+    QVERIFY(h.button("tzbBottom_0")->value() && !h.button("tzbBottom_1")->value());
+    // Right on the tree turns the page and nothing else.
+    auto *tree = h.find<QTreeWidget>("tvTreeView");
+    tree->expandAll();
+    tree->setFocus();
+    QTreeWidgetItem *selected = tree->currentItem();
+    QTest::keyClick(tree, Qt::Key_Right);
+    QCOMPARE(h.position(), 1);
+    QCOMPARE(tree->currentItem(), selected);
+    QVERIFY(h.reading()->isVisible() && h.page()->isVisible());
+    QVERIFY(h.button("tzbBottom_0")->value());
+    // Other keys on the tree still move its selection and show the category.
+    QTest::keyClick(tree, Qt::Key_Down);
+    QVERIFY(tree->currentItem() != selected);
+    QVERIFY(h.find("lsvListView")->isVisible() && h.button("tzbBottom_1")->value());
+}
+
+void ReadingTest::focusIsSeenAndFollowsTheScreen()
+{
+    Harness h;
+    app::FrmMain &w = h.start({h.book("focus.lhh", 2)});
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    widgets::TzButton *autoPlay = h.button("tzbAutoPlay");
+    h.button("tzbPro")->setFocus();
+    const QImage unfocused = autoPlay->grab().toImage();
+    autoPlay->setFocus();
+    QVERIFY(autoPlay->hasFocus());
+    QVERIFY(autoPlay->grab().toImage() != unfocused);
+    // Tab goes left to right as the toolbar stands (the seconds box is off
+    // while auto-play is).
+    QStringList order;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, (QStringList{"tzbLock", "tzbSave", "tzbCloselhh"}));
+    autoPlay->setFocus();
+    QTest::keyClick(autoPlay, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Combo1"));
+}
+
+void ReadingTest::tallPageClearOfTheToolbar()
+{
+    Harness h;
+    h.start({h.book("tall.lhh", 2, 300, 3000)});
+    QWidget *page = h.page();
+    QWidget *tool = h.find("picTool");
+    // The page is as tall as the fit allows and ends above the toolbar.
+    QCOMPARE(h.reading()->pageBox().height, h.reading()->height() * 15.f - 775.f);
+    QVERIFY2(page->geometry().bottom() < tool->y(),
+             qPrintable(QString("page ends at %1, toolbar starts at %2").arg(page->geometry().bottom()).arg(tool->y())));
+    h.click("tzbMax");
+    QVERIFY(page->geometry().bottom() < tool->y());
+}
+
+void ReadingTest::viewerKeysWheelAndFullScreen()
+{
+    Harness h;
+    app::FrmMain &w = h.start({h.book("keys.lhh", 5)});
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_End);
+    QCOMPARE(h.position(), 4);
+    QTest::keyClick(&w, Qt::Key_Home);
+    QCOMPARE(h.position(), 0);
+    QTest::keyClick(&w, Qt::Key_PageDown);
+    QTest::keyClick(&w, Qt::Key_Space);
+    QCOMPARE(h.position(), 2);
+    QTest::keyClick(&w, Qt::Key_PageUp);
+    QCOMPARE(h.position(), 1);
+    // On a focused page-toolbar button the page keys work and Space stays the button's.
+    widgets::TzButton *lock = h.button("tzbLock");
+    lock->setFocus();
+    QTest::keyClick(lock, Qt::Key_End);
+    QCOMPARE(h.position(), 4);
+    QTest::keyClick(lock, Qt::Key_Space);
+    QCOMPARE(h.position(), 4);
+    QVERIFY(lock->value());
+
+    // The wheel over the page: a notch down turns forward, up turns back.
+    auto wheel = [&](int dy) {
+        QWidget *pane = h.reading();
+        const QPointF at = h.page()->geometry().center();
+        QWheelEvent e(at, pane->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane, &e);
+    };
+    wheel(-120);
+    QCOMPARE(h.position(), 0);
+    wheel(120);
+    wheel(60);
+    QCOMPARE(h.position(), 4);
+    wheel(60);
+    QCOMPARE(h.position(), 3);
+    wheel(-120 * 50); // one event turns one page at most
+    QCOMPARE(h.position(), 4);
+    wheel(120);
+    QCOMPARE(h.position(), 3);
+
+    // Escape leaves full view.
+    h.click("tzbMax");
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!h.reading()->isFullView());
+
+    // Full screen: the page alone on the screen; Escape comes back.
+    const QRect before = w.frameGeometry();
+    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_VERIFY(w.windowState() & Qt::WindowFullScreen);
+    QVERIFY(!w.menuBar()->isVisible() && !h.find("picBottom")->isVisible());
+    QTRY_COMPARE(h.reading()->geometry(), w.centralWidget()->rect());
+    QTest::keyClick(&w, Qt::Key_Left); // the design's keys do what they did
+    QCOMPARE(h.position(), 2);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QTRY_VERIFY(!(w.windowState() & Qt::WindowFullScreen));
+    QVERIFY(w.menuBar()->isVisible() && h.find("picBottom")->isVisible());
+    QTRY_COMPARE(w.frameGeometry(), before);
+    // F too; closing the book leaves full screen.
+    QTest::keyClick(&w, Qt::Key_F);
+    QTRY_VERIFY(w.windowState() & Qt::WindowFullScreen);
+    h.click("tzbCloselhh");
+    QTRY_VERIFY(!(w.windowState() & Qt::WindowFullScreen));
+    QVERIFY(!h.isOpen() && w.menuBar()->isVisible());
+    QTest::keyClick(&w, Qt::Key_F); // nothing to show
+    QVERIFY(!(w.windowState() & Qt::WindowFullScreen));
+    // Closed in full screen, the window keeps its place from before.
+    h.dialogs.names << h.book("again.lhh", 2);
+    h.action("mnuOpen")->trigger();
+    QTest::keyClick(&w, Qt::Key_F);
+    QTRY_VERIFY(w.windowState() & Qt::WindowFullScreen);
+    w.close();
+    auto store = h.env.reopenSettings();
+    QCOMPARE(store->value("frmMain", "Width", {}), QStringLiteral("11505"));
+    QCOMPARE(store->value("frmMain", "Left", {}), QStringLiteral("100"));
+    QCOMPARE(store->value("frmMain", "WindowState", {}), QStringLiteral("0"));
 }
 
 KORVEL_WINDOW_TEST_MAIN(ReadingTest)

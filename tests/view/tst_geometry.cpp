@@ -3,6 +3,7 @@
 #include "view/WindowLayout.h"
 #include "view/AutoPlay.h"
 #include "view/Geometry.h"
+#include "view/Twips.h"
 
 #include <QTest>
 
@@ -24,6 +25,8 @@ private slots:
     void splitterAndPanes();
     void minimumWindowSize();
     void buttonsAndFullView();
+    void pageClearOfToolbarAndWheel();
+    void windowOnScreenAndKeptLengths();
     void secondsBox_data();
     void secondsBox();
     void autoPlayCounter();
@@ -204,6 +207,66 @@ void GeometryTest::buttonsAndFullView()
     QCOMPARE(p.picToolTop, 5550.f);
     const TwipsRect full = view::fullViewRect(12000, 8000, 420);
     QCOMPARE(full, (TwipsRect{0, 0, 12000, 7580}));
+}
+
+void GeometryTest::pageClearOfToolbarAndWheel()
+{
+    // A tall page at the default frame (6420 twips high) is centred with its
+    // lower 62.5 twips under the 450-twip toolbar: raised clear of it, whole pixels.
+    PageBox b = page(3000, 12000);
+    view::fit(b, {9000, 6420});
+    centre(b, {9000, 6420});
+    QVERIFY(b.top + b.height > 6420 - 450);
+    keepClearOfBottom(b, {9000, 6420}, 450);
+    QVERIFY(b.top + b.height <= 6420 - 450);
+    QCOMPARE(b.top, 315.f);
+    // A page clear of the band, or one too tall to clear it, stays centred.
+    for (float h : {3000.f, 6200.f}) {
+        PageBox c = page(3000, h);
+        c.width = 3000, c.height = h;
+        centre(c, {9000, 6420});
+        const float top = c.top;
+        keepClearOfBottom(c, {9000, 6420}, 450);
+        QCOMPARE(c.top, top);
+    }
+
+    // The wheel turns pages over a page that fits and scrolls a larger one
+    // without showing the frame beyond its edges.
+    QVERIFY(fitsView(b, {9000, 6420}));
+    QVERIFY(!scrollPage(b, {9000, 6420}, 0, -600));
+    PageBox big = page(12000, 12000);
+    big.width = big.height = 12000;
+    centre(big, {9000, 6000});
+    QVERIFY(!fitsView(big, {9000, 6000}));
+    QVERIFY(scrollPage(big, {9000, 6000}, 0, -1000));
+    QCOMPARE(big.top, -4000.f);
+    QVERIFY(scrollPage(big, {9000, 6000}, 0, -5000));
+    QCOMPARE(big.top, -6000.f);
+    QVERIFY(!scrollPage(big, {9000, 6000}, 0, -1));
+    QVERIFY(scrollPage(big, {9000, 6000}, 9000, 0));
+    QCOMPARE(big.left, 0.f);
+}
+
+void GeometryTest::windowOnScreenAndKeptLengths()
+{
+    // A position stored for a monitor that is gone comes back on the screen.
+    const TwipsRect screen{0, 0, 24000, 15000};
+    QCOMPARE(keepOnScreen({90000, -3000, 11505, 8145}, screen), (TwipsRect{12495, 0, 11505, 8145}));
+    // The default window at scale 2 on a 1600x1000 screen (800x500 logical
+    // pixels, a 40-pixel panel at the bottom): shrunk to the free height.
+    QCOMPARE(keepOnScreen({100, 100, 11505, 8145}, {0, 0, 12000, 6900}), (TwipsRect{100, 0, 11505, 6900}));
+    // A window that fits stays exactly as stored, on a second screen too.
+    QCOMPARE(keepOnScreen({24100, 100, 11505, 8145}, {24000, 0, 24000, 15000}), (TwipsRect{24100, 100, 11505, 8145}));
+    // Never below the minimum size: it then keeps the screen's top left.
+    QCOMPARE(keepOnScreen({500, 500, 11505, 8145}, {0, 0, 6000, 4000}), (TwipsRect{0, 0, 8000, 5000}));
+
+    // What was read stays while the window shows it; a changed length is
+    // taken from the window; a minimum holds.
+    QCOMPARE(keptTwips(11505, 767 * 15), 11505.f);
+    QCOMPARE(keptTwips(1505, 100 * 15), 1505.f);
+    QCOMPARE(keptTwips(11505, 800 * 15), 12000.f);
+    QCOMPARE(keptTwips(800, 53 * 15, kMinSplitter), 800.f);
+    QCOMPARE(keptTwips(2460, 52 * 15, kMinSplitter), 800.f);
 }
 
 void GeometryTest::secondsBox_data()
