@@ -164,18 +164,31 @@ int literalFullPathname(sqlite3_vfs *, const char *path, int size, char *out)
     return SQLITE_OK;
 }
 
+// The default file system under another name, taking full path names
+// literally and, where open is given, opening files its own way.
+sqlite3_vfs derivedVfs(const char *name, int (*open)(sqlite3_vfs *, const char *, sqlite3_file *, int, int *))
+{
+    sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
+    copy.zName = name;
+    copy.pNext = nullptr;
+    copy.xFullPathname = literalFullPathname;
+    if (open)
+        copy.xOpen = open;
+    return copy;
+}
+
+// Registers vfs (which lives as long as the program); its name, or nullptr.
+const char *registered(sqlite3_vfs *vfs)
+{
+    return sqlite3_vfs_register(vfs, 0) == SQLITE_OK ? vfs->zName : nullptr;
+}
+
 // The default file system with that one change, registered once.
 const char *literalVfs()
 {
-    static sqlite3_vfs vfs = [] {
-        sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
-        copy.zName = kLiteralVfs;
-        copy.pNext = nullptr;
-        copy.xFullPathname = literalFullPathname;
-        return copy;
-    }();
-    static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
-    return registered ? kLiteralVfs : nullptr;
+    static sqlite3_vfs vfs = derivedVfs(kLiteralVfs, nullptr);
+    static const char *const name = registered(&vfs);
+    return name;
 }
 
 // A book that another program left in write-ahead-log mode, with the log
@@ -223,16 +236,9 @@ int readOnlyOpen(sqlite3_vfs *, const char *name, sqlite3_file *file, int flags,
 
 const char *readOnlyVfs()
 {
-    static sqlite3_vfs vfs = [] {
-        sqlite3_vfs copy = *sqlite3_vfs_find(nullptr);
-        copy.zName = kReadOnlyVfs;
-        copy.pNext = nullptr;
-        copy.xFullPathname = literalFullPathname;
-        copy.xOpen = readOnlyOpen;
-        return copy;
-    }();
-    static const bool registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
-    return registered ? kReadOnlyVfs : nullptr;
+    static sqlite3_vfs vfs = derivedVfs(kReadOnlyVfs, readOnlyOpen);
+    static const char *const name = registered(&vfs);
+    return name;
 }
 
 bool isWalBook(int fd)
