@@ -1,18 +1,16 @@
 #include "app/FrmMain.h"
 
-#include "app/AdvertDriver.h"
 #include "app/AppInfo.h"
 #include "app/BottomBar.h"
 #include "app/CatalogPane.h"
 #include "app/CoolBar.h"
 #include "app/FrmAbout.h"
-#include "app/FrmDownload.h"
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
 #include "app/ReadingPane.h"
 #include "app/Splitter.h"
 #include "app/StoredLayout.h"
-#include "app/WebPane.h"
+#include "app/WebParts.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
 #include "platform/Services.h"
@@ -30,9 +28,9 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
-#include <QWebEngineView>
 
 #include <cmath>
+#include <cstdio>
 
 namespace korvel::app {
 
@@ -194,7 +192,7 @@ void FrmMain::connectControls()
     connect(m_coolBar, &CoolBar::searchTextChanged, m_catalog, &CatalogPane::setSearchText);
     connect(m_coolBar, &CoolBar::searchRequested, this, [this] {
         // Over the site the list would fill unseen: the search shows it.
-        if (!m_web->isHidden()) {
+        if (m_web && !m_web->pane()->isHidden()) {
             showView(m_catalog->list());
             selectTab(1);
         }
@@ -249,24 +247,22 @@ void FrmMain::load()
 
 void FrmMain::loadWeb()
 {
-    if (m_web)
+    if (m_web || m_webRefused)
         return;
     // The web engine costs more than everything else the window holds: it
     // comes once the page is on screen, or when something asks for the web.
-    m_banner = new QWebEngineView(m_client);
-    m_banner->setObjectName(QStringLiteral("wbbTopAD"));
-    m_banner->setContextMenuPolicy(Qt::NoContextMenu);
-    m_web = new WebPane(*m_context.shell, m_client);
-    m_web->hide();
-    m_web->setUrl(QUrl(QStringLiteral("about:blank")));
+    QString why;
+    m_web = makeWebParts(m_context, m_client, &why);
+    if (!m_web) {
+        m_webRefused = true;
+        std::fprintf(stderr, "korvel: %s\n", qPrintable(why));
+        return;
+    }
     // In the places they had when the window was built with them.
-    m_banner->lower();
-    m_web->stackUnder(m_viewBorder);
-    m_banner->show();
+    m_web->banner()->lower();
+    m_web->pane()->stackUnder(m_viewBorder);
     float x = toTwips(m_splitter->x());
     sizeControls(x);
-    // The connection test, the banner's first page and the advert timers.
-    m_adverts = new AdvertDriver(m_context, m_banner, this);
 }
 
 void FrmMain::loadWebAfterFirstPaint()
@@ -280,7 +276,7 @@ void FrmMain::loadWebAfterFirstPaint()
 
 bool FrmMain::isConnected() const
 {
-    return m_adverts && m_adverts->isConnected();
+    return m_web && m_web->isConnected();
 }
 
 void FrmMain::restoreLayout()
@@ -532,8 +528,8 @@ void FrmMain::sizeControls(float &splitter)
     const view::Layout l = view::computeLayout(in, splitter);
     splitter = l.splitter;
 
-    if (m_banner)
-        place(m_banner, l.wbbTopAD);
+    if (m_web)
+        place(m_web->banner(), l.wbbTopAD);
     place(m_coolBar, l.CoolBar);
     place(m_mark, l.picMark);
     place(m_catalog->tree(), l.tvTreeView);
@@ -544,7 +540,7 @@ void FrmMain::sizeControls(float &splitter)
     place(m_treeTitleBorder, l.Shape2);
     place(m_treeTitleText, l.imgTitle);
     if (m_web)
-        place(m_web, l.picView);
+        place(m_web->pane(), l.picView);
     place(m_catalog->list(), l.picView);
     place(m_reading, l.picView);
     // The page view's place outside full view.
@@ -643,10 +639,11 @@ void FrmMain::showView(QWidget *view)
 {
     m_reading->setVisible(view == m_reading);
     m_catalog->list()->setVisible(view == m_catalog->list());
-    if (m_web)
-        m_web->setVisible(view == m_web);
+    QWidget *web = m_web ? m_web->pane() : nullptr;
+    if (web)
+        web->setVisible(view == web);
     // The pressed tab is the visible pane's, whoever showed it.
-    selectTab(view == m_reading ? 0 : view == m_web ? 2 : 1);
+    selectTab(view == m_reading ? 0 : view == web ? 2 : 1);
     // Full screen shows the page only.
     if (view != m_reading)
         setFullScreen(false);
@@ -654,15 +651,20 @@ void FrmMain::showView(QWidget *view)
 
 void FrmMain::tabClicked(int tab)
 {
-    if (tab == 2)
+    if (tab == 2) {
         loadWeb();
+        if (!m_web) {
+            selectTab(m_reading->isHidden() ? 1 : 0);
+            return;
+        }
+    }
     if (tab == 2 && m_web->isBlank()) {
         showSite(m_context.siteRoot);
         // The tab keeps the state the home page gave it, not the click's toggle.
-        selectTab(m_web->isHidden() ? (m_reading->isHidden() ? 1 : 0) : 2);
+        selectTab(m_web->pane()->isHidden() ? (m_reading->isHidden() ? 1 : 0) : 2);
         return;
     }
-    QWidget *views[] = {m_reading, m_catalog->list(), m_web};
+    QWidget *views[] = {m_reading, m_catalog->list(), m_web ? m_web->pane() : nullptr};
     showView(views[tab]);
     selectTab(tab);
 }
@@ -703,6 +705,8 @@ void FrmMain::downloadBook()
 {
     // The page in the pane is read first; the dialog comes when it holds a book.
     loadWeb();
+    if (!m_web)
+        return;
     m_web->readBody([this](const QString &html) {
         if (m_download)
             return;
@@ -712,9 +716,13 @@ void FrmMain::downloadBook()
                 showSite(m_context.siteRoot);
             return;
         }
-        m_download = new FrmDownload(m_context, html, m_web->url().toString(), m_catalog->preselectedIndex(), this);
+        QPointer<CatalogPane> catalog(m_catalog);
+        m_download = m_web->downloadDialog(html, m_web->address(), m_catalog->preselectedIndex(), this,
+                                           [catalog](qint64 classId) {
+                                               if (catalog)
+                                                   catalog->showCategory(classId);
+                                           });
         m_download->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_download, &FrmDownload::completed, m_catalog, &CatalogPane::showCategory);
         m_download->show();
     });
 }
@@ -722,10 +730,10 @@ void FrmMain::downloadBook()
 void FrmMain::showSite(const QString &address)
 {
     loadWeb();
-    if (m_web->isBusy())
+    if (!m_web || m_web->isBusy())
         return;
-    m_web->setUrl(QUrl(address));
-    showView(m_web);
+    m_web->open(address);
+    showView(m_web->pane());
     selectTab(2);
 }
 

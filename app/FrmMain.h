@@ -12,7 +12,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
-class QWebEngineView;
+class QDialog;
 
 namespace korvel::widgets {
 class TzButton;
@@ -20,15 +20,13 @@ class TzButton;
 
 namespace korvel::app {
 
-class AdvertDriver;
 class BottomBar;
 class CatalogPane;
 class CoolBar;
-class FrmDownload;
 class FrmMaklhh;
 class ReadingPane;
 class Splitter;
-class WebPane;
+class WebParts;
 
 // The main window (frmMain): the frame that holds the menus, the cool bar,
 // the category side, the splitter, the bottom tabs and the three views of the
@@ -51,6 +49,7 @@ public:
     void loadWeb();
     // Runs loadWeb() once the first page (the window, without a book) is painted.
     void loadWebAfterFirstPaint();
+    bool hasWeb() const { return m_web != nullptr; }
 
     // A book named on the command line at start-up (nothing is open yet).
     bool openFromCommandLine(const QString &path);
@@ -114,8 +113,6 @@ private:
     TwipsRect m_savedViewRect; // the page view's place outside full view
 
     QWidget *m_client = nullptr;
-    QWebEngineView *m_banner = nullptr;
-    AdvertDriver *m_adverts = nullptr;
     CoolBar *m_coolBar = nullptr;
     QFrame *m_mark = nullptr;
     QWidget *m_treeTitle = nullptr;
@@ -128,9 +125,10 @@ private:
 
     CatalogPane *m_catalog = nullptr;
     ReadingPane *m_reading = nullptr;
-    WebPane *m_web = nullptr;
+    WebParts *m_web = nullptr; // the banner, the web pane and the downloader, once loaded
+    bool m_webRefused = false; // their library could not be loaded
     QPointer<FrmMaklhh> m_maker; // the one book maker, while it is open
-    QPointer<FrmDownload> m_download; // the downloader's dialog, while it is open
+    QPointer<QDialog> m_download; // the downloader's dialog, while it is open
 
     std::array<QMenu *, 6> m_menus{};
     QAction *m_closeAction = nullptr;

@@ -74,7 +74,6 @@ int main(int argc, char *argv[])
         return *answered;
     QElapsedTimer sinceStart;
     sinceStart.start();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     korvel::platform::installQtTranslations(app);
@@ -132,5 +131,14 @@ int main(int argc, char *argv[])
         app::startProgram(context, platform::readableArguments(argc, argv), hooks);
     if (reportFirstPage && !session.isOpen())
         firstPage.report();
+    // KORVEL_REPORT_WEB=1: load the web parts at once, say whether they came, and quit.
+    if (qgetenv("KORVEL_REPORT_WEB") == "1") {
+        QTimer::singleShot(0, &app, [&frmMain] {
+            frmMain->loadWeb();
+            std::printf("web-parts %s\n", frmMain->hasWeb() ? "loaded" : "missing");
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
+    }
     return app.exec();
 }

@@ -139,7 +139,8 @@ private slots:
     void installedFiles()
     {
         for (const char *name :
-             {"bin/korvel", "bin/korvel-lhh", "bin/korvel-thumbnailer", "lib/korvel/korvel-site", "share/korvel/Korvel.tmp!",
+             {"bin/korvel", "bin/korvel-lhh", "bin/korvel-thumbnailer", "lib/korvel/korvel-site",
+              "lib/korvel/libkorvel_web_parts.so", "share/korvel/Korvel.tmp!",
               "share/korvel/splash.png", "share/korvel/top.html", "share/korvel/site/index.html",
               "share/korvel/seed/Korvel.mdb", "share/korvel/seed/books/小英雄雨来.lhh",
               "share/korvel/seed/books/西游记 第一册.lhh", "share/mime/packages/korvel-lhh.xml",
@@ -185,6 +186,29 @@ private slots:
                    {QStringLiteral("make"), QStringLiteral("-o"), m_root.path() + QStringLiteral("/tool.lhh"), picture});
         QVERIFY(tool.waitForFinished(60000));
         QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    }
+
+    // The program starts without the web engine and loads it from its library folder.
+    void webPartsLoadLate()
+    {
+        QProcess objdump;
+        objdump.start(QStringLiteral("objdump"), {QStringLiteral("-p"), installed(QStringLiteral("bin/korvel"))});
+        QVERIFY(objdump.waitForFinished());
+        const QByteArray needed = objdump.readAllStandardOutput();
+        QVERIFY(needed.contains("NEEDED") && !needed.contains("WebEngine"));
+
+        const User u = user(QStringLiteral("web"));
+        QProcess *p = start(u, {});
+        QProcessEnvironment env = p->processEnvironment();
+        p->kill();
+        p->waitForFinished();
+        env.insert(QStringLiteral("KORVEL_REPORT_FIRST_PAGE"), QString());
+        env.insert(QStringLiteral("KORVEL_REPORT_WEB"), QStringLiteral("1"));
+        p->setProcessEnvironment(env);
+        p->start(installed(QStringLiteral("bin/korvel")), {});
+        QVERIFY(p->waitForFinished(120000));
+        QVERIFY2(p->readAllStandardOutput().contains("web-parts loaded"), p->readAllStandardError().constData());
+        delete p;
     }
 
     void firstStartSeedsTheDataFolder()
