@@ -251,11 +251,10 @@ void FrmMain::loadWeb()
         return;
     // The web engine costs more than everything else the window holds: it
     // comes once the page is on screen, or when something asks for the web.
-    QString why;
-    m_web = makeWebParts(m_context, m_client, &why);
+    m_web = makeWebParts(m_context, m_client, &m_webRefusal);
     if (!m_web) {
         m_webRefused = true;
-        std::fprintf(stderr, "korvel: %s\n", qPrintable(why));
+        std::fprintf(stderr, "korvel: %s\n", qPrintable(m_webRefusal));
         return;
     }
     // In the places they had when the window was built with them.
@@ -272,6 +271,14 @@ void FrmMain::loadWebAfterFirstPaint()
                                                  : static_cast<QWidget *>(m_client);
     m_firstPaintWatched = first;
     first->installEventFilter(this);
+}
+
+bool FrmMain::webAsked()
+{
+    loadWeb();
+    if (!m_web)
+        m_context.messages->information(kErrorTitle, QStringLiteral("网页功能不可用：%1").arg(m_webRefusal));
+    return m_web;
 }
 
 bool FrmMain::isConnected() const
@@ -652,8 +659,7 @@ void FrmMain::showView(QWidget *view)
 void FrmMain::tabClicked(int tab)
 {
     if (tab == 2) {
-        loadWeb();
-        if (!m_web) {
+        if (!webAsked()) {
             selectTab(m_reading->isHidden() ? 1 : 0);
             return;
         }
@@ -704,8 +710,7 @@ void FrmMain::toolbarClicked(int button)
 void FrmMain::downloadBook()
 {
     // The page in the pane is read first; the dialog comes when it holds a book.
-    loadWeb();
-    if (!m_web)
+    if (!webAsked())
         return;
     m_web->readBody([this](const QString &html) {
         if (m_download)
@@ -729,8 +734,7 @@ void FrmMain::downloadBook()
 
 void FrmMain::showSite(const QString &address)
 {
-    loadWeb();
-    if (!m_web || m_web->isBusy())
+    if (!webAsked() || m_web->isBusy())
         return;
     m_web->open(address);
     showView(m_web->pane());

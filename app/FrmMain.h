@@ -74,6 +74,8 @@ private:
     void exitProgram();
     void showAbout();
     void showSite(const QString &address);
+    // loadWeb() for something the user asked of the web; says so when it cannot be had.
+    bool webAsked();
     void downloadBook();
 
     void buildMenus();
@@ -127,6 +129,7 @@ private:
     ReadingPane *m_reading = nullptr;
     WebParts *m_web = nullptr; // the banner, the web pane and the downloader, once loaded
     bool m_webRefused = false; // their library could not be loaded
+    QString m_webRefusal;      // and why
     QPointer<FrmMaklhh> m_maker; // the one book maker, while it is open
     QPointer<QDialog> m_download; // the downloader's dialog, while it is open
 
