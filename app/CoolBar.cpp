@@ -1,5 +1,6 @@
 #include "app/CoolBar.h"
 
+#include "app/Placement.h"
 #include "view/WindowLayout.h"
 #include "widgets/TzButton.h"
 
@@ -15,12 +16,6 @@ namespace korvel::app {
 namespace {
 
 const QString kSearchPrompt = QStringLiteral("请输入连环画书名");
-
-void place(QWidget *w, const TwipsRect &r)
-{
-    if (r.width >= 0 && r.height >= 0)
-        w->setGeometry(r.toPixels());
-}
 
 } // namespace
 

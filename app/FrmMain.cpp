@@ -7,6 +7,7 @@
 #include "app/FrmAbout.h"
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
+#include "app/Placement.h"
 #include "app/ReadingPane.h"
 #include "app/Splitter.h"
 #include "app/StoredLayout.h"
@@ -39,15 +40,6 @@ namespace {
 const QString kErrorTitle = QStringLiteral("错误");
 const QString kOpenFailed = QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。");
 const QString kPagesFailed = QStringLiteral("连环画页面读取错误。");
-
-void place(QWidget *w, const TwipsRect &r)
-{
-    // A rectangle the widget cannot take (a negative side) is not applied,
-    // as the geometry layer skips a step it rejects.
-    if (r.width < 0 || r.height < 0)
-        return;
-    w->setGeometry(r.toPixels());
-}
 
 QFrame *makeBorder(QWidget *parent, const QString &name)
 {

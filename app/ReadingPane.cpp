@@ -4,6 +4,8 @@
 #include "app/Icons.h"
 #include "app/PageSaving.h"
 #include "app/PagePicture.h"
+#include "app/Placement.h"
+#include "app/ReadingToolbar.h"
 #include "book/ReadingSession.h"
 #include "view/WindowLayout.h"
 #include "widgets/KeyCodes.h"
@@ -31,47 +33,6 @@
 
 namespace korvel::app {
 
-namespace {
-
-void place(QWidget *w, const TwipsRect &r)
-{
-    // A rectangle the widget cannot take (a negative side) is not applied,
-    // as the geometry layer skips a step it rejects.
-    if (r.width < 0 || r.height < 0)
-        return;
-    w->setGeometry(r.toPixels());
-}
-
-widgets::TzButton *makeButton(QWidget *parent, const QString &name, const QString &caption, const QString &tip)
-{
-    auto *b = new widgets::TzButton(parent);
-    b->setObjectName(name);
-    b->setCaption(caption);
-    b->setToolTip(tip);
-    b->setButtonStyle(2);
-    b->setShowFocusRect(true); // the focus can be seen on every button of the pane
-    return b;
-}
-
-// The page box's label draws its two words at its two ends, around the box
-// that sits in its blank ("跳到第       页").
-class PageBoxLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter, text().section(QLatin1Char(' '), 0, 0));
-        p.drawText(rect().adjusted(0, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
-                   text().section(QLatin1Char(' '), -1));
-    }
-};
-
-} // namespace
-
 ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService &messages,
                          platform::DialogService &dialogs, QWidget *parent)
     : QWidget(parent)
@@ -98,10 +59,10 @@ ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService
 // top right, then the page toolbar from left to right.
 void ReadingPane::orderFocus()
 {
-    const QList<QWidget *> order = {m_maxButton,       m_closeButton,    m_previousButton,  m_nextButton,
-                                    m_zoomInButton,    m_zoomOutButton,  m_actualSizeButton, m_pageBox,
-                                    m_autoPlayButton,  m_secondsBox,     m_lockButton,      m_savePictureButton,
-                                    m_closeBookButton};
+    const QList<QWidget *> order = {m_maxButton,       m_closeButton,    m_toolbar->previousButton,  m_toolbar->nextButton,
+                                    m_toolbar->zoomInButton,    m_toolbar->zoomOutButton,  m_toolbar->actualSizeButton, m_toolbar->pageBox,
+                                    m_toolbar->autoPlayButton,  m_toolbar->secondsBox,     m_toolbar->lockButton,      m_toolbar->savePictureButton,
+                                    m_toolbar->closeBookButton};
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
 }
@@ -119,73 +80,18 @@ void ReadingPane::buildControls()
     m_buttonGroup->setObjectName(QStringLiteral("picButton"));
     // The captions "1", "2" and "r" are the buttons' states; they paint the
     // maximise, restore and close symbols.
-    m_maxButton = makeButton(m_buttonGroup, QStringLiteral("tzbMax"), QStringLiteral("1"), QStringLiteral("全屏"));
-    m_closeButton = makeButton(m_buttonGroup, QStringLiteral("tzbClose"), QStringLiteral("r"), QStringLiteral("关闭"));
+    m_maxButton = makePaneButton(m_buttonGroup, QStringLiteral("tzbMax"), QStringLiteral("1"), QStringLiteral("全屏"));
+    m_closeButton = makePaneButton(m_buttonGroup, QStringLiteral("tzbClose"), QStringLiteral("r"), QStringLiteral("关闭"));
     m_maxButton->setGlyph(true);
     m_closeButton->setGlyph(true);
     place(m_maxButton, {0, 0, view::kSmallButton, view::kSmallButton});
     place(m_closeButton, {view::kSmallButton + 15, 0, view::kSmallButton, view::kSmallButton});
     place(m_buttonGroup, {0, 0, 2 * view::kSmallButton + 15, view::kPicButtonHeight});
 
-    m_toolbar = new QWidget(this);
-    m_toolbar->setObjectName(QStringLiteral("picTool"));
-    m_toolbar->setAutoFillBackground(true);
-    m_previousButton = makeButton(m_toolbar, QStringLiteral("tzbPro"), QStringLiteral("<"), QStringLiteral("上一页(←)"));
-    m_nextButton = makeButton(m_toolbar, QStringLiteral("tzbNext"), QStringLiteral(">"), QStringLiteral("下一页(→)"));
-    m_zoomInButton = makeButton(m_toolbar, QStringLiteral("tzbEnlarge"), QStringLiteral("+"), QStringLiteral("放大(+)"));
-    m_zoomOutButton = makeButton(m_toolbar, QStringLiteral("tzbNarrow"), QStringLiteral("-"), QStringLiteral("缩小(-)"));
-    m_actualSizeButton = makeButton(m_toolbar, QStringLiteral("tzbIt"), QStringLiteral("1:1"), QStringLiteral("实际大小"));
-    m_autoPlayButton = makeButton(m_toolbar, QStringLiteral("tzbAutoPlay"), QStringLiteral("自动"),
-                                  QStringLiteral("自动翻页(F11)"));
-    m_autoPlayButton->setCheckBoxMode(true);
-    m_closeBookButton = makeButton(m_toolbar, QStringLiteral("tzbCloselhh"), QStringLiteral("关闭"),
-                                   QStringLiteral("关闭连环画"));
-    m_savePictureButton = makeButton(m_toolbar, QStringLiteral("tzbSave"), QStringLiteral("存图"),
-                                     QStringLiteral("图片另存为"));
-    m_savePictureButton->setEnabled(false); // while a page is on screen
-    m_lockButton = makeButton(m_toolbar, QStringLiteral("tzbLock"), QStringLiteral("锁定"),
-                              QStringLiteral("翻页时锁定大小"));
-    m_lockButton->setCheckBoxMode(true);
-    m_pageLabel = new PageBoxLabel(QStringLiteral("跳到第       页"), m_toolbar);
-    m_pageLabel->setObjectName(QStringLiteral("Label2_0"));
-    m_pageLabel->installEventFilter(this);
-    m_pageBox = new QComboBox(m_toolbar);
-    m_pageBox->setObjectName(QStringLiteral("Combo1"));
-    m_pageList = new QStringListModel(QStringList{QStringLiteral("0")}, m_pageBox);
-    m_pageBox->setModel(m_pageList);
-    m_secondsBox = new QLineEdit(QStringLiteral("10"), m_toolbar);
-    m_secondsBox->setObjectName(QStringLiteral("Text2"));
-    m_secondsBox->setEnabled(false);
-    m_secondsBox->installEventFilter(this);
-    m_secondsLabel = new QLabel(QStringLiteral("秒"), m_toolbar);
-    m_secondsLabel->setObjectName(QStringLiteral("Label2_1"));
-    m_secondsLabel->installEventFilter(this);
-
-    float x = 60;
-    const float bw = 420, bh = 330, top = 60;
-    for (widgets::TzButton *b : {m_previousButton, m_nextButton, m_zoomInButton, m_zoomOutButton, m_actualSizeButton}) {
-        place(b, {x, top, bw, bh});
-        x += bw + 30;
-    }
-    // The label's blank is widened to hold the page box.
-    const QFontMetrics fm(m_pageLabel->font());
-    const int lead = fm.horizontalAdvance(QStringLiteral("跳到第"));
-    const int boxWidth = 50;
-    const float labelWidth = toTwips(lead + boxWidth + 8 + fm.horizontalAdvance(QStringLiteral("页")) + 2);
-    place(m_pageLabel, {x + 30, top, labelWidth, bh});
-    place(m_pageBox, {x + 30 + toTwips(lead + 4), top, toTwips(boxWidth), bh});
-    x += labelWidth + 60;
-    place(m_autoPlayButton, {x, top, 600, bh});
-    x += 630;
-    place(m_secondsBox, {x, top, 450, bh});
-    x += 465;
-    place(m_secondsLabel, {x, top, 240, bh});
-    x += 270;
-    for (widgets::TzButton *b : {m_lockButton, m_savePictureButton, m_closeBookButton}) {
-        place(b, {x, top, 600, bh});
-        x += 630;
-    }
-    place(m_toolbar, {0, 0, x + 30, view::kPicToolHeight});
+    m_toolbar = new ReadingToolbar(this);
+    m_toolbar->pageLabel->installEventFilter(this);
+    m_toolbar->secondsBox->installEventFilter(this);
+    m_toolbar->secondsLabel->installEventFilter(this);
 
     m_autoPlayTimer = new QTimer(this);
     m_autoPlayTimer->setObjectName(QStringLiteral("timAutoPlay"));
@@ -242,24 +148,24 @@ void ReadingPane::connectControls()
     });
     connect(m_closeAction, &QAction::triggered, this, &ReadingPane::closeBook);
     connect(m_savePictureAction, &QAction::triggered, this, &ReadingPane::savePicture);
-    connect(m_savePictureButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::savePicture));
+    connect(m_toolbar->savePictureButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::savePicture));
 
     connect(m_closeButton, &widgets::TzButton::Click, this, &ReadingPane::closeBook);
-    connect(m_closeBookButton, &widgets::TzButton::Click, this, &ReadingPane::closeBook);
+    connect(m_toolbar->closeBookButton, &widgets::TzButton::Click, this, &ReadingPane::closeBook);
     connect(m_maxButton, &widgets::TzButton::Click, this, &ReadingPane::toggleFullView);
-    connect(m_previousButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::previousPage));
-    connect(m_nextButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::nextPage));
-    connect(m_zoomInButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::zoomIn));
-    connect(m_zoomOutButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::zoomOut));
-    connect(m_actualSizeButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::actualSize));
-    connect(m_autoPlayButton, &widgets::TzButton::Click, this, [this] {
+    connect(m_toolbar->previousButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::previousPage));
+    connect(m_toolbar->nextButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::nextPage));
+    connect(m_toolbar->zoomInButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::zoomIn));
+    connect(m_toolbar->zoomOutButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::zoomOut));
+    connect(m_toolbar->actualSizeButton, &widgets::TzButton::Click, this, whileOpen(&ReadingPane::actualSize));
+    connect(m_toolbar->autoPlayButton, &widgets::TzButton::Click, this, [this] {
         if (m_session.isOpen())
             toggleAutoPlay();
         // The button shows the menu entry's state, whoever pressed it.
-        m_autoPlayButton->setValue(m_autoPlayAction->isChecked());
+        m_toolbar->autoPlayButton->setValue(m_autoPlayAction->isChecked());
     });
-    for (widgets::TzButton *b : {m_previousButton, m_nextButton, m_zoomInButton, m_zoomOutButton, m_actualSizeButton,
-                                 m_autoPlayButton, m_closeBookButton, m_savePictureButton, m_lockButton})
+    for (widgets::TzButton *b : {m_toolbar->previousButton, m_toolbar->nextButton, m_toolbar->zoomInButton, m_toolbar->zoomOutButton, m_toolbar->actualSizeButton,
+                                 m_toolbar->autoPlayButton, m_toolbar->closeBookButton, m_toolbar->savePictureButton, m_toolbar->lockButton})
         connect(b, &widgets::TzButton::KeyDown, this, [this](int key, Qt::KeyboardModifiers mods) {
             // Space presses the button and Escape goes on to the window.
             if (!handleKey(key) && key != widgets::vk::Space && key != widgets::vk::Escape
@@ -267,8 +173,8 @@ void ReadingPane::connectControls()
                 handleViewerKey(key);
         });
 
-    connect(m_pageBox, &QComboBox::activated, this, [this](int) { pageBoxChosen(); });
-    connect(m_secondsBox, &QLineEdit::textChanged, this, &ReadingPane::secondsChanged);
+    connect(m_toolbar->pageBox, &QComboBox::activated, this, [this](int) { pageBoxChosen(); });
+    connect(m_toolbar->secondsBox, &QLineEdit::textChanged, this, &ReadingPane::secondsChanged);
     connect(m_autoPlayTimer, &QTimer::timeout, this, &ReadingPane::autoPlayTick);
 
     connect(m_picture, &PagePicture::painted, this, &ReadingPane::pagePainted);
@@ -279,7 +185,7 @@ void ReadingPane::connectControls()
     connect(&m_session, &book::ReadingSession::opened, this, &ReadingPane::onBookOpened);
     connect(&m_session, &book::ReadingSession::closed, this, &ReadingPane::onBookClosed);
     connect(&m_session, &book::ReadingSession::positionChanged, this,
-            [this](int position) { m_pageBox->setCurrentIndex(position); });
+            [this](int position) { m_toolbar->pageBox->setCurrentIndex(position); });
 }
 
 void ReadingPane::paintEvent(QPaintEvent *)
@@ -326,13 +232,13 @@ bool ReadingPane::eventFilter(QObject *watched, QEvent *event)
 {
     // The hidden way to the export of every page: a press on either label
     // with Shift, Ctrl and Alt held, while a page is on screen.
-    if ((watched == m_pageLabel || watched == m_secondsLabel) && event->type() == QEvent::MouseButtonPress) {
+    if ((watched == m_toolbar->pageLabel || watched == m_toolbar->secondsLabel) && event->type() == QEvent::MouseButtonPress) {
         constexpr Qt::KeyboardModifiers all = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
         if ((static_cast<QMouseEvent *>(event)->modifiers() & all) == all && m_session.isOpen()
             && !m_picture->isHidden())
             exportAllPages();
     }
-    if (watched == m_secondsBox && event->type() == QEvent::KeyPress) {
+    if (watched == m_toolbar->secondsBox && event->type() == QEvent::KeyPress) {
         // Only digits and the editing keys reach the seconds box.
         auto *ke = static_cast<QKeyEvent *>(event);
         const QString t = ke->text();
@@ -354,16 +260,16 @@ void ReadingPane::onBookOpened()
     for (int i = 0; i < m_session.pageCount(); ++i)
         items << QString::number(i);
     // One list for the whole box: a long book fills it in one step.
-    m_pageList->setStringList(items);
+    m_toolbar->pageList->setStringList(items);
     // A book opens where it was left.
-    m_pageBox->setCurrentIndex(m_session.position());
+    m_toolbar->pageBox->setCurrentIndex(m_session.position());
     m_prefetch.clear();
     m_turnedBack = false;
     showPage(m_session.pageNumbers().at(m_session.position()));
     centrePage();
     m_picture->show();
     m_savePictureAction->setEnabled(true);
-    m_savePictureButton->setEnabled(true);
+    m_toolbar->savePictureButton->setEnabled(true);
 }
 
 void ReadingPane::onBookClosed()
@@ -373,7 +279,7 @@ void ReadingPane::onBookClosed()
     m_showPending = false;
     m_picture->hide();
     m_savePictureAction->setEnabled(false);
-    m_savePictureButton->setEnabled(false);
+    m_toolbar->savePictureButton->setEnabled(false);
     if (m_autoPlayAction->isChecked())
         toggleAutoPlay();
 }
@@ -392,7 +298,7 @@ QSize ReadingPane::displayHint(qint32 pageNumber, const QByteArray &bytes) const
     // The size the page will be shown at decides how much of a large picture
     // needs decoding; the rules in showPage then place it.
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
-    if (m_lockButton->value() && !fitFirst)
+    if (m_toolbar->lockButton->value() && !fitFirst)
         return PagePicture::innerSize(m_picture->size()) * devicePixelRatioF();
     const QSize natural = view::pictureSize(bytes);
     if (!natural.isValid())
@@ -411,7 +317,7 @@ void ReadingPane::showPage(qint32 pageNumber)
     const book::ReadingSession::Page page = m_session.extractPage(pageNumber);
 
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
-    const bool locked = m_lockButton->value();
+    const bool locked = m_toolbar->lockButton->value();
     if (page.hasImage) {
         const QSize hint = displayHint(pageNumber, page.bytes);
         // A page decoded ahead of its turn is shown as it is; a damaged one
@@ -539,7 +445,7 @@ void ReadingPane::pageBoxChosen()
     if (!m_session.isOpen())
         return;
     bool ok = false;
-    const int position = m_pageBox->currentText().toInt(&ok);
+    const int position = m_toolbar->pageBox->currentText().toInt(&ok);
     if (ok && position >= 0 && position < m_session.pageCount())
         turnTo(position);
 }
@@ -708,26 +614,26 @@ void ReadingPane::toggleAutoPlay()
 {
     const bool checked = !m_autoPlayAction->isChecked();
     m_autoPlayAction->setChecked(checked);
-    m_autoPlayButton->setValue(checked);
-    const int interval = view::timerInterval(view::parseSeconds(m_secondsBox->text()).value_or(0));
+    m_toolbar->autoPlayButton->setValue(checked);
+    const int interval = view::timerInterval(view::parseSeconds(m_toolbar->secondsBox->text()).value_or(0));
     m_autoPlayTimer->setInterval(interval);
     if (checked && interval > 0)
         m_autoPlayTimer->start();
     else
         m_autoPlayTimer->stop();
-    m_secondsBox->setEnabled(checked);
+    m_toolbar->secondsBox->setEnabled(checked);
 }
 
 void ReadingPane::secondsChanged()
 {
     // A pasted text that is not a whole number of seconds is refused.
-    const auto seconds = view::parseSeconds(m_secondsBox->text());
+    const auto seconds = view::parseSeconds(m_toolbar->secondsBox->text());
     if (!seconds) {
-        const QSignalBlocker block(m_secondsBox);
-        m_secondsBox->setText(m_lastGoodSeconds);
+        const QSignalBlocker block(m_toolbar->secondsBox);
+        m_toolbar->secondsBox->setText(m_lastGoodSeconds);
         return;
     }
-    m_lastGoodSeconds = m_secondsBox->text();
+    m_lastGoodSeconds = m_toolbar->secondsBox->text();
     const int interval = view::timerInterval(*seconds);
     m_autoPlayTimer->setInterval(interval);
     // An interval of 0 means no ticks; the timer ticks again once a number is entered.
@@ -741,7 +647,7 @@ void ReadingPane::secondsChanged()
 
 void ReadingPane::autoPlayTick()
 {
-    if (m_autoPlay.tick(view::parseSeconds(m_secondsBox->text()).value_or(0)))
+    if (m_autoPlay.tick(view::parseSeconds(m_toolbar->secondsBox->text()).value_or(0)))
         nextPage();
 }
 

@@ -31,6 +31,7 @@ class TzButton;
 namespace korvel::app {
 
 class PagePicture;
+class ReadingToolbar;
 
 // The page view (picView): the page picture, the two button groups, the
 // page menu and auto-play, and saving pages as picture files. It follows the
@@ -145,23 +146,9 @@ private:
 
     PagePicture *m_picture = nullptr;
     QWidget *m_buttonGroup = nullptr;
-    QWidget *m_toolbar = nullptr;
+    ReadingToolbar *m_toolbar = nullptr;
     widgets::TzButton *m_maxButton = nullptr;
     widgets::TzButton *m_closeButton = nullptr;
-    widgets::TzButton *m_previousButton = nullptr;
-    widgets::TzButton *m_nextButton = nullptr;
-    widgets::TzButton *m_zoomInButton = nullptr;
-    widgets::TzButton *m_zoomOutButton = nullptr;
-    widgets::TzButton *m_actualSizeButton = nullptr;
-    widgets::TzButton *m_autoPlayButton = nullptr;
-    widgets::TzButton *m_closeBookButton = nullptr;
-    widgets::TzButton *m_savePictureButton = nullptr;
-    widgets::TzButton *m_lockButton = nullptr;
-    QLabel *m_pageLabel = nullptr;
-    QComboBox *m_pageBox = nullptr;
-    QStringListModel *m_pageList = nullptr;
-    QLineEdit *m_secondsBox = nullptr;
-    QLabel *m_secondsLabel = nullptr;
     QTimer *m_autoPlayTimer = nullptr;
 
     QMenu *m_pageMenu = nullptr;
