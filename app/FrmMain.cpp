@@ -7,6 +7,7 @@
 #include "app/FrmAbout.h"
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
+#include "app/MainMenus.h"
 #include "app/Placement.h"
 #include "app/ReadingPane.h"
 #include "app/Splitter.h"
@@ -73,36 +74,8 @@ FrmMain::~FrmMain()
 
 void FrmMain::buildMenus()
 {
-    struct Entry {
-        const char *name;
-        const char *text;
-    };
-    // A name without text is a separator.
-    const std::array<QList<Entry>, 6> menus = {{
-        {{"mnuNew", "新建(&N)..."}, {"mnuOpen", "打开(&O)..."}, {"mnuClose", "关闭(&C)"}, {"mnuBar11", nullptr},
-         {"mnuSave", "保存(&S)..."}, {"mnuBar12", nullptr}, {"mnuRecent_0", "最近打开1"},
-         {"mnuRecent_1", "最近打开2"}, {"mnuRecent_2", "最近打开3"}, {"mnuRecent_3", "最近打开4"},
-         {"mnuRecent_4", "最近打开5"}, {"mnuBar13", nullptr}, {"mnuExit", "退出(&X)"}},
-        {}, // the category commands and
-        {}, // the book list's belong to the catalog pane
-        {{"mnuFromDalvane", "从Dalvane下载"}},
-        {}, // the page menu belongs to the reading pane
-        {{"mnuAbout", "关于(&A)..."}, {"mnuBar61", nullptr}, {"mnuHomePage", "Dalvane主页"},
-         {"mnuHomePage1", "Korvel 主页"}},
-    }};
-    const QStringList titles = {QStringLiteral("文件(&F)"), QStringLiteral("编辑(&E)"), QStringLiteral("操作(&O)"),
-                                QStringLiteral("下载(&D)"), QStringLiteral("浏览(&V)"), QStringLiteral("帮助(&H)")};
-    for (int i = 0; i < 6; ++i) {
-        m_menus[i] = new QMenu(titles.at(i), this);
-        for (const Entry &e : menus[i]) {
-            QAction *a = e.text ? m_menus[i]->addAction(QString::fromUtf8(e.text)) : m_menus[i]->addSeparator();
-            a->setObjectName(QLatin1String(e.name));
-        }
-    }
+    m_menus = makeMainMenus(this);
     auto action = [this](const char *name) { return findChild<QAction *>(QLatin1String(name)); };
-    action("mnuNew")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    action("mnuOpen")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    action("mnuSave")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     m_closeAction = action("mnuClose");
     m_closeAction->setEnabled(false);
     for (int i = 0; i < 5; ++i) {
@@ -292,20 +265,6 @@ void FrmMain::restoreLayout()
     m_splitter->move(toPixels(x), m_splitter->y());
     sizeControls(x);
     m_heldSplitter = x;
-}
-
-// The stored rectangle on the screen it opens on (the one holding its
-// middle, else the primary one), whole, shrunk to the free area if need be.
-TwipsRect FrmMain::placeOnScreen(const TwipsRect &stored) const
-{
-    const QRect r = stored.toPixels();
-    QScreen *screen = QGuiApplication::screenAt(r.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return stored;
-    const QRect a = screen->availableGeometry();
-    return view::keepOnScreen(stored, {toTwips(a.x()), toTwips(a.y()), toTwips(a.width()), toTwips(a.height())});
 }
 
 void FrmMain::showEvent(QShowEvent *e)

@@ -94,7 +94,6 @@ private:
 
     float windowWidthTwips() const;
     float windowHeightTwips() const;
-    TwipsRect placeOnScreen(const TwipsRect &stored) const;
     void fitFrame();
     bool handleViewerKey(QKeyEvent *e);
     void setFullScreen(bool on);
