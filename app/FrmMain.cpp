@@ -8,7 +8,7 @@
 #include "app/FrmMaklhh.h"
 #include "app/Icons.h"
 #include "app/MainMenus.h"
-#include "app/Placement.h"
+#include "app/WidgetPlacement.h"
 #include "app/ReadingPane.h"
 #include "app/Splitter.h"
 #include "app/StoredLayout.h"

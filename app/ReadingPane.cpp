@@ -4,7 +4,7 @@
 #include "app/Icons.h"
 #include "app/PageSaving.h"
 #include "app/PagePicture.h"
-#include "app/Placement.h"
+#include "app/WidgetPlacement.h"
 #include "app/ReadingToolbar.h"
 #include "book/ReadingSession.h"
 #include "view/WindowLayout.h"

@@ -1,6 +1,6 @@
 #include "app/ReadingToolbar.h"
 
-#include "app/Placement.h"
+#include "app/WidgetPlacement.h"
 #include "view/WindowLayout.h"
 #include "widgets/TzButton.h"
 
