@@ -3,7 +3,6 @@
 #include "book/BookReader.h"
 #include "book/BookWriter.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -203,20 +202,21 @@ void BookWriterTest::callersConnectionsStayOpen()
                                                   QStringLiteral("INSERT INTO lhhInfo VALUES ('a'), ('b')")}));
     const QString reading = m_dir + QStringLiteral("/reading.lhh");
     QVERIFY(makeSimpleBook(env.appDir(), reading, 2));
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenConn(catalog));
-    QVERIFY(db.OpenRs(QStringLiteral("Select lhhTitle From lhhInfo")));
-    QVERIFY(db.OpenBookConn(reading));
+    db::Connection catalogConn, bookConn;
+    QVERIFY(!catalogConn.open(catalog, db::Access::ReadWrite));
+    db::Statement titles = catalogConn.prepare(QStringLiteral("Select lhhTitle From lhhInfo"));
+    QVERIFY(titles.next());
+    QVERIFY(!bookConn.open(reading, db::Access::ReadOnly));
 
-    QVERIFY(!book::writeBook(db.TemplatePath(), m_dir + QStringLiteral("/new.lhh"), {},
+    QVERIFY(!book::writeBook(templatePath(), m_dir + QStringLiteral("/new.lhh"), {},
                              {picture(QStringLiteral("p.png"), "PNG", 40)}));
 
-    QVERIFY(db.ConnOpen() && db.BookConnOpen());
-    QCOMPARE(db.Rs.Text(0), QStringLiteral("a"));
-    db.Rs.MoveNext();
-    QCOMPARE(db.Rs.Text(0), QStringLiteral("b"));
+    QVERIFY(catalogConn.isOpen() && bookConn.isOpen());
+    QCOMPARE(titles.value(0).toString(), QStringLiteral("a"));
+    QVERIFY(titles.next());
+    QCOMPARE(titles.value(0).toString(), QStringLiteral("b"));
     QVector<qint32> numbers;
-    QVERIFY(!book::readPageNumbers(db.BookConn, &numbers));
+    QVERIFY(!book::readPageNumbers(bookConn, &numbers));
     QCOMPARE(numbers.size(), 2);
 }
 

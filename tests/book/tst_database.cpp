@@ -4,7 +4,6 @@
 #include "book/BookReader.h"
 #include "book/ReadingSession.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -58,10 +57,9 @@ void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
         for (qint32 n : session.pageNumbers())
             QVERIFY(session.extractPage(n).written);
         session.close();
-        db::mOpenDatabase db(env.appDir());
-        QVERIFY(db.OpenBookConn(path));
-        QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
-        db.CloseBookConn();
+        db::Connection c;
+        QVERIFY(!c.open(path, db::Access::ReadOnly));
+        QVERIFY(c.prepare(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")).next());
     }
     QCOMPARE(fileHash(path), before);
     QCOMPARE(QFileInfo(path).lastModified(), mtime);

@@ -1,10 +1,9 @@
 // The database layer: what opens and what is refused, that an open is
-// exclusive, that one call runs one statement, that a recordset reads as it
-// goes and still counts exactly, and that a transaction left behind is undone.
+// exclusive, that one call runs one statement, that quotes and bound values
+// keep every byte, and that a transaction left behind is undone.
 #include "book/BookFile.h"
 #include "book/Sql.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "platform/FileLock.h"
 #include "platform/NativePath.h"
 #include "tests/support/TestEnv.h"
@@ -37,11 +36,6 @@ private slots:
     void oneStatementPerCall_data();
     void oneStatementPerCall();
     void quotesAndBoundValuesRoundTrip();
-    void recordsetReadsRowsAsItMoves();
-    void recordCountIsExact_data();
-    void recordCountIsExact();
-    void appendTakesTheTableFromTheStatement_data();
-    void appendTakesTheTableFromTheStatement();
     void transactionLeftBehindIsRolledBack();
     void statementOutlivingItsConnectionFailsCleanly();
     void longPathsOpenAndAreMade();
@@ -192,20 +186,22 @@ void ConnectionTest::oneStatementPerCall()
 void ConnectionTest::quotesAndBoundValuesRoundTrip()
 {
     const QString path = table(QStringLiteral("quotes.db"), {QStringLiteral("CREATE TABLE t (a TEXT, b BLOB, n INTEGER)")});
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenConn(path));
+    db::Connection c;
+    QVERIFY(!c.open(path, db::Access::ReadWrite));
     const QString tricky = QStringLiteral("O'Neil's ''book'' '); Drop Table t; --");
-    QVERIFY(db.OpenRs(QStringLiteral("Insert Into t (a) Values (") + book::sqlText(tricky) + QStringLiteral(")")));
-    QVERIFY(db.OpenRs(QStringLiteral("Select * From t Where a=") + book::sqlText(tricky)));
-    QCOMPARE(db.Rs.Field(QStringLiteral("A")).toString(), tricky);
-    QVERIFY(db.OpenRs(QStringLiteral("Select * From t Where a Like '%o''n%'")));
-    QCOMPARE(db.Rs.RecordCount(), 1);
+    QVERIFY(!c.exec(QStringLiteral("Insert Into t (a) Values (") + book::sqlText(tricky) + QStringLiteral(")")));
+    db::Statement found = c.prepare(QStringLiteral("Select a From t Where a=") + book::sqlText(tricky));
+    QVERIFY(found.next());
+    QCOMPARE(found.value(0).toString(), tricky);
+    found = c.prepare(QStringLiteral("Select count(*) From t Where a Like '%o''n%'"));
+    QVERIFY(found.next());
+    QCOMPARE(found.int64(0), 1);
 
     // Bound values keep every byte: NULs in a blob, a Chinese text, a large number.
     QByteArray blob("\0\x01'\xff", 4);
-    QVERIFY(!db.Conn.exec(QStringLiteral("Insert Into t (a, b, n) Values (?, ?, ?)"),
+    QVERIFY(!c.exec(QStringLiteral("Insert Into t (a, b, n) Values (?, ?, ?)"),
                           {QStringLiteral("连环画 'x'"), blob, qint64(1) << 40}));
-    db::Statement s = db.Conn.prepare(QStringLiteral("Select a, b, n From t Where n = ?"));
+    db::Statement s = c.prepare(QStringLiteral("Select a, b, n From t Where n = ?"));
     QVERIFY(!s.bind(1, qint64(1) << 40));
     QVERIFY(s.next());
     QCOMPARE(s.value(0).toString(), QStringLiteral("连环画 'x'"));
@@ -214,104 +210,6 @@ void ConnectionTest::quotesAndBoundValuesRoundTrip()
     QVERIFY(!s.next());
     QVERIFY(!s.error());
     QVERIFY(s.bind(4, 1));
-}
-
-void ConnectionTest::recordsetReadsRowsAsItMoves()
-{
-    // The fourth row's value cannot be computed. A recordset that read every
-    // row at once would fail to open; one that reads as it moves shows three.
-    const QString path = table(QStringLiteral("lazy.db"), {QStringLiteral("CREATE TABLE t (x INTEGER)"),
-                                                           QStringLiteral("INSERT INTO t VALUES (1),(2),(3),(4),(5)")});
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenConn(path));
-    QVERIFY(db.OpenRs(QStringLiteral("Select CASE WHEN x = 4 THEN abs(-9223372036854775804 - x) ELSE x END As v "
-                                     "From t")));
-    QVector<int> seen;
-    for (; !db.Rs.Eof(); db.Rs.MoveNext())
-        seen << db.Rs.Field(QStringLiteral("V")).toInt();
-    QCOMPARE(seen, (QVector<int>{1, 2, 3}));
-    QVERIFY(db.Rs.LastError());
-    // Back to the start: the same rows again.
-    db.Rs.MoveFirst();
-    QCOMPARE(db.Rs.Field(0).toInt(), 1);
-}
-
-void ConnectionTest::recordCountIsExact_data()
-{
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<int>("count");
-    QTest::newRow("every row") << "Select * From t" << 1000;
-    QTest::newRow("some rows") << "Select x From t Where x % 7 = 0" << 142;
-    QTest::newRow("no row") << "Select x From t Where x < 0" << 0;
-    QTest::newRow("semicolon and comment") << "Select x From t Where x <= 10; -- ten" << 10;
-    QTest::newRow("grouped") << "Select x % 3, count(*) From t Group By x % 3" << 3;
-    QTest::newRow("a pragma, not nestable") << "PRAGMA table_info(t)" << 3;
-    QTest::newRow("a command") << "Update t Set note = 'x' Where x = 1" << 0;
-}
-
-void ConnectionTest::recordCountIsExact()
-{
-    QFETCH(QString, sql);
-    QFETCH(int, count);
-    const QString path = table(QStringLiteral("count.db"),
-                               {QStringLiteral("CREATE TABLE t (x INTEGER, note TEXT, pic BLOB)"),
-                                QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n "
-                                               "WHERE x < 1000) INSERT INTO t SELECT x, NULL, zeroblob(100) FROM n")});
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenConn(path));
-    QVERIFY2(db.OpenRs(sql), qPrintable(db.LastError().message));
-    const QVariant first = db.Rs.Field(0);
-    QCOMPARE(db.Rs.RecordCount(), count);
-    // Counting does not move the recordset, and walking it finds as many rows.
-    QCOMPARE(db.Rs.Field(0), first);
-    QCOMPARE(db.Rs.Bof(), count == 0);
-    int walked = 0;
-    for (; !db.Rs.Eof(); db.Rs.MoveNext())
-        ++walked;
-    QCOMPARE(walked, count);
-    QCOMPARE(db.Rs.RecordCount(), count);
-    if (count > 0)
-        QCOMPARE(db.Rs.Text(QStringLiteral("NOTE")), QString());
-}
-
-void ConnectionTest::appendTakesTheTableFromTheStatement_data()
-{
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<QStringList>("fields");
-    QTest::addColumn<bool>("stored");
-    QTest::newRow("a column") << "Select ClassName From Class Where 0" << QStringList{"classname"} << true;
-    QTest::newRow("an alias") << "Select ClassName As n From Class Where 0" << QStringList{"N"} << true;
-    // The first "From" in the text belongs to a subquery, not to the table read.
-    QTest::newRow("a subquery first") << "Select (Select count(*) From lhhInfo) As k, ClassName From Class"
-                                      << QStringList{"ClassName"} << true;
-    QTest::newRow("two tables") << "Select ClassName, lhhTitle From Class, lhhInfo Where 0"
-                                << QStringList{"ClassName", "lhhTitle"} << false;
-    QTest::newRow("an expression") << "Select upper(ClassName) As u From Class Where 0" << QStringList{"u"} << false;
-    QTest::newRow("not in the recordset") << "Select ClassName From Class Where 0" << QStringList{"DefaultPath"}
-                                          << false;
-}
-
-void ConnectionTest::appendTakesTheTableFromTheStatement()
-{
-    QFETCH(QString, sql);
-    QFETCH(QStringList, fields);
-    QFETCH(bool, stored);
-    const QString path = table(QStringLiteral("catalog.db"),
-                               {QStringLiteral("CREATE TABLE Class (ClassID INTEGER PRIMARY KEY, ClassName TEXT, "
-                                               "DefaultPath TEXT)"),
-                                QStringLiteral("CREATE TABLE lhhInfo (lhhID INTEGER PRIMARY KEY, lhhClassId INTEGER, "
-                                               "lhhTitle TEXT)")});
-    db::mOpenDatabase db(env.appDir());
-    QVERIFY(db.OpenConn(path));
-    QVERIFY(db.OpenRs(sql));
-    db.Rs.AddNew();
-    for (const QString &field : fields)
-        db.Rs.SetField(field, QStringLiteral("新的"));
-    QCOMPARE(db.Rs.Update(), stored);
-    QVERIFY(db.OpenRs(QStringLiteral("Select ClassName From Class Where ClassName = '新的'")));
-    QCOMPARE(db.Rs.RecordCount(), stored ? 1 : 0);
-    QVERIFY(db.OpenRs(QStringLiteral("Select lhhTitle From lhhInfo")));
-    QCOMPARE(db.Rs.RecordCount(), 0);
 }
 
 void ConnectionTest::transactionLeftBehindIsRolledBack()

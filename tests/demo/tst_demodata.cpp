@@ -1,4 +1,4 @@
-#include "db/mOpenDatabase.h"
+#include "db/Connection.h"
 #include "demo/DemoData.h"
 #include "demo/PageArt.h"
 
@@ -26,6 +26,24 @@ QByteArray magicFormat(const QByteArray &bytes)
     return {};
 }
 
+// Every row of sql on the database at path, each row its columns; none when it cannot be read.
+QVector<QVariantList> rows(const QString &path, const QString &sql)
+{
+    QVector<QVariantList> out;
+    db::Connection c;
+    db::Error e = c.open(path, db::Access::ReadOnly);
+    db::Statement s = c.prepare(sql, e ? nullptr : &e);
+    while (!e && s.next()) {
+        QVariantList row;
+        for (int i = 0; i < s.columnCount(); ++i)
+            row << s.value(i);
+        out << row;
+    }
+    return out;
+}
+
+const QString kAboutBook = QStringLiteral("Select title,drawer,publisher,publishdate,sign From books");
+
 // What a folder of generated files shows: every picture decoded (the book
 // pages by book and number), a book's own description, everything else as
 // its bytes.
@@ -42,21 +60,17 @@ Snapshot snapshot(const QString &root)
         const QString path = it.next();
         const QString name = path.mid(root.size());
         if (path.endsWith(QLatin1String(".lhh"))) {
-            db::mOpenDatabase db(root);
-            if (!db.OpenBookConn(path) || !db.OpenBookRs(QStringLiteral("Select * From books"))) {
+            const QVector<QVariantList> about = rows(path, QStringLiteral("Select * From books"));
+            if (about.isEmpty()) {
                 shot.bytes.insert(name, "unreadable book");
                 continue;
             }
-            QStringList about;
-            for (int i = 0; i < db.BookRs.ColumnCount(); ++i)
-                about << db.BookRs.Field(i).toString();
-            shot.bytes.insert(name, about.join(QLatin1Char('\n')).toUtf8());
-            if (!db.OpenBookRs(QStringLiteral("Select pagenumber,image From pages")))
-                continue;
-            for (; !db.BookRs.Eof(); db.BookRs.MoveNext())
-                shot.pictures.insert(name + QLatin1Char('#') + db.BookRs.Text(QStringLiteral("pagenumber")),
-                                     QImage::fromData(db.BookRs.Field(QStringLiteral("image")).toByteArray()));
-            db.CloseBookConn();
+            QStringList fields;
+            for (const QVariant &v : about.first())
+                fields << v.toString();
+            shot.bytes.insert(name, fields.join(QLatin1Char('\n')).toUtf8());
+            for (const QVariantList &page : rows(path, QStringLiteral("Select pagenumber,image From pages")))
+                shot.pictures.insert(name + QLatin1Char('#') + page.at(0).toString(), QImage::fromData(page.at(1).toByteArray()));
         } else if (path.endsWith(QLatin1String(".png"))) {
             shot.pictures.insert(name, QImage(path));
         } else {
@@ -120,22 +134,15 @@ private slots:
         for (const QString &file : files) {
             const QString path = m_app + QStringLiteral("/books/") + file;
             total += QFileInfo(path).size();
-            db::mOpenDatabase db(m_app);
-            QVERIFY2(db.OpenBookConn(path), qPrintable(path));
-            QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
-            QCOMPARE(db.BookRs.RecordCount(), 1);
-            for (const char *column : {"title", "drawer", "publisher", "publishdate", "sign"})
-                QVERIFY2(!db.BookRs.Text(QLatin1String(column)).isEmpty(), column);
-
-            QVERIFY(db.OpenBookRs(QStringLiteral("Select pagenumber From pages Order By pagenumber")));
-            QVector<int> numbers;
-            for (; !db.BookRs.Eof(); db.BookRs.MoveNext())
-                numbers << db.BookRs.Field(0).toInt();
-            QVERIFY2(numbers.size() >= 12, qPrintable(file));
-            for (int i = 0; i < numbers.size(); ++i) {
-                QCOMPARE(numbers.at(i), i);
-                QVERIFY(db.OpenBookRs(QStringLiteral("Select image From pages Where pagenumber = %1").arg(i)));
-                const QByteArray bytes = db.BookRs.Field(0).toByteArray();
+            const QVector<QVariantList> about = rows(path, kAboutBook);
+            QCOMPARE(about.size(), 1);
+            for (const QVariant &field : about.first())
+                QVERIFY(!field.toString().isEmpty());
+            const QVector<QVariantList> pages = rows(path, QStringLiteral("Select pagenumber,image From pages Order By pagenumber"));
+            QVERIFY2(pages.size() >= 12, qPrintable(file));
+            for (int i = 0; i < pages.size(); ++i) {
+                QCOMPARE(pages.at(i).at(0).toInt(), i);
+                const QByteArray bytes = pages.at(i).at(1).toByteArray();
                 const QByteArray format = magicFormat(bytes);
                 QVERIFY2(!format.isEmpty(), qPrintable(QStringLiteral("%1 page %2").arg(file).arg(i)));
                 QImage page;
@@ -146,7 +153,6 @@ private slots:
                 tall = tall || page.height() >= 2.5 * page.width();
                 large = large || (page.width() > 1920 && page.height() > 1080);
             }
-            db.CloseBookConn();
         }
         QCOMPARE(formats, (QSet<QByteArray>{"jpeg", "png", "gif", "bmp"}));
         QVERIFY(wide);
@@ -160,35 +166,32 @@ private slots:
 
     void catalogFilesTheBooksItDescribes()
     {
-        db::mOpenDatabase db(m_app);
-        QVERIFY(db.OpenCatalog());
-        QVERIFY(db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId")));
-        QCOMPARE(db.Rs.RecordCount(), 1);
-        QCOMPARE(db.Rs.Field(QStringLiteral("ClassID")).toInt(), 1);
+        const QString catalog = m_app + QStringLiteral("/Korvel.mdb");
+        const QVector<QVariantList> roots =
+            rows(catalog, QStringLiteral("Select ClassID From Class Where RootClassID=0 Order By ClassId"));
+        QCOMPARE(roots.size(), 1);
+        QCOMPARE(roots.first().first().toInt(), 1);
 
-        QVERIFY(db.OpenRs(QStringLiteral("Select ClassID,RootClassID,DefaultPath From Class")));
         QMap<int, int> parentOf;
         bool booksFolderOffered = false;
-        for (; !db.Rs.Eof(); db.Rs.MoveNext()) {
-            parentOf.insert(db.Rs.Field(QStringLiteral("ClassID")).toInt(), db.Rs.Field(QStringLiteral("RootClassID")).toInt());
-            booksFolderOffered = booksFolderOffered
-                || db.Rs.Text(QStringLiteral("DefaultPath")) == QDir(m_app).absolutePath() + QStringLiteral("/books/");
+        for (const QVariantList &c : rows(catalog, QStringLiteral("Select ClassID,RootClassID,DefaultPath From Class"))) {
+            parentOf.insert(c.at(0).toInt(), c.at(1).toInt());
+            booksFolderOffered = booksFolderOffered || c.at(2).toString() == QDir(m_app).absolutePath() + QStringLiteral("/books/");
         }
         QVERIFY(parentOf.size() >= 4);
         QVERIFY(booksFolderOffered);
         for (auto it = parentOf.cbegin(); it != parentOf.cend(); ++it)
             QVERIFY2(it.key() == 1 || parentOf.contains(it.value()), "every category hangs under an existing one");
 
-        QVERIFY(db.OpenRs(QStringLiteral("Select * From lhhInfo")));
         QVector<QStringList> records;
-        for (; !db.Rs.Eof(); db.Rs.MoveNext()) {
-            QVERIFY(parentOf.contains(db.Rs.Field(QStringLiteral("lhhClassId")).toInt()));
+        for (const QVariantList &row : rows(catalog, QStringLiteral("Select lhhClassId,lhhType,lhhPath,lhhTitle,lhhDrawer,"
+                                                                   "lhhPublisher,lhhPublishDate,sign From lhhInfo"))) {
+            QVERIFY(parentOf.contains(row.at(0).toInt()));
             QStringList r;
-            for (const char *c : {"lhhType", "lhhPath", "lhhTitle", "lhhDrawer", "lhhPublisher", "lhhPublishDate", "sign"})
-                r << db.Rs.Text(QLatin1String(c));
+            for (const QVariant &v : row.mid(1))
+                r << (v.isNull() ? QString() : v.toString());
             records << r;
         }
-        db.CloseConn();
 
         int present = 0, gone = 0, exe = 0;
         for (const QStringList &r : std::as_const(records)) {
@@ -201,12 +204,11 @@ private slots:
                 ++gone;
             } else {
                 // The record repeats what the book says about itself.
-                QVERIFY(db.OpenBookConn(r.at(1)));
-                QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
-                const QStringList inBook{db.BookRs.Text(QStringLiteral("title")), db.BookRs.Text(QStringLiteral("drawer")),
-                                         db.BookRs.Text(QStringLiteral("publisher")),
-                                         db.BookRs.Text(QStringLiteral("publishdate")), db.BookRs.Text(QStringLiteral("sign"))};
-                db.CloseBookConn();
+                const QVector<QVariantList> about = rows(r.at(1), kAboutBook);
+                QCOMPARE(about.size(), 1);
+                QStringList inBook;
+                for (const QVariant &v : about.first())
+                    inBook << (v.isNull() ? QString() : v.toString());
                 QCOMPARE(r.mid(2), inBook);
                 ++present;
             }
