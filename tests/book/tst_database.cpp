@@ -3,18 +3,28 @@
 #include "book/BookFile.h"
 #include "book/BookReader.h"
 #include "book/ReadingSession.h"
+#include "platform/ScratchFile.h"
 #include "db/Connection.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace korvel;
 using namespace korvel::test;
+
+namespace {
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
 
 class DatabaseTest : public QObject {
     Q_OBJECT
@@ -22,10 +32,14 @@ class DatabaseTest : public QObject {
 private slots:
     void bookWithoutPagesTableOpensButCannotListPages();
     void readingChangesNothingAndLeavesNoFiles();
-    void readOnlyBookStillReads();
     void pagesWithGapsNullsAndOddPaths();
     void bookRecord_data();
     void bookRecord();
+    // read.tmp written ahead of its turn and swapped into place whole.
+    void scratchFiles_data();
+    void scratchFiles();
+    void stagedPageIsSwappedIn();
+    void stagedBytesThatDifferAreNotUsed();
 
 private:
     TestEnv env;
@@ -45,15 +59,21 @@ void DatabaseTest::bookWithoutPagesTableOpensButCannotListPages()
 
 void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
 {
-    const QString dir = env.path(QStringLiteral("quiet"));
+    // A read-only book in a read-only folder reads whole; not a byte of it
+    // changes and nothing is left beside it.
+    const QString dir = env.path(QStringLiteral("readonly"));
     QDir().mkpath(dir);
-    const QString path = dir + QStringLiteral("/book.lhh");
+    const QString path = dir + QStringLiteral("/书 ro.lhh");
     QVERIFY(makeSimpleBook(env.appDir(), path, 4));
     const QByteArray before = fileHash(path);
     const QDateTime mtime = QFileInfo(path).lastModified();
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+    const auto writable = qScopeGuard([&] { QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
     {
         book::ReadingSession session(env.appDir());
         QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+        QCOMPARE(session.pageCount(), 4);
         for (qint32 n : session.pageNumbers())
             QVERIFY(session.extractPage(n).written);
         session.close();
@@ -63,26 +83,7 @@ void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
     }
     QCOMPARE(fileHash(path), before);
     QCOMPARE(QFileInfo(path).lastModified(), mtime);
-    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("book.lhh")});
-}
-
-void DatabaseTest::readOnlyBookStillReads()
-{
-    if (::geteuid() == 0)
-        qInfo("running as root: permissions do not bind, the read-only open is still exercised");
-    const QString dir = env.path(QStringLiteral("readonly"));
-    QDir().mkpath(dir);
-    const QString path = dir + QStringLiteral("/书 ro.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), path, 3));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
-    book::ReadingSession session(env.appDir());
-    const auto opened = session.open(path);
-    const int pages = session.pageCount();
-    session.close();
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(opened, book::ReadingSession::OpenResult::Opened);
-    QCOMPARE(pages, 3);
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("书 ro.lhh")});
 }
 
 void DatabaseTest::pagesWithGapsNullsAndOddPaths()
@@ -162,6 +163,102 @@ void DatabaseTest::bookRecord()
     QCOMPARE(meta.title, title);
     QCOMPARE(meta.drawer, drawer);
     QVERIFY(meta.url.isEmpty());
+}
+
+void DatabaseTest::scratchFiles_data()
+{
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("nothing there") << "" << true;
+    QTest::newRow("a file there") << "file" << true;
+    QTest::newRow("a folder there") << "folder" << false;
+    QTest::newRow("no such folder") << "no folder" << false;
+}
+
+void DatabaseTest::scratchFiles()
+{
+    QFETCH(QString, there);
+    QFETCH(bool, written);
+    TestEnv env; // a folder of its own
+    QString path = env.path("read.tmp");
+    if (there == "file") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100000, 'o'));
+    } else if (there == "folder") {
+        QVERIFY(QDir().mkpath(path + "/inside"));
+    } else if (there == "no folder") {
+        path = env.path("gone/read.tmp");
+    }
+    const QStringList before = entries(env.path(QString()));
+    QString error;
+    QCOMPARE(platform::writeScratchFile(path, "new bytes", &error), written);
+    if (written) {
+        QCOMPARE(fileBytes(path), QByteArray("new bytes"));
+        QVERIFY(!entries(env.path(QString())).join(' ').contains(".read.tmp."));
+        QCOMPARE(QFile::permissions(path) & QFileDevice::ReadOther, QFileDevice::ReadOther);
+    } else {
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(entries(env.path(QString())), before);
+        if (there == "folder")
+            QCOMPARE(entries(path), QStringList{"inside"});
+    }
+}
+
+void DatabaseTest::stagedPageIsSwappedIn()
+{
+    TestEnv env; // a folder of its own
+    const QString path = env.path("b.lhh");
+    const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
+    QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
+    // What a killed reader left is gone at the next start.
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const qint64 dead = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    const QString left = env.appDir() + QStringLiteral("/.read.tmp.%1.next").arg(dead);
+    QFile(left).open(QIODevice::WriteOnly);
+    QVERIFY(QFileInfo::exists(left));
+    book::ReadingSession session(env.appDir());
+    QVERIFY(!QFileInfo::exists(left));
+    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+    QVERIFY(session.extractPage(0).written);
+    session.stagePage(1, p1);
+    QCOMPARE(fileBytes(session.stagedPath()), p1);
+    QCOMPARE(fileBytes(session.readTmpPath()), p0);
+    QVERIFY(session.extractPage(1).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p1);
+    // Back to the page before: written as ever.
+    QVERIFY(session.extractPage(0).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p0);
+    // Closing leaves read.tmp and nothing else.
+    session.stagePage(1, p1);
+    session.close();
+    QVERIFY(!QFileInfo::exists(session.stagedPath()));
+    QCOMPARE(fileBytes(session.readTmpPath()), p0);
+    QVERIFY(!entries(env.appDir()).join(' ').contains(".read.tmp"));
+}
+
+void DatabaseTest::stagedBytesThatDifferAreNotUsed()
+{
+    TestEnv env; // a folder of its own
+    const QString path = env.path("b.lhh");
+    const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
+    QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
+    book::ReadingSession session(env.appDir());
+    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+    session.stagePage(1, "stale bytes");
+    QVERIFY(session.extractPage(1).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p1);
+    // Staged for another page: that page's turn is an ordinary write.
+    session.stagePage(0, p0);
+    QVERIFY(session.extractPage(1).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p1);
+    // Nothing is staged without an open book.
+    session.close();
+    session.stagePage(0, p0);
+    QVERIFY(!QFileInfo::exists(session.stagedPath()));
 }
 
 QTEST_MAIN(DatabaseTest)

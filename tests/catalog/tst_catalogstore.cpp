@@ -163,7 +163,6 @@ void CatalogStoreTest::catalogThatCannotBeOpened_data()
     QTest::addColumn<QString>("kind");
     QTest::newRow("missing") << "missing";
     QTest::newRow("held by another Korvel") << "held";
-    QTest::newRow("random bytes") << "random";
     QTest::newRow("truncated") << "truncated";
     QTest::newRow("a folder") << "folder";
 }
@@ -177,11 +176,6 @@ void CatalogStoreTest::catalogThatCannotBeOpened()
         QFile::remove(path);
     } else if (kind == QLatin1String("held")) {
         QVERIFY(!holder.open(path, db::Access::ReadWrite));
-    } else if (kind == QLatin1String("random")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        for (int i = 0; i < 4096; ++i)
-            f.putChar(char((i * 7919) % 251));
     } else if (kind == QLatin1String("truncated")) {
         QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
     } else {
@@ -254,8 +248,6 @@ void CatalogStoreTest::searchFindsTextExactly_data()
     QTest::newRow("quote") << "'" << QStringList{"O'Neil"};
     QTest::newRow("backslash") << "\\" << QStringList{"反\\斜"};
     QTest::newRow("letter, any case") << "A" << QStringList{"a_b", "ab", "ba", "a"};
-    QTest::newRow("chinese") << "画" << QStringList{"画中", "连环画"};
-    QTest::newRow("dash") << "-" << QStringList{"甲-乙"};
     QTest::newRow("nothing matches") << "不在" << QStringList{};
 }
 

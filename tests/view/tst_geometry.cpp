@@ -16,15 +16,12 @@ class GeometryTest : public QObject {
 private slots:
     void fit_data();
     void fit();
-    void zoomInStopsAtTheFit();
-    void zoomOutStopsAt300_data();
-    void zoomOutStopsAt300();
+    void zoomStopsAtTheFitAnd300();
     void tinyFrameSkipsTheStepItCannotTake();
     void halfPageRule();
     void splitterAndPanes_data();
     void splitterAndPanes();
     void minimumWindowSize();
-    void buttonsAndFullView();
     void pageClearOfToolbarAndWheel();
     void windowOnScreenAndKeptLengths();
     void secondsBox_data();
@@ -79,7 +76,7 @@ void GeometryTest::fit()
     QCOMPARE(b.left, (fw - ew) / 2);
 }
 
-void GeometryTest::zoomInStopsAtTheFit()
+void GeometryTest::zoomStopsAtTheFitAnd300()
 {
     const ViewSize frame{9000, 6000};
     PageBox b = page(3000, 12000);
@@ -100,31 +97,14 @@ void GeometryTest::zoomInStopsAtTheFit()
     view::fit(small, frame);
     zoomIn(small, frame);
     QCOMPARE(small.width, 1515.0f);
-}
-
-void GeometryTest::zoomOutStopsAt300_data()
-{
-    QTest::addColumn<float>("w");
-    QTest::addColumn<float>("h");
-    QTest::addColumn<float>("ew");
-    QTest::addColumn<float>("eh");
-    QTest::newRow("portrait") << 3000.f << 6000.f << 300.f << 600.f;
-    QTest::newRow("landscape") << 6000.f << 3000.f << 600.f << 300.f;
-    QTest::newRow("square") << 3000.f << 3000.f << 300.f << 300.f;
-}
-
-void GeometryTest::zoomOutStopsAt300()
-{
-    QFETCH(float, w);
-    QFETCH(float, h);
-    QFETCH(float, ew);
-    QFETCH(float, eh);
-    PageBox b = page(w, h);
-    view::fit(b, {90000, 90000});
-    for (int i = 0; i < 1000; ++i)
-        zoomOut(b);
-    QCOMPARE(b.width, ew);
-    QCOMPARE(b.height, eh);
+    // Zooming out stops when the shorter side is 300 twips.
+    for (const QSizeF size : {QSizeF(3000, 6000), QSizeF(6000, 3000)}) {
+        PageBox b = page(size.width(), size.height());
+        view::fit(b, {90000, 90000});
+        for (int i = 0; i < 1000; ++i)
+            zoomOut(b);
+        QCOMPARE(QSizeF(b.width, b.height), size / 10);
+    }
 }
 
 void GeometryTest::tinyFrameSkipsTheStepItCannotTake()
@@ -155,9 +135,7 @@ void GeometryTest::splitterAndPanes_data()
     QTest::addColumn<float>("width");
     QTest::addColumn<float>("expected");
     QTest::newRow("stored 100 comes up 800") << 100.f << 11505.f << 800.f;
-    QTest::newRow("799") << 799.f << 11505.f << 800.f;
     QTest::newRow("800") << 800.f << 11505.f << 800.f;
-    QTest::newRow("default") << 2460.f << 11505.f << 2460.f;
     QTest::newRow("past the right end") << 11000.f << 11505.f << 10705.f;
     QTest::newRow("narrower window re-clamps") << 7500.f << 8000.f << 7200.f;
 }
@@ -183,8 +161,6 @@ void GeometryTest::splitterAndPanes()
     QCOMPARE(l.picView.top, 960.f + 510.f);
     QCOMPARE(l.picView.height, 7000.f - (510 + 960) - 15 - 420);
     QCOMPARE(l.tvTreeView.top, 960.f + 510.f - 15 + 375.f);
-    QCOMPARE(l.tzbBottomLeft[2], expected + 60 + 2 * (900 + 30));
-    QCOMPARE(l.wbbTopAD.width, width - 120);
 }
 
 void GeometryTest::minimumWindowSize()
@@ -196,17 +172,6 @@ void GeometryTest::minimumWindowSize()
     QVERIFY(view::enforceMinimum(8000, 4999, w, h));
     QCOMPARE(h, 5000.f);
     QVERIFY(!view::enforceMinimum(8000, 5000, w, h));
-}
-
-void GeometryTest::buttonsAndFullView()
-{
-    const view::ButtonPlacement p = view::moveButtons(9000, 6000, 615, 7000, 450);
-    QCOMPARE(p.picButtonLeft, 8385.f);
-    QCOMPARE(p.picButtonTop, 0.f);
-    QCOMPARE(p.picToolLeft, 1000.f);
-    QCOMPARE(p.picToolTop, 5550.f);
-    const TwipsRect full = view::fullViewRect(12000, 8000, 420);
-    QCOMPARE(full, (TwipsRect{0, 0, 12000, 7580}));
 }
 
 void GeometryTest::pageClearOfToolbarAndWheel()
@@ -275,7 +240,6 @@ void GeometryTest::secondsBox_data()
     QTest::addColumn<int>("seconds");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("empty is 0") << "" << 0 << true;
-    QTest::newRow("10") << "10" << 10 << true;
     QTest::newRow("32767") << "32767" << 32767 << true;
     QTest::newRow("32768 refused") << "32768" << 0 << false;
     QTest::newRow("letters refused") << "1a" << 0 << false;
