@@ -50,6 +50,10 @@ void BookLogicTest::promote_data()
     QTest::newRow("already first") << five << "/a.lhh" << five;
     QTest::newRow("third moves up") << five << "/c.lhh"
                                     << QStringList{"/c.lhh", "/a.lhh", "/b.lhh", "/d.lhh", "/e.lhh"};
+    QTest::newRow("fourth moves up") << five << "/d.lhh"
+                                     << QStringList{"/d.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/e.lhh"};
+    QTest::newRow("fifth moves up") << five << "/e.lhh"
+                                    << QStringList{"/e.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/d.lhh"};
     QTest::newRow("new drops the fifth") << five << "/n.lhh"
                                          << QStringList{"/n.lhh", "/a.lhh", "/b.lhh", "/c.lhh", "/d.lhh"};
     QTest::newRow("case differs: a new entry") << five << "/C.lhh"

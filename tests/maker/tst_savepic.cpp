@@ -131,6 +131,9 @@ private slots:
                 error += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
             }
         QVERIFY2(error / (256 * 56 * 3) < 10, qPrintable(QString::number(error / (256 * 56 * 3))));
+        // No picture: refused, and no file.
+        QVERIFY(!maker::writeGif(QImage(), dir.filePath(QStringLiteral("empty.gif"))).ok);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("empty.gif"))));
     }
 
     void tiffIsUncompressed24Bit()
