@@ -113,7 +113,6 @@ void ScheduleTest::placement_data()
     QTest::addColumn<QPoint>("raised");
     const QRect hd(0, 0, 1920, 1080);
     const QSize ad(250, 180);
-    QTest::newRow("no panel") << hd << hd << ad << QPoint(1670, 1080) << QPoint(1670, 900);
     QTest::newRow("bottom panel") << hd << QRect(0, 0, 1920, 1040) << ad << QPoint(1670, 1080) << QPoint(1670, 860);
     QTest::newRow("no free area reported") << hd << QRect() << ad << QPoint(1670, 1080) << QPoint(1670, 900);
     QTest::newRow("second screen, panel") << QRect(1920, 120, 1280, 1024) << QRect(1920, 120, 1280, 984) << ad
