@@ -50,18 +50,6 @@ bool near(QRgb a, QRgb b)
     return qAbs(qRed(a) - qRed(b)) < 24 && qAbs(qGreen(a) - qGreen(b)) < 24 && qAbs(qBlue(a) - qBlue(b)) < 24;
 }
 
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The TIFF tags a test cares about, from the first directory.
 QMap<int, quint32> tiffTags(const QByteArray &d)
 {
@@ -223,7 +211,7 @@ private slots:
         QImage withAlpha(40, 30, QImage::Format_ARGB32);
         withAlpha.fill(QColor(10, 200, 10, 128));
         QVERIFY(!maker::savePicFile(withAlpha, path, ".tiff"));
-        const QMap<int, quint32> tags = tiffTags(readAll(path));
+        const QMap<int, quint32> tags = tiffTags(test::fileBytes(path));
         QCOMPARE(tags.value(259), 1u);  // no compression
         QCOMPARE(tags.value(277), 3u);  // three samples a pixel
         QCOMPARE(tags.value(258), 24u); // 8 + 8 + 8 bits
@@ -261,7 +249,7 @@ private slots:
         // stays; a write that fails keeps the file that was there.
         QTemporaryDir dir;
         const QString outside = dir.filePath("outside.txt");
-        QVERIFY(put(outside, "precious"));
+        writeFile(outside, "precious");
         QImage image(10, 10, QImage::Format_RGB32);
         image.fill(Qt::green);
         for (const QString ext : {".jpg", ".gif"}) {
@@ -270,11 +258,11 @@ private slots:
             QVERIFY(!maker::savePicFile(image, link, ext));
             QVERIFY(!QFileInfo(link).isSymLink());
             QVERIFY(!QImage(link).isNull());
-            QVERIFY(put(old, "old bytes"));
+            writeFile(old, "old bytes");
             QVERIFY(maker::savePicFile(QImage(), old, ext));
-            QCOMPARE(readAll(old), QByteArray("old bytes"));
+            QCOMPARE(test::fileBytes(old), QByteArray("old bytes"));
         }
-        QCOMPARE(readAll(outside), QByteArray("precious"));
+        QCOMPARE(test::fileBytes(outside), QByteArray("precious"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
     }
 
@@ -315,9 +303,7 @@ private slots:
         QFETCH(int, check);
         QFETCH(QString, folder);
         QTemporaryDir dir;
-        QFile file(dir.filePath("file"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        writeFile(dir.filePath("file"), {});
         const QString full = text.isEmpty() ? text : dir.filePath(text);
         QString made;
         QCOMPARE(int(maker::PageExport::prepareFolder(full, &made)), check);
