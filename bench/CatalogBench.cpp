@@ -4,7 +4,6 @@
 #include "app/CatalogPane.h"
 #include "catalog/Schema.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "tests/support/Fakes.h"
 
 #include <QApplication>
@@ -157,21 +156,26 @@ bool makeTreeCatalog(const QString &path)
 // The tree read the old way: one statement for the root, then for
 // each category one for its own row and one for its children, run through
 // the statement channel one after another.
-int treeStatementByStatement(db::mOpenDatabase &db, qint64 parent, int *nodes)
+int treeStatementByStatement(db::Connection &db, qint64 parent, int *nodes)
 {
     int statements = 2;
-    if (!db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where ClassId=%1 Order By RootClassId,ClassID")
-                       .arg(parent)))
+    db::Error error;
+    db::Statement own = db.prepare(
+        QStringLiteral("Select ClassID,ClassName From Class Where ClassId=%1 Order By RootClassId,ClassID").arg(parent),
+        &error);
+    if (error || (!own.next() && own.error()))
         return statements;
-    if (!db.OpenRs(QStringLiteral("Select ClassID,RootClassID,ClassName From Class Where RootClassId=%1 Order By "
-                                  "RootClassId,ClassID")
-                       .arg(parent)))
+    db::Statement children = db.prepare(QStringLiteral("Select ClassID,RootClassID,ClassName From Class Where "
+                                                       "RootClassId=%1 Order By RootClassId,ClassID")
+                                            .arg(parent),
+                                        &error);
+    if (error)
         return statements;
     QVector<qint64> ids;
     QStringList names;
-    for (; !db.Rs.Eof(); db.Rs.MoveNext()) {
-        ids << db.Rs.Field(QStringLiteral("ClassID")).toLongLong();
-        names << db.Rs.Text(QStringLiteral("ClassName"));
+    while (children.next()) {
+        ids << children.int64(0);
+        names << children.value(2).toString();
     }
     for (const qint64 id : std::as_const(ids)) {
         ++*nodes;
@@ -314,12 +318,12 @@ bool catalogFigures(const QString &appDir, const QString &scratchDir)
                 settle();
             },
             [&] {
-                db::mOpenDatabase db(treeApp);
-                db.OpenCatalog();
-                db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId"));
+                db::Connection db;
+                db.open(treeApp + QStringLiteral("/Korvel.mdb"), db::Access::ReadWrite);
+                db.prepare(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId"))
+                    .next();
                 oneByOneNodes = 1;
                 oneByOneStatements = 1 + treeStatementByStatement(db, 1, &oneByOneNodes);
-                db.CloseConn();
             },
             &ms, &base);
         int nodes = 0;

@@ -21,7 +21,6 @@
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "view/PageImage.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"

@@ -5,7 +5,6 @@
 #include "book/Sql.h"
 #include "catalog/Schema.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "demo/PageArt.h"
 #include "maker/GifWriter.h"
 #include "platform/FileLock.h"
@@ -327,8 +326,8 @@ bool generateDemo(const QString &appDirIn, QString *error)
     if (!QDir().mkpath(booksDir))
         return fail(error, QStringLiteral("cannot create the folder %1").arg(booksDir));
 
-    db::mOpenDatabase db(appDir);
-    if (!createDatabase(db.TemplatePath(), book::templateSchema(), error))
+    const QString templatePath = appDir + QStringLiteral("/Korvel.tmp!");
+    if (!createDatabase(templatePath, book::templateSchema(), error))
         return false;
 
     QTemporaryDir scratch;
@@ -340,11 +339,11 @@ bool generateDemo(const QString &appDirIn, QString *error)
         QStringList pictures;
         if (!drawBook(b, scratch.path(), &pictures, error))
             return false;
-        if (const auto e = book::writeBook(db.TemplatePath(), booksDir + b.file, b.meta, pictures))
+        if (const auto e = book::writeBook(templatePath, booksDir + b.file, b.meta, pictures))
             return fail(error, QStringLiteral("cannot write %1: %2").arg(booksDir + b.file, e.message));
     }
 
-    if (!createDatabase(db.CatalogPath(), catalogStatements(booksDir, books), error))
+    if (!createDatabase(appDir + QStringLiteral("/Korvel.mdb"), catalogStatements(booksDir, books), error))
         return false;
 
     QString why;

@@ -5,7 +5,6 @@
 
 #include "catalog/Schema.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "book/RecentList.h"
 #include "platform/NativePath.h"
 
@@ -41,10 +40,8 @@ void tick(QTimer *timer)
 // True when nothing holds the file: another connection can open it.
 bool isReleased(const QString &path, const QString &appDir)
 {
-    db::mOpenDatabase probe(appDir);
-    const bool opened = probe.OpenBookConn(path);
-    probe.CloseBookConn();
-    return opened;
+    Q_UNUSED(appDir);
+    return !db::Connection().open(path, db::Access::ReadOnly);
 }
 
 } // namespace
@@ -198,14 +195,14 @@ void ReadingTest::damagedOrHeldBooksAreRefused()
     Harness h;
     const QString good = h.book("good.lhh");
     const QString path = h.env.path(kind + ".lhh");
-    db::mOpenDatabase other(h.env.appDir());
+    db::Connection other;
     if (kind == "junk") {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(5000, 'x'));
     } else if (kind == "held") {
         makeSimpleBook(h.env.appDir(), path, 2);
-        QVERIFY(other.OpenBookConn(path));
+        QVERIFY(!other.open(path, db::Access::ReadOnly));
     } else if (kind == "folder") {
         QDir().mkpath(path);
     }

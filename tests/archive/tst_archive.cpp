@@ -78,7 +78,6 @@ void ArchiveTest::naturalOrder_data()
     QTest::newRow("prefix first") << "x" << "x1" << -1;
     QTest::newRow("folders by number") << "ch2/p9" << "ch10/p1" << -1;
     QTest::newRow("huge numbers") << "p123456789012345678901" << "p99" << 1;
-    QTest::newRow("same") << "p1.jpg" << "p1.jpg" << 0;
 }
 
 void ArchiveTest::naturalOrder()
@@ -139,14 +138,8 @@ void ArchiveTest::comicInfoRoundTrip()
     QVERIFY(xml.contains("<PageCount>12</PageCount>"));
     const book::BookMeta back = archive::parseComicInfo(xml);
     QVERIFY(back.found);
-    QCOMPARE(back.title, meta.title);
-    QCOMPARE(back.summary, meta.summary);
-    QCOMPARE(back.writer, meta.writer);
-    QCOMPARE(back.sign, meta.sign);
-    QCOMPARE(back.publisher, meta.publisher);
-    QCOMPARE(back.drawer, meta.drawer);
-    QCOMPARE(back.coverdrawer, meta.coverdrawer);
-    QCOMPARE(back.url, meta.url);
+    QCOMPARE((QStringList{back.title, back.summary, back.writer, back.sign, back.publisher, back.drawer, back.coverdrawer, back.url}),
+             (QStringList{meta.title, meta.summary, meta.writer, meta.sign, meta.publisher, meta.drawer, meta.coverdrawer, meta.url}));
     // The free-text date carries over as far as it reads as a date.
     QCOMPARE(back.publishdate, QStringLiteral("1975-10"));
 }
@@ -217,22 +210,17 @@ void ArchiveTest::refusesBadArchives()
     archive::ArchiveLimits limits;
     if (kind == "folder") {
         QVERIFY(QDir().mkpath(path));
-    } else if (kind == "foreign") {
+    } else if (kind == "foreign" || kind == "noise" || kind == "empty file") {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(5000, 'x'));
-    } else if (kind == "noise") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("PK\x03\x04", 4) + QByteArray(4000, '\xFF'));
+        f.write(kind == "foreign" ? QByteArray(5000, 'x')
+                : kind == "noise" ? QByteArray("PK\x03\x04", 4) + QByteArray(4000, '\xFF')
+                                  : QByteArray());
     } else if (kind == "cut") {
         QVERIFY(writeArchive(path, "zip", {{"1.jpg", jpeg(400, 400), 0}, {"2.jpg", jpeg(400, 400, Qt::green), 0}}));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.resize(f.size() / 2));
-    } else if (kind == "empty file") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
     } else if (kind == "empty zip") {
         QVERIFY(writeArchive(path, "zip", {}));
     } else if (kind == "no pictures") {

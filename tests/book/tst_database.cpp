@@ -1,21 +1,32 @@
 // Reading a book: its page list, its pages and its record, from books made
-// here and elsewhere, and that reading never changes the file.
+// here and elsewhere, and that reading never changes the file; read.tmp; and
+// writing a book.
 #include "book/BookFile.h"
 #include "book/BookReader.h"
+#include "book/BookWriter.h"
 #include "book/ReadingSession.h"
+#include "platform/ScratchFile.h"
 #include "db/Connection.h"
-#include "db/mOpenDatabase.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace korvel;
 using namespace korvel::test;
+
+namespace {
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
 
 class DatabaseTest : public QObject {
     Q_OBJECT
@@ -23,13 +34,34 @@ class DatabaseTest : public QObject {
 private slots:
     void bookWithoutPagesTableOpensButCannotListPages();
     void readingChangesNothingAndLeavesNoFiles();
-    void readOnlyBookStillReads();
     void pagesWithGapsNullsAndOddPaths();
     void bookRecord_data();
     void bookRecord();
+    // read.tmp written ahead of its turn and swapped into place whole.
+    void scratchFiles_data();
+    void scratchFiles();
+    void stagedPageIsSwappedIn();
+    void stagedBytesThatDifferAreNotUsed();
+
+    // Making a book: what is stored, in what order, and that a write that
+    // fails or is refused leaves the folder as it found it.
+    void init();
+    void roundTrip_data();
+    void roundTrip();
+    void failureLeavesTheFolderAsItWas_data();
+    void failureLeavesTheFolderAsItWas();
+    void heldTargetIsRefused();
+    void replacesABookThatIsNotOpen();
+    void callersConnectionsStayOpen();
 
 private:
     TestEnv env;
+    QString templatePath() const { return env.appDir() + QStringLiteral("/Korvel.tmp!"); }
+    QString picture(const QString &name, const char *format, int width);
+    QStringList folder() const { return QDir(m_dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    QString m_dir;
+    int m_round = 0;
 };
 
 void DatabaseTest::bookWithoutPagesTableOpensButCannotListPages()
@@ -46,45 +78,31 @@ void DatabaseTest::bookWithoutPagesTableOpensButCannotListPages()
 
 void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
 {
-    const QString dir = env.path(QStringLiteral("quiet"));
-    QDir().mkpath(dir);
-    const QString path = dir + QStringLiteral("/book.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), path, 4));
-    const QByteArray before = fileHash(path);
-    const QDateTime mtime = QFileInfo(path).lastModified();
-    {
-        book::ReadingSession session(env.appDir());
-        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
-        for (qint32 n : session.pageNumbers())
-            QVERIFY(session.extractPage(n).written);
-        session.close();
-        db::mOpenDatabase db(env.appDir());
-        QVERIFY(db.OpenBookConn(path));
-        QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
-        db.CloseBookConn();
-    }
-    QCOMPARE(fileHash(path), before);
-    QCOMPARE(QFileInfo(path).lastModified(), mtime);
-    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("book.lhh")});
-}
-
-void DatabaseTest::readOnlyBookStillReads()
-{
-    if (::geteuid() == 0)
-        qInfo("running as root: permissions do not bind, the read-only open is still exercised");
+    // A read-only book in a read-only folder reads whole; not a byte of it
+    // changes and nothing is left beside it.
     const QString dir = env.path(QStringLiteral("readonly"));
     QDir().mkpath(dir);
     const QString path = dir + QStringLiteral("/书 ro.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), path, 3));
+    QVERIFY(makeSimpleBook(env.appDir(), path, 4));
+    const QByteArray before = fileHash(path);
+    const QDateTime mtime = QFileInfo(path).lastModified();
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
-    book::ReadingSession session(env.appDir());
-    const auto opened = session.open(path);
-    const int pages = session.pageCount();
-    session.close();
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(opened, book::ReadingSession::OpenResult::Opened);
-    QCOMPARE(pages, 3);
+    const auto writable = qScopeGuard([&] { QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+    {
+        book::ReadingSession session(env.appDir());
+        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+        QCOMPARE(session.pageCount(), 4);
+        for (qint32 n : session.pageNumbers())
+            QVERIFY(session.extractPage(n).written);
+        session.close();
+        db::Connection c;
+        QVERIFY(!c.open(path, db::Access::ReadOnly));
+        QVERIFY(c.prepare(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")).next());
+    }
+    QCOMPARE(fileHash(path), before);
+    QCOMPARE(QFileInfo(path).lastModified(), mtime);
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("书 ro.lhh")});
 }
 
 void DatabaseTest::pagesWithGapsNullsAndOddPaths()
@@ -164,6 +182,287 @@ void DatabaseTest::bookRecord()
     QCOMPARE(meta.title, title);
     QCOMPARE(meta.drawer, drawer);
     QVERIFY(meta.url.isEmpty());
+}
+
+void DatabaseTest::scratchFiles_data()
+{
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("nothing there") << "" << true;
+    QTest::newRow("a file there") << "file" << true;
+    QTest::newRow("a folder there") << "folder" << false;
+    QTest::newRow("no such folder") << "no folder" << false;
+}
+
+void DatabaseTest::scratchFiles()
+{
+    QFETCH(QString, there);
+    QFETCH(bool, written);
+    TestEnv env; // a folder of its own
+    QString path = env.path("read.tmp");
+    if (there == "file") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100000, 'o'));
+    } else if (there == "folder") {
+        QVERIFY(QDir().mkpath(path + "/inside"));
+    } else if (there == "no folder") {
+        path = env.path("gone/read.tmp");
+    }
+    const QStringList before = entries(env.path(QString()));
+    QString error;
+    QCOMPARE(platform::writeScratchFile(path, "new bytes", &error), written);
+    if (written) {
+        QCOMPARE(fileBytes(path), QByteArray("new bytes"));
+        QVERIFY(!entries(env.path(QString())).join(' ').contains(".read.tmp."));
+        QCOMPARE(QFile::permissions(path) & QFileDevice::ReadOther, QFileDevice::ReadOther);
+    } else {
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(entries(env.path(QString())), before);
+        if (there == "folder")
+            QCOMPARE(entries(path), QStringList{"inside"});
+    }
+}
+
+void DatabaseTest::stagedPageIsSwappedIn()
+{
+    TestEnv env; // a folder of its own
+    const QString path = env.path("b.lhh");
+    const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
+    QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
+    // What a killed reader left is gone at the next start.
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    QVERIFY(gone.waitForStarted());
+    const qint64 dead = gone.processId();
+    QVERIFY(gone.waitForFinished());
+    const QString left = env.appDir() + QStringLiteral("/.read.tmp.%1.next").arg(dead);
+    QFile(left).open(QIODevice::WriteOnly);
+    QVERIFY(QFileInfo::exists(left));
+    book::ReadingSession session(env.appDir());
+    QVERIFY(!QFileInfo::exists(left));
+    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+    QVERIFY(session.extractPage(0).written);
+    session.stagePage(1, p1);
+    QCOMPARE(fileBytes(session.stagedPath()), p1);
+    QCOMPARE(fileBytes(session.readTmpPath()), p0);
+    QVERIFY(session.extractPage(1).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p1);
+    // Back to the page before: written as ever.
+    QVERIFY(session.extractPage(0).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p0);
+    // Closing leaves read.tmp and nothing else.
+    session.stagePage(1, p1);
+    session.close();
+    QVERIFY(!QFileInfo::exists(session.stagedPath()));
+    QCOMPARE(fileBytes(session.readTmpPath()), p0);
+    QVERIFY(!entries(env.appDir()).join(' ').contains(".read.tmp"));
+}
+
+void DatabaseTest::stagedBytesThatDifferAreNotUsed()
+{
+    TestEnv env; // a folder of its own
+    const QString path = env.path("b.lhh");
+    const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
+    QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
+    book::ReadingSession session(env.appDir());
+    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+    session.stagePage(1, "stale bytes");
+    QVERIFY(session.extractPage(1).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p1);
+    // Staged for another page: that page's turn is an ordinary write.
+    session.stagePage(0, p0);
+    QVERIFY(session.extractPage(1).written);
+    QCOMPARE(fileBytes(session.readTmpPath()), p1);
+    // Nothing is staged without an open book.
+    session.close();
+    session.stagePage(0, p0);
+    QVERIFY(!QFileInfo::exists(session.stagedPath()));
+}
+
+void DatabaseTest::init()
+{
+    // Each case in a folder of its own, so a stray file is seen.
+    m_dir = env.path(QStringLiteral("case%1").arg(++m_round));
+    QVERIFY(QDir().mkpath(m_dir));
+}
+
+QString DatabaseTest::picture(const QString &name, const char *format, int width)
+{
+    const QString path = env.path(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(pictureBytes(width, 48, format));
+    return path;
+}
+
+void DatabaseTest::roundTrip_data()
+{
+    QTest::addColumn<bool>("withUrl");
+    QTest::newRow("maker") << false;
+    QTest::newRow("downloader") << true;
+}
+
+void DatabaseTest::roundTrip()
+{
+    QFETCH(bool, withUrl);
+    // Given out of name order: the book keeps the order given.
+    QFile empty(env.path(QStringLiteral("d.empty")));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    const QStringList pictures = {picture(QStringLiteral("c.png"), "PNG", 30), picture(QStringLiteral("a.jpg"), "JPEG", 64),
+                                  empty.fileName(), picture(QStringLiteral("b.bmp"), "BMP", 20)};
+    book::BookMeta meta;
+    meta.title = QStringLiteral("小英雄'雨来'");
+    meta.summary = QStringLiteral("''); Drop Table pages; --");
+    meta.drawer = QStringLiteral("O'Hara");
+    meta.url = QStringLiteral("http://127.0.0.1/?a='b'");
+    const QString target = m_dir + QStringLiteral("/written.lhh");
+    const db::Error e = book::writeBook(templatePath(), target, meta, pictures, withUrl);
+    QVERIFY2(!e, qPrintable(e.message));
+    QCOMPARE(folder(), QStringList{QStringLiteral("written.lhh")});
+
+    // Made like any new file here, not private to its maker.
+    QFile probe(m_dir + QStringLiteral("/probe"));
+    QVERIFY(probe.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(target).permissions(), probe.permissions());
+    probe.remove();
+
+    db::Connection book;
+    QVERIFY(!book.open(target, db::Access::ReadOnly));
+    const book::BookMeta stored = book::readBookMeta(book);
+    QVERIFY(stored.found);
+    QCOMPARE(stored.title, meta.title);
+    QCOMPARE(stored.summary, meta.summary);
+    QCOMPARE(stored.drawer, meta.drawer);
+    QCOMPARE(stored.url, withUrl ? meta.url : QString());
+    QVector<qint32> numbers;
+    QVERIFY(!book::readPageNumbers(book, &numbers));
+    QCOMPARE(numbers, (QVector<qint32>{0, 1, 2, 3}));
+    for (int i = 0; i < pictures.size(); ++i) {
+        const book::PageRead page = book::readPage(book, i);
+        QVERIFY(page.found && !page.isNull);
+        QCOMPARE(page.bytes, fileBytes(pictures.at(i)));
+    }
+}
+
+void DatabaseTest::failureLeavesTheFolderAsItWas_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<QString>("failure");
+    for (bool existing : {false, true}) {
+        const char *over = existing ? "over a book, " : "new, ";
+        QTest::addRow("%sunreadable picture", over) << existing << "unreadable";
+        QTest::addRow("%sabandoned", over) << existing << "abandoned";
+        QTest::addRow("%sno template", over) << existing << "template";
+    }
+}
+
+void DatabaseTest::failureLeavesTheFolderAsItWas()
+{
+    QFETCH(bool, existing);
+    QFETCH(QString, failure);
+    const QString target = m_dir + QStringLiteral("/book.lhh");
+    if (existing)
+        QVERIFY(makeSimpleBook(env.appDir(), target, 2));
+    const QStringList before = folder();
+    const QByteArray hash = existing ? fileHash(target) : QByteArray();
+    const QString good = picture(QStringLiteral("good.png"), "PNG", 40);
+    const QString gone = env.path(QStringLiteral("no such picture.png"));
+    {
+        book::BookWriter writer(failure == QLatin1String("template") ? env.path(QStringLiteral("nothing.tmp!"))
+                                                                     : templatePath(),
+                                target);
+        const db::Error begun = writer.begin({});
+        QCOMPARE(bool(begun), failure == QLatin1String("template"));
+        if (!begun) {
+            QVERIFY(!writer.addPageFile(good));
+            QCOMPARE(folder().size(), before.size() + 1); // the hidden file being built
+            if (failure == QLatin1String("unreadable")) {
+                const db::Error e = writer.addPageFile(gone);
+                QVERIFY(e);
+                QVERIFY2(e.message.contains(gone), qPrintable(e.message));
+                // Nothing more goes in, and nothing is committed.
+                QVERIFY(writer.addPageFile(good));
+                QVERIFY(writer.commit());
+            }
+            QVERIFY(!writer.temporaryPath().isEmpty() || failure == QLatin1String("unreadable"));
+        }
+    }
+    QCOMPARE(folder(), before);
+    if (existing)
+        QCOMPARE(fileHash(target), hash);
+}
+
+void DatabaseTest::heldTargetIsRefused()
+{
+    const QString target = m_dir + QStringLiteral("/open.lhh");
+    QVERIFY(makeSimpleBook(env.appDir(), target, 3));
+    const QByteArray hash = fileHash(target);
+    const QString page = picture(QStringLiteral("page.png"), "PNG", 40);
+    {
+        // Open before the write: refused at once.
+        db::Connection reader;
+        QVERIFY(!reader.open(target, db::Access::ReadOnly));
+        QCOMPARE(book::writeBook(templatePath(), target, {}, {page}).code, int(db::Held));
+        QVector<qint32> numbers;
+        QVERIFY(!book::readPageNumbers(reader, &numbers));
+        QCOMPARE(numbers.size(), 3);
+    }
+    {
+        // Opened while the new book is being made: the commit is refused.
+        book::BookWriter writer(templatePath(), target);
+        QVERIFY(!writer.begin({}));
+        QVERIFY(!writer.addPageFile(page));
+        db::Connection reader;
+        QVERIFY(!reader.open(target, db::Access::ReadOnly));
+        QCOMPARE(writer.commit().code, int(db::Held));
+    }
+    QCOMPARE(fileHash(target), hash);
+    QCOMPARE(folder(), QStringList{QStringLiteral("open.lhh")});
+}
+
+void DatabaseTest::replacesABookThatIsNotOpen()
+{
+    const QString target = m_dir + QStringLiteral("/old.lhh");
+    QVERIFY(makeSimpleBook(env.appDir(), target, 5));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QFileDevice::Permissions mode = QFileInfo(target).permissions();
+    const QString page = picture(QStringLiteral("page.png"), "PNG", 40);
+    QVERIFY(!book::writeBook(templatePath(), target, {}, {page}));
+    // The new book keeps the permissions the old one was given.
+    QCOMPARE(QFileInfo(target).permissions(), mode);
+    db::Connection book;
+    QVERIFY(!book.open(target, db::Access::ReadOnly));
+    QVector<qint32> numbers;
+    QVERIFY(!book::readPageNumbers(book, &numbers));
+    QCOMPARE(numbers, QVector<qint32>{0});
+}
+
+void DatabaseTest::callersConnectionsStayOpen()
+{
+    // The maker writes while the catalog and a book are open in the program.
+    const QString catalog = env.path(QStringLiteral("catalog.mdb"));
+    QVERIFY(!db::Connection::createFile(catalog, {QStringLiteral("CREATE TABLE lhhInfo (lhhTitle TEXT)"),
+                                                  QStringLiteral("INSERT INTO lhhInfo VALUES ('a'), ('b')")}));
+    const QString reading = m_dir + QStringLiteral("/reading.lhh");
+    QVERIFY(makeSimpleBook(env.appDir(), reading, 2));
+    db::Connection catalogConn, bookConn;
+    QVERIFY(!catalogConn.open(catalog, db::Access::ReadWrite));
+    db::Statement titles = catalogConn.prepare(QStringLiteral("Select lhhTitle From lhhInfo"));
+    QVERIFY(titles.next());
+    QVERIFY(!bookConn.open(reading, db::Access::ReadOnly));
+
+    QVERIFY(!book::writeBook(templatePath(), m_dir + QStringLiteral("/new.lhh"), {},
+                             {picture(QStringLiteral("p.png"), "PNG", 40)}));
+
+    QVERIFY(catalogConn.isOpen() && bookConn.isOpen());
+    QCOMPARE(titles.value(0).toString(), QStringLiteral("a"));
+    QVERIFY(titles.next());
+    QCOMPARE(titles.value(0).toString(), QStringLiteral("b"));
+    QVector<qint32> numbers;
+    QVERIFY(!book::readPageNumbers(bookConn, &numbers));
+    QCOMPARE(numbers.size(), 2);
 }
 
 QTEST_MAIN(DatabaseTest)

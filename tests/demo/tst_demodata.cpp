@@ -1,13 +1,11 @@
-#include "db/mOpenDatabase.h"
+#include "db/Connection.h"
 #include "demo/DemoData.h"
-#include "demo/PageArt.h"
 
 #include <QDirIterator>
 #include <QMap>
 #include <QSet>
 #include <QtTest>
 
-#include <algorithm>
 
 using namespace korvel;
 
@@ -26,70 +24,34 @@ QByteArray magicFormat(const QByteArray &bytes)
     return {};
 }
 
-// What a folder of generated files shows: every picture decoded (the book
-// pages by book and number), a book's own description, everything else as
-// its bytes.
-struct Snapshot {
-    QMap<QString, QImage> pictures;
-    QMap<QString, QByteArray> bytes;
-};
-
-Snapshot snapshot(const QString &root)
+// Every row of sql on the database at path, each row its columns; none when it cannot be read.
+QVector<QVariantList> rows(const QString &path, const QString &sql)
 {
-    Snapshot shot;
-    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = path.mid(root.size());
-        if (path.endsWith(QLatin1String(".lhh"))) {
-            db::mOpenDatabase db(root);
-            if (!db.OpenBookConn(path) || !db.OpenBookRs(QStringLiteral("Select * From books"))) {
-                shot.bytes.insert(name, "unreadable book");
-                continue;
-            }
-            QStringList about;
-            for (int i = 0; i < db.BookRs.ColumnCount(); ++i)
-                about << db.BookRs.Field(i).toString();
-            shot.bytes.insert(name, about.join(QLatin1Char('\n')).toUtf8());
-            if (!db.OpenBookRs(QStringLiteral("Select pagenumber,image From pages")))
-                continue;
-            for (; !db.BookRs.Eof(); db.BookRs.MoveNext())
-                shot.pictures.insert(name + QLatin1Char('#') + db.BookRs.Text(QStringLiteral("pagenumber")),
-                                     QImage::fromData(db.BookRs.Field(QStringLiteral("image")).toByteArray()));
-            db.CloseBookConn();
-        } else if (path.endsWith(QLatin1String(".png"))) {
-            shot.pictures.insert(name, QImage(path));
-        } else {
-            QFile f(path);
-            if (f.open(QIODevice::ReadOnly))
-                shot.bytes.insert(name, f.readAll());
-        }
+    QVector<QVariantList> out;
+    db::Connection c;
+    db::Error e = c.open(path, db::Access::ReadOnly);
+    db::Statement s = c.prepare(sql, e ? nullptr : &e);
+    while (!e && s.next()) {
+        QVariantList row;
+        for (int i = 0; i < s.columnCount(); ++i)
+            row << s.value(i);
+        out << row;
     }
-    return shot;
+    return out;
 }
 
-// Empty when the two pictures have the same size and no channel of any pixel
-// differs by more than a few steps, which nobody could see; otherwise where
-// they part.
-QString pictureDifference(const QImage &a, const QImage &b)
+const QString kAboutBook = QStringLiteral("Select title,drawer,publisher,publishdate,sign From books");
+
+// Every file under root by its name there, with its bytes.
+QMap<QString, QByteArray> contents(const QString &root)
 {
-    if (a.isNull() || b.isNull())
-        return QStringLiteral("cannot decode");
-    if (a.size() != b.size())
-        return QStringLiteral("sizes differ");
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage y = b.convertToFormat(QImage::Format_ARGB32);
-    for (int row = 0; row < x.height(); ++row) {
-        const QRgb *p = reinterpret_cast<const QRgb *>(x.constScanLine(row));
-        const QRgb *q = reinterpret_cast<const QRgb *>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col) {
-            const int d = std::max({qAbs(qRed(p[col]) - qRed(q[col])), qAbs(qGreen(p[col]) - qGreen(q[col])),
-                                    qAbs(qBlue(p[col]) - qBlue(q[col])), qAbs(qAlpha(p[col]) - qAlpha(q[col]))});
-            if (d > 4)
-                return QStringLiteral("pixel (%1, %2) differs by %3").arg(col).arg(row).arg(d);
-        }
+    QMap<QString, QByteArray> out;
+    QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        out.insert(f.fileName().mid(root.size()), f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("unreadable"));
     }
-    return {};
+    return out;
 }
 
 } // namespace
@@ -120,22 +82,15 @@ private slots:
         for (const QString &file : files) {
             const QString path = m_app + QStringLiteral("/books/") + file;
             total += QFileInfo(path).size();
-            db::mOpenDatabase db(m_app);
-            QVERIFY2(db.OpenBookConn(path), qPrintable(path));
-            QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
-            QCOMPARE(db.BookRs.RecordCount(), 1);
-            for (const char *column : {"title", "drawer", "publisher", "publishdate", "sign"})
-                QVERIFY2(!db.BookRs.Text(QLatin1String(column)).isEmpty(), column);
-
-            QVERIFY(db.OpenBookRs(QStringLiteral("Select pagenumber From pages Order By pagenumber")));
-            QVector<int> numbers;
-            for (; !db.BookRs.Eof(); db.BookRs.MoveNext())
-                numbers << db.BookRs.Field(0).toInt();
-            QVERIFY2(numbers.size() >= 12, qPrintable(file));
-            for (int i = 0; i < numbers.size(); ++i) {
-                QCOMPARE(numbers.at(i), i);
-                QVERIFY(db.OpenBookRs(QStringLiteral("Select image From pages Where pagenumber = %1").arg(i)));
-                const QByteArray bytes = db.BookRs.Field(0).toByteArray();
+            const QVector<QVariantList> about = rows(path, kAboutBook);
+            QCOMPARE(about.size(), 1);
+            for (const QVariant &field : about.first())
+                QVERIFY(!field.toString().isEmpty());
+            const QVector<QVariantList> pages = rows(path, QStringLiteral("Select pagenumber,image From pages Order By pagenumber"));
+            QVERIFY2(pages.size() >= 12, qPrintable(file));
+            for (int i = 0; i < pages.size(); ++i) {
+                QCOMPARE(pages.at(i).at(0).toInt(), i);
+                const QByteArray bytes = pages.at(i).at(1).toByteArray();
                 const QByteArray format = magicFormat(bytes);
                 QVERIFY2(!format.isEmpty(), qPrintable(QStringLiteral("%1 page %2").arg(file).arg(i)));
                 QImage page;
@@ -146,7 +101,6 @@ private slots:
                 tall = tall || page.height() >= 2.5 * page.width();
                 large = large || (page.width() > 1920 && page.height() > 1080);
             }
-            db.CloseBookConn();
         }
         QCOMPARE(formats, (QSet<QByteArray>{"jpeg", "png", "gif", "bmp"}));
         QVERIFY(wide);
@@ -160,54 +114,43 @@ private slots:
 
     void catalogFilesTheBooksItDescribes()
     {
-        db::mOpenDatabase db(m_app);
-        QVERIFY(db.OpenCatalog());
-        QVERIFY(db.OpenRs(QStringLiteral("Select ClassID,ClassName From Class Where RootClassID=0 Order By ClassId")));
-        QCOMPARE(db.Rs.RecordCount(), 1);
-        QCOMPARE(db.Rs.Field(QStringLiteral("ClassID")).toInt(), 1);
-
-        QVERIFY(db.OpenRs(QStringLiteral("Select ClassID,RootClassID,DefaultPath From Class")));
+        // One tree under category 1, offering the books folder somewhere.
+        const QString catalog = m_app + QStringLiteral("/Korvel.mdb");
         QMap<int, int> parentOf;
-        bool booksFolderOffered = false;
-        for (; !db.Rs.Eof(); db.Rs.MoveNext()) {
-            parentOf.insert(db.Rs.Field(QStringLiteral("ClassID")).toInt(), db.Rs.Field(QStringLiteral("RootClassID")).toInt());
-            booksFolderOffered = booksFolderOffered
-                || db.Rs.Text(QStringLiteral("DefaultPath")) == QDir(m_app).absolutePath() + QStringLiteral("/books/");
+        QStringList folders;
+        for (const QVariantList &c : rows(catalog, QStringLiteral("Select ClassID,RootClassID,DefaultPath From Class"))) {
+            parentOf.insert(c.at(0).toInt(), c.at(1).toInt());
+            folders << c.at(2).toString();
         }
         QVERIFY(parentOf.size() >= 4);
-        QVERIFY(booksFolderOffered);
+        QCOMPARE(parentOf.keys(0), QList<int>{1});
+        QVERIFY(folders.contains(QDir(m_app).absolutePath() + QStringLiteral("/books/")));
         for (auto it = parentOf.cbegin(); it != parentOf.cend(); ++it)
             QVERIFY2(it.key() == 1 || parentOf.contains(it.value()), "every category hangs under an existing one");
 
-        QVERIFY(db.OpenRs(QStringLiteral("Select * From lhhInfo")));
-        QVector<QStringList> records;
-        for (; !db.Rs.Eof(); db.Rs.MoveNext()) {
-            QVERIFY(parentOf.contains(db.Rs.Field(QStringLiteral("lhhClassId")).toInt()));
-            QStringList r;
-            for (const char *c : {"lhhType", "lhhPath", "lhhTitle", "lhhDrawer", "lhhPublisher", "lhhPublishDate", "sign"})
-                r << db.Rs.Text(QLatin1String(c));
-            records << r;
-        }
-        db.CloseConn();
-
+        // Each book there is filed with what it says about itself; one record
+        // names a book that is gone and one a program.
         int present = 0, gone = 0, exe = 0;
-        for (const QStringList &r : std::as_const(records)) {
-            QVERIFY2(QFileInfo(r.at(1)).isAbsolute(), qPrintable(r.at(1)));
-            if (r.at(0) == QLatin1String("exe")) {
-                QVERIFY(r.at(1).endsWith(QLatin1String(".exe")));
-                QVERIFY(!QFileInfo::exists(r.at(1)));
+        const auto texts = [](const QVariantList &row) {
+            QStringList out;
+            for (const QVariant &v : row)
+                out << (v.isNull() ? QString() : v.toString());
+            return out;
+        };
+        for (const QVariantList &row : rows(catalog, QStringLiteral("Select lhhClassId,lhhType,lhhPath,lhhTitle,lhhDrawer,"
+                                                                   "lhhPublisher,lhhPublishDate,sign From lhhInfo"))) {
+            QVERIFY(parentOf.contains(row.at(0).toInt()));
+            const QString path = row.at(2).toString();
+            QVERIFY2(QFileInfo(path).isAbsolute(), qPrintable(path));
+            if (row.at(1).toString() == QLatin1String("exe")) {
+                QVERIFY(path.endsWith(QLatin1String(".exe")) && !QFileInfo::exists(path));
                 ++exe;
-            } else if (!QFileInfo::exists(r.at(1))) {
+            } else if (!QFileInfo::exists(path)) {
                 ++gone;
             } else {
-                // The record repeats what the book says about itself.
-                QVERIFY(db.OpenBookConn(r.at(1)));
-                QVERIFY(db.OpenBookRs(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")));
-                const QStringList inBook{db.BookRs.Text(QStringLiteral("title")), db.BookRs.Text(QStringLiteral("drawer")),
-                                         db.BookRs.Text(QStringLiteral("publisher")),
-                                         db.BookRs.Text(QStringLiteral("publishdate")), db.BookRs.Text(QStringLiteral("sign"))};
-                db.CloseBookConn();
-                QCOMPARE(r.mid(2), inBook);
+                const QVector<QVariantList> about = rows(path, kAboutBook);
+                QCOMPARE(about.size(), 1);
+                QCOMPARE(texts(row.mid(3)), texts(about.first()));
                 ++present;
             }
         }
@@ -226,11 +169,6 @@ private slots:
         for (const QPoint corner : {QPoint(0, 0), QPoint(w, 0), QPoint(0, h), QPoint(w, h)})
             QCOMPARE(qAlpha(splash.pixel(corner)), 0);
         QCOMPARE(qAlpha(splash.pixel(w / 2, h / 2)), 255);
-        int soft = 0;
-        for (int y = 0; y <= h; ++y)
-            for (int x = 0; x <= w; ++x)
-                soft += qAlpha(splash.pixel(x, y)) > 10 && qAlpha(splash.pixel(x, y)) < 200;
-        QVERIFY2(soft > 1000, "the shadow should fade out, not stop at a hard edge");
 
         QFile advert(m_app + QStringLiteral("/top.html"));
         QVERIFY(advert.open(QIODevice::ReadOnly));
@@ -241,9 +179,9 @@ private slots:
 
     void rerunReplacesEverythingWithTheSameFiles()
     {
-        const Snapshot before = snapshot(m_app);
-        for (const QString &file : demo::demoBookFiles())
-            QVERIFY2(before.pictures.contains(QStringLiteral("/books/%1#0").arg(file)), qPrintable(file));
+        // The same files, byte for byte, also over damaged ones.
+        const QMap<QString, QByteArray> before = contents(m_app);
+        QVERIFY(before.size() >= 6);
         for (const QString &name : {QStringLiteral("/Korvel.mdb"), QStringLiteral("/books/") + demo::demoBookFiles().first()}) {
             QFile junk(m_app + name);
             QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -251,13 +189,10 @@ private slots:
         }
         QString error;
         QVERIFY2(demo::generateDemo(m_app, &error), qPrintable(error));
-        const Snapshot after = snapshot(m_app);
-        QCOMPARE(after.bytes, before.bytes);
-        QCOMPARE(after.pictures.keys(), before.pictures.keys());
-        for (auto it = before.pictures.cbegin(); it != before.pictures.cend(); ++it) {
-            const QString difference = pictureDifference(it.value(), after.pictures.value(it.key()));
-            QVERIFY2(difference.isEmpty(), qPrintable(it.key() + QStringLiteral(": ") + difference));
-        }
+        const QMap<QString, QByteArray> after = contents(m_app);
+        QCOMPARE(after.keys(), before.keys());
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
     }
 
     void unwritableFolderIsReported()

@@ -115,27 +115,6 @@ private slots:
     // Nothing any start wrote is under the prefix.
     void cleanupTestCase() { QCOMPARE(snapshot(m_prefix), m_installed); }
 
-    void theRuleOfFolders()
-    {
-        // The build's application folder: everything beside the program, as ever.
-        const platform::AppFolders build = platform::locateAppFolders(QStringLiteral(KORVEL_BUILD_APP_DIR));
-        QVERIFY(!build.installed);
-        QCOMPARE(build.dataDir, QStringLiteral(KORVEL_BUILD_APP_DIR));
-        QCOMPARE(build.cacheDir, build.dataDir);
-        QCOMPARE(build.resourceDir, build.dataDir);
-
-        // Installed: the share folder from the program's, the user's XDG folders.
-        const User u = user(QStringLiteral("rule"));
-        qputenv("XDG_DATA_HOME", u.data.toUtf8());
-        qputenv("XDG_CACHE_HOME", u.cache.toUtf8());
-        const platform::AppFolders f = platform::locateAppFolders(installed(QStringLiteral("bin")));
-        QVERIFY(f.installed);
-        QCOMPARE(f.resourceDir, installed(QStringLiteral("share/korvel")));
-        QCOMPARE(f.seedDir, installed(QStringLiteral("share/korvel/seed")));
-        QCOMPARE(f.dataDir, u.korvelData());
-        QCOMPARE(f.cacheDir, u.korvelCache());
-    }
-
     void installedFiles()
     {
         for (const char *name :
