@@ -109,13 +109,9 @@ public:
     bool isNull(int column) const;
     QByteArray blob(int column) const;
 
-    // What the statement is: its text, whether it leaves the file as it
-    // was, and for a column read straight from a table, that table and the
-    // column's name there (empty for expressions).
+    // What the statement is: its text, and whether it leaves the file as it was.
     QString sql() const;
     bool isReadOnly() const;
-    QString tableOf(int column) const;
-    QString originOf(int column) const;
 
     struct Core;
 

@@ -199,16 +199,6 @@ bool Statement::isReadOnly() const
     return d->stmt && sqlite3_stmt_readonly(d->stmt);
 }
 
-QString Statement::tableOf(int column) const
-{
-    return d->stmt ? QString::fromUtf8(sqlite3_column_table_name(d->stmt, column)) : QString();
-}
-
-QString Statement::originOf(int column) const
-{
-    return d->stmt ? QString::fromUtf8(sqlite3_column_origin_name(d->stmt, column)) : QString();
-}
-
 // ---------------------------------------------------------------- Transaction
 
 Transaction::Transaction(Connection &connection)
