@@ -4,7 +4,7 @@
 #include "Harness.h"
 
 #include "app/FrmAD.h"
-#include "tests/support/HttpStub.h"
+#include "tests/support/FaultySite.h"
 
 #include <QPointer>
 #include <QScreen>
@@ -34,13 +34,13 @@ QList<app::FrmAD *> advertWindows(bool shownOnly = true)
 // A main window online, on a site that serves the advert pages (or not).
 struct Online {
     Harness h;
-    HttpStub site;
+    FaultySite site;
     explicit Online(bool serveAdvert = true)
     {
         QVERIFY(site.start());
         if (serveAdvert)
-            site.serve("/Korvel/AD.html", "<html><body>advert</body></html>");
-        site.serve("/Korvel/TopAD.html", "<html><body>banner</body></html>");
+            site.serve("/Korvel/AD.html", "<html><body>advert</body></html>", "text/html");
+        site.serve("/Korvel/TopAD.html", "<html><body>banner</body></html>", "text/html");
         h.siteRoot = site.root();
         h.connected = true;
     }

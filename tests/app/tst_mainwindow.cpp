@@ -5,7 +5,7 @@
 
 #include "app/FrmAbout.h"
 #include "platform/Settings.h"
-#include "tests/support/HttpStub.h"
+#include "tests/support/FaultySite.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -192,9 +192,9 @@ void MainWindowTest::minimumSizeAndSplitter()
 void MainWindowTest::paneSwitching()
 {
     Harness h;
-    HttpStub site;
+    FaultySite site;
     QVERIFY(site.start());
-    site.serve("/", "<html><body>home</body></html>");
+    site.serve("/", "<html><body>home</body></html>", "text/html");
     h.siteRoot = site.root();
     h.start();
     QWidget *reading = h.reading();
@@ -225,9 +225,9 @@ void MainWindowTest::bannerOfflineAndOnline()
         QVERIFY(!w.isConnected());
     }
     Harness h;
-    HttpStub site;
+    FaultySite site;
     QVERIFY(site.start());
-    site.serve("/Korvel/TopAD.html", "<html><body>advert</body></html>");
+    site.serve("/Korvel/TopAD.html", "<html><body>advert</body></html>", "text/html");
     h.siteRoot = site.root();
     h.connected = true;
     app::FrmMain &w = h.start({}, false);
