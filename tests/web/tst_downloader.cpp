@@ -27,6 +27,11 @@ namespace {
 using Kind = test::FaultySite::Kind;
 using Answer = test::FaultySite::Answer;
 
+QString readingPage(const QStringList &pieces)
+{
+    return "<h1><a href=\"x\">《T》</a></h1><script>var PicList = \"" + pieces.join(',') + "\"; //图片列表\n</script>";
+}
+
 // One download in a world of its own: the application folder with its
 // catalog, a site, the downloader on a clock the test moves.
 struct Run {
@@ -57,6 +62,19 @@ struct Run {
     catalog::CatalogStore store() const { return catalog::CatalogStore(catalog::CatalogStore::pathIn(env.appDir())); }
     QString books() const { return env.appDir() + "/books"; }
 
+    // A site with one picture, and a reading page that lists it.
+    test::FaultySite site;
+    const QByteArray picture = test::pictureBytes(4, 4, "PNG");
+    bool serveOne()
+    {
+        if (!site.start())
+            return false;
+        site.serve("/lianupload/images/1.gif", picture);
+        job.siteRoot = site.root();
+        job.pageHtml = readingPage({"1.gif"});
+        return true;
+    }
+
     bool download()
     {
         downloader.start(job);
@@ -70,11 +88,6 @@ struct Run {
         return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     }
 };
-
-QString readingPage(const QStringList &pieces)
-{
-    return "<h1><a href=\"x\">《T》</a></h1><script>var PicList = \"" + pieces.join(',') + "\"; //图片列表\n</script>";
-}
 
 QList<QByteArray> bookPages(const QString &path, book::BookMeta *meta = nullptr)
 {
@@ -328,15 +341,10 @@ void DownloaderTest::namesFromTitles()
     QFETCH(QString, title);
     QFETCH(QString, file);
     Run run;
-    test::FaultySite site;
-    QVERIFY(site.start());
-    const QByteArray gif = test::pictureBytes(4, 4, "PNG");
-    site.serve("/lianupload/images/1.gif", gif);
-    run.job.siteRoot = site.root();
-    run.job.pageHtml = readingPage({"1.gif"});
+    QVERIFY(run.serveOne());
     run.job.meta.title = title;
     run.job.meta.drawer = "O'Neil \"画\"";
-    run.job.meta.url = site.root() + "b.html?a='1'";
+    run.job.meta.url = run.site.root() + "b.html?a='1'";
     // Names in use are left alone: the book takes the next free one.
     QDir().mkpath(run.books());
     for (const QString &name : {file + ".lhh", file + "(1).lhh"}) {
@@ -349,7 +357,7 @@ void DownloaderTest::namesFromTitles()
     QCOMPARE(test::fileBytes(run.books() + '/' + file + ".lhh"), QByteArray("someone else's"));
     // Every text is stored exactly as it came, in the book and in the record.
     book::BookMeta meta;
-    QCOMPARE(bookPages(run.downloader.bookPath(), &meta), QList<QByteArray>{gif});
+    QCOMPARE(bookPages(run.downloader.bookPath(), &meta), QList<QByteArray>{run.picture});
     QCOMPARE(meta.title, title);
     QCOMPARE(meta.drawer, run.job.meta.drawer);
     QCOMPARE(meta.url, run.job.meta.url);
@@ -365,11 +373,7 @@ void DownloaderTest::filedUnderTheCategoryAtTheEnd()
     const qint64 first = run.store().addCategory(1, "first", run.env.path("first")).id;
     const qint64 second = run.store().addCategory(1, "second", run.env.path("second")).id;
     QVERIFY(first > 1 && second > first);
-    test::FaultySite site;
-    QVERIFY(site.start());
-    site.serve("/lianupload/images/1.gif", test::pictureBytes(4, 4, "PNG"));
-    run.job.siteRoot = site.root();
-    run.job.pageHtml = readingPage({"1.gif"});
+    QVERIFY(run.serveOne());
     run.job.classId = first;
     run.classAtEnd = second;
     QVERIFY(run.download());
@@ -406,10 +410,7 @@ void DownloaderTest::refusedBeforeFetching()
     QFETCH(QString, message);
     Run run;
     run.job.classId = classId;
-    test::FaultySite site;
-    QVERIFY(site.start());
-    site.serve("/lianupload/images/1.gif", test::pictureBytes(4, 4, "PNG"));
-    run.job.siteRoot = site.root();
+    QVERIFY(run.serveOne());
     run.job.pageHtml = html;
     run.job.meta.title = title;
     platform::FileLock hold;
@@ -418,7 +419,7 @@ void DownloaderTest::refusedBeforeFetching()
     QVERIFY(run.download());
     QVERIFY(!run.ok());
     QCOMPARE(run.message(), message);
-    QCOMPARE(site.requested, QStringList());
+    QCOMPARE(run.site.requested, QStringList());
     QVERIFY(!QDir(run.books()).exists() || run.filesIn(run.books()).isEmpty());
     // Nothing landed where the program happens to run either.
     QVERIFY(!QFile::exists(QDir::current().filePath("T.lhh")));
@@ -454,11 +455,7 @@ void DownloaderTest::targetFolders()
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     }
     const qint64 id = run.store().addCategory(1, "c", folder).id;
-    test::FaultySite site;
-    QVERIFY(site.start());
-    site.serve("/lianupload/images/1.gif", test::pictureBytes(4, 4, "PNG"));
-    run.job.siteRoot = site.root();
-    run.job.pageHtml = readingPage({"1.gif"});
+    QVERIFY(run.serveOne());
     run.job.classId = id;
     QVERIFY(run.download());
     QCOMPARE(run.ok(), ok);
@@ -466,7 +463,7 @@ void DownloaderTest::targetFolders()
         QCOMPARE(run.downloader.bookPath(), QDir::cleanPath(folder) + "/T.lhh");
     } else {
         QVERIFY2(run.message().contains("下载目录"), qPrintable(run.message()));
-        QCOMPARE(site.requested, QStringList());
+        QCOMPARE(run.site.requested, QStringList());
         QCOMPARE(run.store().listCategory(id).records.size(), 0);
     }
     QVERIFY(!QFile::exists(QDir::current().filePath("T.lhh")));
@@ -481,11 +478,7 @@ void DownloaderTest::recordAlreadyThere()
     old.title = "T";
     old.path = run.books() + "/T.lhh";
     QCOMPARE(run.store().addBook(old).outcome, catalog::Outcome::Done);
-    test::FaultySite site;
-    QVERIFY(site.start());
-    site.serve("/lianupload/images/1.gif", test::pictureBytes(4, 4, "PNG"));
-    run.job.siteRoot = site.root();
-    run.job.pageHtml = readingPage({"1.gif"});
+    QVERIFY(run.serveOne());
     QVERIFY(run.download());
     // The book is whole and kept; the user is told why no second record came.
     QVERIFY(run.ok());
