@@ -66,6 +66,7 @@ private slots:
     void fullViewFollowsTheWindow();
     void autoPlay();
     void badPagesKeepTheReaderGoing();
+    void unwritableReadTmpStillShowsPages();
     void pageKeysLeaveTheTreeAndTabsFollowThePane();
     void focusIsSeenAndFollowsTheScreen();
     void viewerKeysWheelAndFullScreen();
@@ -519,6 +520,20 @@ void ReadingTest::badPagesKeepTheReaderGoing()
     h.action("mnuNextPage")->trigger();
     QTRY_COMPARE(shown.naturalSize(), QSize(90, 90));
     QVERIFY(h.messages.shown.isEmpty());
+}
+
+void ReadingTest::unwritableReadTmpStillShowsPages()
+{
+    Harness h;
+    const QString path = h.book("tmp.lhh", 2, 100, 80);
+    // read.tmp cannot be written (a folder stands in its place): pages still show.
+    QVERIFY(QDir().mkpath(h.env.appDir() + "/read.tmp"));
+    h.start({path});
+    QVERIFY(h.isOpen());
+    QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(100, 80));
+    h.action("mnuNextPage")->trigger();
+    QCOMPARE(h.position(), 1);
+    QVERIFY(!h.reading()->pageImage().isNull());
 }
 
 // A book named in GBK, as from a Windows disk: given by its bytes (the command
