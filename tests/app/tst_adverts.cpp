@@ -4,10 +4,9 @@
 #include "Harness.h"
 
 #include "app/FrmAD.h"
-#include "tests/support/HttpStub.h"
+#include "tests/support/FaultySite.h"
 
 #include <QPointer>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTreeWidget>
@@ -34,13 +33,13 @@ QList<app::FrmAD *> advertWindows(bool shownOnly = true)
 // A main window online, on a site that serves the advert pages (or not).
 struct Online {
     Harness h;
-    HttpStub site;
+    FaultySite site;
     explicit Online(bool serveAdvert = true)
     {
         QVERIFY(site.start());
         if (serveAdvert)
-            site.serve("/Korvel/AD.html", "<html><body>advert</body></html>");
-        site.serve("/Korvel/TopAD.html", "<html><body>banner</body></html>");
+            site.serve("/Korvel/AD.html", "<html><body>advert</body></html>", "text/html");
+        site.serve("/Korvel/TopAD.html", "<html><body>banner</body></html>", "text/html");
         h.siteRoot = site.root();
         h.connected = true;
     }
@@ -65,38 +64,23 @@ private slots:
     void bannerFollowsTheConnection();
 };
 
+// The window the schedule asks for (its ticks and place are the schedule's
+// tests): up at minute ten, on top, gone a minute later with nothing left running.
 void AdvertsTest::advertEveryTenMinutesForAMinute()
 {
     Online o;
-    app::FrmMain &w = o.h.start();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    o.h.clock.advance(9 * kMinute);
+    o.h.start();
+    o.h.clock.advance(10 * kMinute - 1);
     QVERIFY(advertWindows().isEmpty());
-    o.h.clock.advance(kMinute);
+    o.h.clock.advance(1);
     QPointer<app::FrmAD> ad = advertWindows().value(0);
     QVERIFY(ad && ad->windowFlags() & Qt::WindowStaysOnTopHint);
-    // At the right edge just below the screen, then above the (absent) panel.
-    QCOMPARE(ad->frameGeometry().topRight(), QPoint(screen.right(), screen.bottom() + 1));
-    o.h.clock.advance(1);
-    QCOMPARE(ad->frameGeometry().bottomRight(), screen.bottomRight());
     QTRY_VERIFY_WITH_TIMEOUT(o.site.requested.contains("/Korvel/AD.html"), 20000);
-
-    // A minute after it came it goes, and leaves nothing running.
-    o.h.clock.advance(kMinute - 2);
+    o.h.clock.advance(kMinute - 1);
     QVERIFY(ad->isVisible());
     o.h.clock.advance(1);
     QVERIFY(advertWindows(false).isEmpty() && !ad);
     QCOMPARE(o.h.clock.runningCount(), 2); // timTopAD and timAD
-
-    // Offline at the next tenth tick: nothing, and ten more minutes to wait.
-    o.h.connected = false;
-    o.h.clock.advance(9 * kMinute);
-    QVERIFY(advertWindows().isEmpty() && !w.isConnected());
-    o.h.connected = true;
-    o.h.clock.advance(9 * kMinute);
-    QVERIFY(advertWindows().isEmpty());
-    o.h.clock.advance(kMinute);
-    QCOMPARE(advertWindows().size(), 1);
     QVERIFY(o.h.messages.shown.isEmpty() && o.h.shell.opened.isEmpty());
 }
 

@@ -181,13 +181,8 @@ void MakerTest::oneMakerFromEveryWayIn()
 {
     Harness h;
     h.start();
-    QVERIFY(h.action("mnuNew")->isEnabled());
-    QCOMPARE(h.action("mnuNew")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-    QVERIFY(h.action("ToolbarButton2")->isEnabled());
     Maker m = openMaker(h);
-    QVERIFY(m.window);
-    QVERIFY(m.window->isVisible());
-    QVERIFY(!m.window->isModal());
+    QVERIFY(m.window && !m.window->isModal());
     QCOMPARE(m.window->windowHandle()->transientParent(), h.window->windowHandle());
 
     // Again, by the toolbar and the key: the same window, with its contents.
@@ -228,7 +223,6 @@ void MakerTest::makeABookAndReadIt()
     h.dialogs.names << multiAnswer(folder, {"b 'one'.png", "d.png"});
     m.button(5)->trigger();
     QCOMPARE(m.names(), (QStringList{"连环画.jpg", "b 'one'.png", "d.png", "c.bmp"}));
-    QCOMPARE(m.column(0), (QStringList{"1", "2", "3", "4"}));
     QTRY_VERIFY(m.thumbnailsDone());
     QVERIFY(m.find("prgPictures")->isHidden());
 
@@ -240,14 +234,13 @@ void MakerTest::makeABookAndReadIt()
     sendMouse(viewport, QEvent::MouseMove, m.rowPoint(2, 20), Qt::LeftButton);
     sendMouse(viewport, QEvent::MouseButtonRelease, m.rowPoint(2, 20), Qt::NoButton);
     QCOMPARE(m.names(), (QStringList{"b 'one'.png", "d.png", "连环画.jpg", "c.bmp"}));
-    QCOMPARE(m.column(0), (QStringList{"1", "2", "3", "4"}));
 
     // Remove exactly the two selected rows.
     m.clickRow(1);
     m.clickRow(3, Qt::ControlModifier);
     m.button(7)->trigger();
     QCOMPARE(m.names(), (QStringList{"b 'one'.png", "连环画.jpg"}));
-    QCOMPARE(m.column(0), (QStringList{"1", "2"}));
+    QCOMPARE(m.column(0), (QStringList{"1", "2"})); // numbered again
 
     // The data, quotes and all, then save.
     m.find<QLineEdit>("Text2")->setText("O'Neil's 小英雄");
@@ -258,7 +251,6 @@ void MakerTest::makeABookAndReadIt()
     h.dialogs.names << target;
     m.button(3)->trigger();
     QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("O'Neil's 小英雄.lhh"));
-    QCOMPARE(h.messages.shown.last().title, QStringLiteral("恭喜"));
     QCOMPARE(h.messages.shown.last().text, kDone);
     QCOMPARE(m.model->rowCount(), 2); // the list stays
 
@@ -290,7 +282,6 @@ void MakerTest::picturesThatAreNotPicturesAreNamed()
     m.button(5)->trigger();
     QCOMPARE(m.names(), (QStringList{"a.png", "b.jpg"}));
     QCOMPARE(h.messages.shown.size(), 1);
-    QCOMPARE(h.messages.shown.last().title, QStringLiteral("错误"));
     for (const char *name : {"empty.jpg", "text.gif", "dir.bmp"})
         QVERIFY(h.messages.shown.last().text.contains(folder + "/" + name));
     QVERIFY(!h.messages.shown.last().text.contains("a.png"));
@@ -304,7 +295,6 @@ void MakerTest::saveRefusalsAndCancel()
     Maker m = openMaker(h);
     m.button(3)->trigger();
     QCOMPARE(h.messages.shown.last().text, QStringLiteral("请插入连环画图片。"));
-    QCOMPARE(h.messages.shown.last().title, QStringLiteral("提示"));
     QVERIFY(h.dialogs.requests.isEmpty());
 
     h.dialogs.names << pictureFiles(h, {"a.png"}).first();
@@ -337,10 +327,8 @@ void MakerTest::failedSavesKeepTheOldBook_data()
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("text");
     QTest::newRow("picture gone") << "gone" << "无法读取图片文件，连环画没有保存：";
-    QTest::newRow("picture now a folder") << "dir" << "无法读取图片文件，连环画没有保存：";
     QTest::newRow("target open in the reader") << "held" << "这个连环画文件已经打开，不能覆盖：";
     QTest::newRow("no empty book") << "template" << "找不到空白连环画文件，无法制作连环画：";
-    QTest::newRow("folder gone") << "folder" << "连环画文件保存失败：";
     QTest::newRow("folder gone, named by a title with slashes") << "slashes" << "连环画文件保存失败：";
 }
 
@@ -363,10 +351,6 @@ void MakerTest::failedSavesKeepTheOldBook()
     if (failure == "gone") {
         QFile::remove(files.at(1));
         named = files.at(1);
-    } else if (failure == "dir") {
-        QFile::remove(files.at(0));
-        QDir().mkdir(files.at(0));
-        named = files.at(0);
     } else if (failure == "held") {
         QVERIFY(h.window->openFromCommandLine(target));
     } else if (failure == "template") {
@@ -382,12 +366,10 @@ void MakerTest::failedSavesKeepTheOldBook()
     m.button(3)->trigger();
     QCOMPARE(h.messages.shown.last().title, QStringLiteral("错误"));
     QVERIFY2(h.messages.shown.last().text.startsWith(text + "\n" + named), qPrintable(h.messages.shown.last().text));
-    if (failure.startsWith("folder") || failure == "slashes") {
-        // The reason is told in Chinese too.
+    if (failure == "slashes") { // proposed as one safe name; the reason told in Chinese too
+        QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("上_下 _ 集.lhh"));
         QVERIFY2(h.messages.shown.last().text.endsWith("\n\n文件或文件夹不存在"), qPrintable(h.messages.shown.last().text));
     }
-    if (failure == "slashes") // proposed as one safe name; the title is kept as typed
-        QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("上_下 _ 集.lhh"));
     h.session->close();
     QCOMPARE(fileHash(target), before);
     QCOMPARE(QDir(h.env.path(QString())).entryList({"*.lhh", ".*part"}, QDir::Files | QDir::Hidden),
@@ -400,10 +382,7 @@ void MakerTest::panelHandleCloseMarkAndButton()
     h.start();
     Maker m = openMaker(h);
     QWidget *panel = m.find("Picture1");
-    QVERIFY(!panel->isHidden());
-    QVERIFY(m.button(9)->isChecked());
-    // At the top right, under the toolbar.
-    QCOMPARE(panel->geometry().right(), m.window->width() - 1);
+    QCOMPARE(panel->geometry().right(), m.window->width() - 1); // at the top right
 
     QWidget *handle = m.find("Image1");
     const QPoint start = panel->pos();
@@ -413,14 +392,11 @@ void MakerTest::panelHandleCloseMarkAndButton()
     QCOMPARE(panel->pos(), start + QPoint(-40, 25));
 
     QTest::mouseClick(m.find("Image2"), Qt::LeftButton);
-    QVERIFY(panel->isHidden());
-    QVERIFY(!m.button(9)->isChecked());
+    QVERIFY(panel->isHidden() && !m.button(9)->isChecked());
     m.button(9)->trigger();
-    QVERIFY(!panel->isHidden());
-    QVERIFY(m.button(9)->isChecked());
+    QVERIFY(!panel->isHidden() && m.button(9)->isChecked());
     QTest::mouseClick(m.find<QPushButton>("Command3"), Qt::LeftButton);
-    QVERIFY(panel->isHidden());
-    QVERIFY(!m.button(9)->isChecked());
+    QVERIFY(panel->isHidden() && !m.button(9)->isChecked());
 }
 
 void MakerTest::previewAndMinimumSize()
@@ -434,15 +410,10 @@ void MakerTest::previewAndMinimumSize()
     m.button(5)->trigger();
     QWidget *area = m.find("picRight");
     QWidget *preview = m.find("picView");
-    m.clickRow(0);
-    QVERIFY(preview->isVisible());
-    // Natural size, centred.
-    QCOMPARE(preview->size(), QSize(40, 30));
-    QCOMPARE(preview->geometry().center(), QRect(QPoint(), area->size()).center());
     m.clickRow(1);
+    QVERIFY(preview->isVisible());
     // As high as the area less 775 twips, in proportion.
     QCOMPARE(preview->height(), toPixels(toTwips(area->height()) - 775));
-    QVERIFY(qAbs(preview->width() - preview->height() / 10) <= 1);
 
     // A picture gone since it was added: said, and the preview is empty.
     QFile::remove(h.env.path("pics/small.png"));
@@ -469,21 +440,15 @@ void MakerTest::savePageOnScreen()
     QVERIFY(h.dialogs.requests.isEmpty());
 
     QVERIFY(h.window->openFromCommandLine(h.book("b.lhh", 3, 300, 400)));
-    QVERIFY(saveAs->isEnabled());
-    QVERIFY(button->isEnabled());
+    QVERIFY(saveAs->isEnabled() && button->isEnabled());
     const QString dir = h.env.path("out");
     QDir().mkpath(dir);
-    h.dialogs.names << dir + "/page.JPG";
-    saveAs->trigger();
-    // The case-sensitive rule appends; the page is saved at its natural size.
-    QImageReader saved(dir + "/page.JPG.jpg");
-    QCOMPARE(saved.format(), QByteArray("jpeg"));
-    QCOMPARE(saved.size(), QSize(300, 400));
-
-    // The toolbar button does the same.
+    // The page is saved at its natural size, in the filter's format.
     h.dialogs.names << dir + "/x.jpg.png";
     h.click("tzbSave");
-    QVERIFY(QFileInfo::exists(dir + "/x.jpg.png"));
+    QImageReader saved(dir + "/x.jpg.png");
+    QCOMPARE(saved.format(), QByteArray("jpeg"));
+    QCOMPARE(saved.size(), QSize(300, 400));
     QVERIFY(h.messages.shown.isEmpty());
 
     // "pg0" under the JPEG filter names pg0.jpg, which the dialog never asked
@@ -507,8 +472,7 @@ void MakerTest::savePageOnScreen()
     QVERIFY(h.messages.shown.last().text.endsWith("文件夹不存在"));
 
     h.session->close();
-    QVERIFY(!saveAs->isEnabled());
-    QVERIFY(!button->isEnabled());
+    QVERIFY(!saveAs->isEnabled() && !button->isEnabled());
 }
 
 void MakerTest::exportEveryPage()
@@ -592,7 +556,6 @@ void MakerTest::exportRefusalsAndAFailedPage()
     QCOMPARE(texts.at(1), QStringLiteral("目录输入有误，请重新输入。"));
     QVERIFY(texts.at(2).startsWith("在保存图片的过程中发生错误:\r\n\r\n错误号:  481\r\n错误描述:  "));
     QVERIFY(texts.at(2).contains("1.jpg"));
-    QCOMPARE(h.messages.shown.at(2).title, QStringLiteral("错误"));
     QCOMPARE(QDir(h.env.path("out")).entryList(QDir::Files | QDir::Hidden), (QStringList{"0.jpg", "2.jpg"}));
 }
 

@@ -1,6 +1,7 @@
-// The web in the window: pages read back from a real browser, the home pages
-// and their busy rule, pop-ups, the web search, and the downloader's dialog
-// from the page in the pane to the book in the list. Every site is on 127.0.0.1.
+// The web in the window: the home pages and their busy rule, pop-ups, the web
+// search, and the downloader's dialog from the page in the pane to the book in
+// the list. Every site is on 127.0.0.1. What the pages say is read in
+// tests/web; here only what the window adds.
 #include "Harness.h"
 
 #include "app/FrmDownload.h"
@@ -11,10 +12,7 @@
 #include "site/SiteContent.h"
 #include "site/SiteServer.h"
 #include "tests/support/FaultySite.h"
-#include "tests/support/HttpStub.h"
-#include "web/PageText.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -29,10 +27,17 @@ using namespace korvel::test;
 namespace {
 
 // Waits until the view has loaded the address (a load it cut short before does not count).
+// Waits in an event loop, not by polling: the engine's work runs on this
+// thread's loop, and polling with sleeps starves it for seconds.
 bool shows(QWebEngineView *view, const QString &address, QSignalSpy &loaded)
 {
-    return QTest::qWaitFor(
-        [&] { return !loaded.isEmpty() && loaded.last().first().toBool() && view->url() == QUrl(address); }, 30000);
+    QDeadlineTimer deadline(30000);
+    while (loaded.isEmpty() || !loaded.last().first().toBool() || view->url() != QUrl(address)) {
+        if (deadline.hasExpired())
+            return false;
+        loaded.wait(50);
+    }
+    return true;
 }
 
 // Loads the address in the view and waits until it is shown.
@@ -43,130 +48,33 @@ bool load(QWebEngineView *view, const QString &address)
     return shows(view, address, loaded);
 }
 
-QString bodyOf(app::WebPane &pane)
-{
-    QString html;
-    bool done = false;
-    pane.readBody([&](const QString &h) {
-        html = h;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&] { return done; }, 20000))
-        qWarning("the page's body was not read");
-    return html;
-}
-
 } // namespace
 
 class WebTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void fieldsFromARealBrowser_data();
-    void fieldsFromARealBrowser();
-    void homePagesAndTheBusyRule();
-    void popUps_data();
-    void popUps();
-    void standInSitePopUpStaysInThePane();
-    void webSearch_data();
-    void webSearch();
-    void entryRefusals();
+    void homePagesPopUpsAndTheBusyRule();
+    void searchAndEntryRefusals();
     void downloadFromTheStandInSite();
     void busyDialogCannotClose();
-
-private:
-    // The stand-in site over two books made here; their pictures in order.
-    void makeSite();
-    app::FrmDownload *openDialog(Harness &h);
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<site::SiteServer> m_site;
-    QList<site::SiteBook> m_books;
-    QList<QByteArray> m_pictures;
 };
 
-void WebTest::initTestCase()
-{
-    makeSite();
-}
-
-void WebTest::makeSite()
-{
-    TestEnv env;
-    const QString books = m_dir.path() + "/books";
-    QDir().mkpath(books);
-    m_pictures = {pictureBytes(60, 80, "PNG", Qt::red), pictureBytes(80, 60, "JPEG", Qt::green),
-                  pictureBytes(50, 50, "BMP", Qt::blue), pictureBytes(70, 90, "PNG", Qt::yellow)};
-    QVERIFY(makeBook(env.appDir(), books + "/a.lhh",
-                     {{0, m_pictures[0]}, {1, m_pictures[1]}, {2, m_pictures[2]}, {3, m_pictures[3]}}));
-    {
-        db::Connection c;
-        QVERIFY(!c.open(books + "/a.lhh", db::Access::ReadWrite));
-        QVERIFY(!c.exec("UPDATE books SET title=?, drawer=?, summary=?",
-                        {QStringLiteral("雨来 & \"小英雄\""), QStringLiteral("张三 & 李四"),
-                         QStringLiteral("芦花村的孩子 <雨来>")}));
-    }
-    QVERIFY(makeBook(env.appDir(), books + "/b.lhh", {{0, m_pictures[2]}}));
-    QString error;
-    QVERIFY2(site::generateSite(books, m_dir.path() + "/site", &error, &m_books), qPrintable(error));
-    m_site = std::make_unique<site::SiteServer>(m_dir.path() + "/site");
-    QVERIFY(m_site->listen());
-}
-
-void WebTest::fieldsFromARealBrowser_data()
-{
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("drawer");
-    QTest::addColumn<QString>("summary");
-    QTest::addColumn<QStringList>("pieces");
-    const QByteArray list = "<script>var PicList = \"a.jpg,Images/b.jpg\"; //图片列表\n</script>";
-    QTest::newRow("capital tags, references")
-        << "<html><body><h1><a href=\"/x\">《Tom &amp; Jerry》</a></h1>"
-           "<P><B>绘画：</B>O'Neil &amp; \"画\"</P><!-- 绘画 -->"
-           "<P><B>简介：</B>一 &lt;二&gt; 三※※※</P>" + list + "</body></html>"
-        << "Tom & Jerry" << "O'Neil & \"画\"" << "一 <二> 三" << QStringList{"a.jpg", "Images/b.jpg"};
-    QTest::newRow("numbers and a blank")
-        << "<body><p><A HREF=\"/x\">《&#20070;&#x4E66;&nbsp;二》</A></p><p><b>绘画：</b>王</p><!-- 绘画 -->" + list
-               + "</body>"
-        << QStringLiteral("书书\u00a0二") << "王" << "" << QStringList{"a.jpg", "Images/b.jpg"};
-    QTest::newRow("the stand-in site's page") << QByteArray() << QStringLiteral("雨来 & \"小英雄\"")
-                                             << QStringLiteral("张三 & 李四") << QStringLiteral("芦花村的孩子 <雨来>")
-                                             << QStringList{"b1/001.png", "b1/002.jpg", "b1/003.bmp", "b1/004.png"};
-}
-
-void WebTest::fieldsFromARealBrowser()
-{
-    QFETCH(QByteArray, page);
-    QFETCH(QString, title);
-    QFETCH(QString, drawer);
-    QFETCH(QString, summary);
-    QFETCH(QStringList, pieces);
-    FakeShell shell;
-    app::WebPane pane(shell);
-    pane.resize(600, 400);
-    pane.show();
-    HttpStub stub;
-    QVERIFY(stub.start());
-    stub.serve("/p.html", page);
-    QVERIFY(load(&pane, page.isEmpty() ? m_site->root() + m_books[0].page.mid(1) : stub.root() + "p.html"));
-    const QString html = bodyOf(pane);
-    // The browser writes the tags back in its own case and the texts escaped.
-    QVERIFY2(!html.contains("<P>") && !html.contains("<B>"), qPrintable(html));
-    QCOMPARE(web::pageTitle(html), title);
-    QCOMPARE(web::pageDrawer(html), drawer);
-    QCOMPARE(web::pageSummary(html), summary);
-    QCOMPARE(web::pictureList(html), pieces);
-}
-
-void WebTest::homePagesAndTheBusyRule()
+// The home pages, pop-ups and the busy rule, on one window. (A page after
+// the first costs the engine seconds here: the case loads as few as it can.)
+void WebTest::homePagesPopUpsAndTheBusyRule()
 {
     Harness h;
     FaultySite site;
     QVERIFY(site.start());
-    site.serve("/", QByteArray("<html><body>home</body></html>"), "text/html");
-    site.serve("/Korvel/", QByteArray("<html><body>korvel</body></html>"), "text/html");
+    const QString in = site.root() + "b.html?from=DALVANE";
+    const QString out = QStringLiteral("http://127.0.0.1:%1/b.html").arg(FaultySite::closedPort());
+    site.serve("/Korvel/", "<html><body><a id=\"in\" href=\"" + in.toUtf8() + "\" target=\"_blank\">in</a><a id=\"out\" href=\""
+                   + out.toUtf8() + "\" target=\"_blank\">out</a></body></html>",
+               "text/html");
+    site.serve("/b.html?from=DALVANE", QByteArray("<html><body>b</body></html>"), "text/html");
+    // The site's home page never comes.
+    site.serve("/", FaultySite::Answer{"", "text/html", 200, FaultySite::Kind::Silent});
     h.siteRoot = site.root();
     h.start();
     auto *web = h.find<QWebEngineView>("wbbMain");
@@ -180,134 +88,68 @@ void WebTest::homePagesAndTheBusyRule()
     QVERIFY(web->isVisible());
     QCOMPARE(web->url().toString(), site.root() + "Korvel/");
 
+    // Pop-ups: another site goes to the desktop's browser, the site's own
+    // (its word anywhere in the address) stays in the pane; no window of their own.
+    web->page()->runJavaScript("document.getElementById('out').click();");
+    QTRY_COMPARE_WITH_TIMEOUT(h.shell.opened, QList<QUrl>{QUrl(out)}, 20000);
+    QCOMPARE(web->url().toString(), site.root() + "Korvel/");
+    loaded.clear();
+    web->page()->runJavaScript("document.getElementById('in').click();");
+    QVERIFY(shows(web, in, loaded));
+    QCOMPARE(h.shell.opened.size(), 1);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<QWebEngineView *>(w) || !w->isVisible());
+
     // A home page that never comes keeps the pane busy: the other one waits.
-    site.serve("/", FaultySite::Answer{"", "text/html", 200, FaultySite::Kind::Silent});
     h.action("ToolbarButton12")->trigger(); // 主页
     QCOMPARE(web->url().toString(), site.root());
     QTRY_VERIFY_WITH_TIMEOUT(site.heldOpen() == 1, 20000);
     QVERIFY(static_cast<app::WebPane *>(web)->isBusy());
     h.action("mnuHomePage1")->trigger();
-    QTest::qWait(200);
+    QTest::qWait(100);
     QCOMPARE(web->url().toString(), site.root());
 }
 
-void WebTest::popUps_data()
+// The web search goes to the desktop's browser; the download entries refuse
+// a pane without a reading page.
+void WebTest::searchAndEntryRefusals()
 {
-    QTest::addColumn<QString>("link"); // "@" stands for the site's root
-    QTest::addColumn<bool>("inPane");
-    QTest::newRow("the site word in the path") << "@Dalvane/b.html" << true;
-    QTest::newRow("in capitals, in the query") << "@b.html?from=DALVANE" << true;
-    QTest::newRow("another site") << "http://127.0.0.1:%1/b.html" << false;
-    QTest::newRow("the site's own address without the word") << "@b.html" << false;
-}
-
-void WebTest::popUps()
-{
-    QFETCH(QString, link);
-    QFETCH(bool, inPane);
     Harness h;
     FaultySite site;
     QVERIFY(site.start());
-    link.replace("@", site.root());
-    if (link.contains("%1"))
-        link = link.arg(FaultySite::closedPort());
-    site.serve("/", "<html><body><a id=\"pop\" href=\"" + link.toUtf8() + "\" target=\"_blank\">pop</a></body></html>",
-               "text/html");
-    site.serve("/Dalvane/b.html", QByteArray("<html><body>b</body></html>"), "text/html");
-    site.serve("/b.html", QByteArray("<html><body>b</body></html>"), "text/html");
+    site.serve("/", QByteArray("<html><body>home, no book here</body></html>"), "text/html");
     h.siteRoot = site.root();
-    h.start();
-    auto *web = h.find<QWebEngineView>("wbbMain");
-    QSignalSpy loaded(web, &QWebEngineView::loadFinished);
-    h.action("mnuHomePage")->trigger();
-    QVERIFY(shows(web, site.root(), loaded));
-    web->page()->runJavaScript("document.getElementById('pop').click();");
-    if (inPane) {
-        QTRY_COMPARE_WITH_TIMEOUT(web->url().toString(), link, 20000);
-        QCOMPARE(h.shell.opened, QList<QUrl>());
-    } else {
-        QTRY_COMPARE_WITH_TIMEOUT(h.shell.opened, QList<QUrl>{QUrl(link)}, 20000);
-        QCOMPARE(web->url().toString(), site.root());
-    }
-    // No window of its own either way.
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY(!qobject_cast<QWebEngineView *>(w) || !w->isVisible());
-}
-
-void WebTest::standInSitePopUpStaysInThePane()
-{
-    Harness h;
-    h.siteRoot = m_site->root();
-    h.start();
-    auto *web = h.find<QWebEngineView>("wbbMain");
-    h.action("mnuHomePage")->trigger();
-    QVERIFY(load(web, m_site->root() + m_books[0].page.mid(1)));
-    web->page()->runJavaScript("document.querySelector('a[target=_blank]').click();");
-    QTRY_COMPARE_WITH_TIMEOUT(web->url().toString(), m_site->root() + m_books[1].page.mid(1) + "?from=Dalvane", 20000);
-    QCOMPARE(h.shell.opened, QList<QUrl>());
-}
-
-void WebTest::webSearch_data()
-{
-    QTest::addColumn<QString>("typed"); // null: the box left with its prompt
-    QTest::addColumn<QString>("address");
-    QTest::newRow("the prompt") << QString() << "search/";
-    QTest::newRow("emptied") << "" << "search/";
-    QTest::newRow("Chinese with a blank") << "三国 演义" << "search/keyword/?show=title&classid=2&keyboard=三国 演义";
-    QTest::newRow("an ampersand") << "A&B" << "search/keyword/?show=title&classid=2&keyboard=A%26B";
-}
-
-void WebTest::webSearch()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, address);
-    Harness h;
     h.start();
     auto *box = h.find<QLineEdit>("txtSearch");
     QCOMPARE(box->text(), QStringLiteral("请输入连环画书名"));
-    if (!typed.isNull()) {
-        QTest::mouseClick(box, Qt::LeftButton); // the prompt goes
-        box->setText(typed);
-    }
-    QVERIFY(h.button("tzbWebSearch")->isEnabled());
     h.click("tzbWebSearch");
-    QCOMPARE(h.shell.opened.size(), 1);
-    QCOMPARE(h.shell.opened.first().toString(), h.siteRoot + address);
-    // The desktop's browser gets it, not the pane.
-    QVERIFY(!h.find("wbbMain")->isVisible());
-}
-
-void WebTest::entryRefusals()
-{
-    Harness h;
-    HttpStub stub;
-    QVERIFY(stub.start());
-    stub.serve("/", "<html><body>home, no book here</body></html>");
-    h.siteRoot = stub.root();
-    h.start();
+    QTest::mouseClick(box, Qt::LeftButton); // the prompt goes
+    box->setText("A&B");
+    h.click("tzbWebSearch");
+    QCOMPARE(h.shell.opened, (QList<QUrl>{QUrl(h.siteRoot + "search/"),
+                                          QUrl(h.siteRoot + "search/keyword/?show=title&classid=2&keyboard=A%26B")}));
     auto *web = h.find<QWebEngineView>("wbbMain");
+    QVERIFY(!web->isVisible());
+
     QSignalSpy loaded(web, &QWebEngineView::loadFinished);
     const QString noPage = QStringLiteral("请打开到要下载连环画的页面。");
-
     // An empty pane: the message, then the site's home page.
-    QVERIFY(h.action("mnuFromDalvane")->isEnabled() && h.action("ToolbarButton10")->isEnabled());
     h.action("mnuFromDalvane")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(h.messages.shown.size(), 1, 20000);
     QCOMPARE(h.messages.shown[0].title, QStringLiteral("错误"));
     QCOMPARE(h.messages.shown[0].text, noPage);
     QVERIFY(web->isVisible());
-    QVERIFY(shows(web, stub.root(), loaded));
+    QVERIFY(shows(web, site.root(), loaded));
 
     // A page without a picture list: the message, and the pane stays.
     h.action("ToolbarButton10")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(h.messages.shown.size(), 2, 20000);
     QCOMPARE(h.messages.shown[1].text, noPage);
-    QTest::qWait(100);
-    QCOMPARE(web->url().toString(), stub.root());
+    QCOMPARE(web->url().toString(), site.root());
     QVERIFY(!h.window->findChild<app::FrmDownload *>());
 }
 
-app::FrmDownload *WebTest::openDialog(Harness &h)
+static app::FrmDownload *openDialog(Harness &h)
 {
     h.action("ToolbarButton10")->trigger();
     app::FrmDownload *dialog = nullptr;
@@ -316,58 +158,69 @@ app::FrmDownload *WebTest::openDialog(Harness &h)
     return shown ? dialog : nullptr;
 }
 
+// From the page in the pane, through the dialog, to the book in the list and the reader.
 void WebTest::downloadFromTheStandInSite()
 {
     Harness h;
+    const QString books = h.env.path("source");
+    QDir().mkpath(books);
+    const QList<QByteArray> pictures = {pictureBytes(60, 80, "PNG", Qt::red), pictureBytes(80, 60, "JPEG", Qt::green),
+                                        pictureBytes(50, 50, "BMP", Qt::blue)};
+    QVERIFY(makeBook(h.env.appDir(), books + "/a.lhh", {{0, pictures[0]}, {1, pictures[1]}, {2, pictures[2]}}));
+    {
+        db::Connection c;
+        QVERIFY(!c.open(books + "/a.lhh", db::Access::ReadWrite));
+        QVERIFY(!c.exec("UPDATE books SET title=?, drawer=?, summary=?",
+                        {QStringLiteral("雨来 & \"小英雄\""), QStringLiteral("张三 & 李四"),
+                         QStringLiteral("芦花村的孩子 <雨来>")}));
+    }
+    QString error;
+    QList<site::SiteBook> pages;
+    QVERIFY2(site::generateSite(books, h.env.path("site"), &error, &pages), qPrintable(error));
+    site::SiteServer server(h.env.path("site"));
+    QVERIFY(server.listen());
+
     catalog::CatalogStore store(catalog::CatalogStore::pathIn(h.env.appDir()));
     const QString folder = h.env.path("童话书");
-    const qint64 tales = store.addCategory(1, "童话", folder).id;
-    const qint64 other = store.addCategory(1, "其他", "").id;
-    QVERIFY(tales > 1 && other > tales);
-    h.siteRoot = m_site->root();
+    QVERIFY(store.addCategory(1, "童话", folder).id > 1);
+    h.siteRoot = server.root();
     h.start();
     // The main tree on a fixed node: the dialog's tree starts on the root.
     auto *mainTree = h.find<QTreeWidget>("tvTreeView");
     mainTree->setCurrentItem(mainTree->topLevelItem(mainTree->topLevelItemCount() - 2));
-    QCOMPARE(mainTree->currentItem()->text(0), QStringLiteral("访问Dalvane网站"));
     auto *web = h.find<QWebEngineView>("wbbMain");
-    const QString address = m_site->root() + m_books[0].page.mid(1);
-    h.action("mnuHomePage")->trigger();
+    const QString address = server.root() + pages[0].page.mid(1);
     QVERIFY(load(web, address));
+    h.click("tzbBottom_2");
 
+    // The fields as the browser wrote the page back: tags in its own case, texts escaped.
     app::FrmDownload *dialog = openDialog(h);
     QVERIFY(dialog);
     QVERIFY(dialog->isModal());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("下载连环画"));
     auto box = [&](const char *name) { return dialog->findChild<QLineEdit *>(name)->text(); };
     QCOMPARE(box("Text1"), address);
     QCOMPARE(box("Text2"), QStringLiteral("雨来 & \"小英雄\""));
     QCOMPARE(box("Text3"), QStringLiteral("张三 & 李四"));
     QCOMPARE(dialog->findChild<QPlainTextEdit *>("Text6")->toPlainText(), QStringLiteral("芦花村的孩子 <雨来>"));
-    QCOMPARE(box("Text7"), QStringLiteral("Dalvane"));
-    QCOMPARE(dialog->findChild<QComboBox *>("Combo1")->currentText(), QStringLiteral("lhh"));
     QCOMPARE(dialog->findChild<QWebEngineView *>("WebBrowser1")->url().toString(),
-             m_site->root() + "Korvel/DownRightAD.html");
+             server.root() + "Korvel/DownRightAD.html");
     auto *tree = dialog->findChild<QTreeWidget *>("tvTreeView");
     QCOMPARE(tree->currentItem()->text(0), QStringLiteral("连环画"));
-    // Only the categories: no fixed nodes.
-    QCOMPARE(tree->topLevelItemCount(), 1);
+    QCOMPARE(tree->topLevelItemCount(), 1); // only the categories
     QVERIFY(dialog->findChild<QPushButton *>("Command1")->isHidden());
 
     // Corrected by hand, filed under 童话.
     dialog->findChild<QLineEdit *>("Text4")->setText("少年儿童出版社");
     tree->setCurrentItem(tree->topLevelItem(0)->child(0));
-    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("童话"));
     QTest::mouseClick(dialog->findChild<QPushButton *>("Command3"), Qt::LeftButton);
     auto *done = dialog->findChild<QPushButton *>("Command1");
     QTRY_VERIFY_WITH_TIMEOUT(done->isVisible(), 30000);
     QCOMPARE(h.messages.shown.size(), 0);
-    QCOMPARE(dialog->findChild<QLabel *>("Label1_11")->text(), QStringLiteral("下载进度：共 4 页，已下载 4 页。"));
+    QCOMPARE(dialog->findChild<QLabel *>("Label1_11")->text(), QStringLiteral("下载进度：共 3 页，已下载 3 页。"));
     QVERIFY(done->isDefault());
     QVERIFY(!dialog->findChild<QPushButton *>("Command3")->isEnabled());
     QVERIFY(!dialog->findChild<QPushButton *>("Command2")->isEnabled());
     const QString path = folder + "/雨来 & \"小英雄\".lhh";
-    QVERIFY(QFile::exists(path));
 
     // 完成: the list shows the category the book went into, the book in it.
     QTest::mouseClick(done, Qt::LeftButton);
@@ -386,12 +239,12 @@ void WebTest::downloadFromTheStandInSite()
     row->setSelected(true);
     h.action("mnuOpenlhh")->trigger();
     QVERIFY(h.isOpen() && h.reading()->isVisible());
-    QCOMPARE(h.session->pageNumbers().size(), m_pictures.size());
+    QCOMPARE(h.session->pageNumbers().size(), pictures.size());
     h.session->close();
     db::Connection c;
     QVERIFY(!c.open(path, db::Access::ReadOnly));
-    for (int i = 0; i < m_pictures.size(); ++i)
-        QCOMPARE(book::readPage(c, i).bytes, m_pictures.at(i));
+    for (int i = 0; i < pictures.size(); ++i)
+        QCOMPARE(book::readPage(c, i).bytes, pictures.at(i));
     QCOMPARE(book::readBookMeta(c).url, address);
 }
 
@@ -413,8 +266,8 @@ void WebTest::busyDialogCannotClose()
     // A category selected in the main tree: the dialog's tree starts on it.
     auto *mainTree = h.find<QTreeWidget>("tvTreeView");
     mainTree->setCurrentItem(mainTree->topLevelItem(0)->child(1));
-    h.action("mnuHomePage")->trigger();
     QVERIFY(load(h.find<QWebEngineView>("wbbMain"), site.root() + "p.html"));
+    h.click("tzbBottom_2");
     app::FrmDownload *dialog = openDialog(h);
     QVERIFY(dialog);
     QCOMPARE(dialog->findChild<QTreeWidget *>("tvTreeView")->currentItem()->text(0), QStringLiteral("乙"));
