@@ -19,8 +19,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(korvel::TwipsRect)
-
 using namespace korvel;
 using test::TestEnv;
 
@@ -359,26 +357,17 @@ private slots:
 
     // ---------------------------------------------------------------- the book maker
 
-    // Sizes in twips, an area of 6000 x 4775: 6000 x 4000 left for the picture.
-    void previewFitsAndCentres_data()
-    {
-        QTest::addColumn<float>("w");
-        QTest::addColumn<float>("h");
-        QTest::addColumn<TwipsRect>("box");
-        QTest::newRow("small: natural size, centred") << 3000.f << 2000.f << TwipsRect{1500, 1387.5, 3000, 2000};
-        QTest::newRow("wide: the area's width") << 12000.f << 4000.f << TwipsRect{0, 1387.5, 6000, 2000};
-        QTest::newRow("one twip too tall") << 3000.f << 4001.f << TwipsRect{1500.375f, 387.5, 2999.25f, 4000};
-        QTest::newRow("tall: height less 775") << 3000.f << 8000.f << TwipsRect{2250, 387.5, 1500, 4000};
-    }
+    // A picture is shown at its own size if it fits, else at the largest of its
+    // shape within the width and the height less the allowance; centred.
     void previewFitsAndCentres()
     {
-        QFETCH(float, w);
-        QFETCH(float, h);
-        QFETCH(TwipsRect, box);
-        const TwipsRect r = maker::previewBox(w, h, 6000, 4775);
-        QVERIFY2(qAbs(r.left - box.left) < 0.01f && qAbs(r.top - box.top) < 0.01f
-                     && qAbs(r.width - box.width) < 0.01f && qAbs(r.height - box.height) < 0.01f,
-                 qPrintable(QStringLiteral("%1 %2 %3 %4").arg(r.left).arg(r.top).arg(r.width).arg(r.height)));
+        for (const QSizeF s : {QSizeF(3000, 2000), QSizeF(12000, 4000), QSizeF(3000, 4001), QSizeF(3000, 8000)}) {
+            const TwipsRect r = maker::previewBox(s.width(), s.height(), 6000, 4775);
+            const float scale = std::min({1.0f, 6000 / float(s.width()), (4775 - 775) / float(s.height())});
+            QVERIFY2(qAbs(r.width - s.width() * scale) < 0.01f && qAbs(r.height - s.height() * scale) < 0.01f
+                         && qAbs(r.left - (6000 - r.width) / 2) < 0.01f && qAbs(r.top - (4775 - r.height) / 2) < 0.01f,
+                     qPrintable(QStringLiteral("%1 %2 %3 %4").arg(r.left).arg(r.top).arg(r.width).arg(r.height)));
+        }
     }
 
     void insertsInFrontOfPosition_data()
