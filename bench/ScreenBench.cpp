@@ -385,7 +385,9 @@ bool copyKorvelFolder(const QString &from, const QString &to)
 {
     if (!QDir().mkpath(to))
         return false;
-    for (const char *name : {"korvel", "korvel-thumbnailer", "Korvel.mdb", "Korvel.tmp!", "top.html", "splash.png"}) {
+    // The web parts come too: without them the program runs, but never starts the web.
+    for (const char *name : {"korvel", "libkorvel_web_parts.so", "korvel-thumbnailer", "Korvel.mdb", "Korvel.tmp!",
+                             "top.html", "splash.png"}) {
         const QString source = from + QLatin1Char('/') + QLatin1String(name);
         if (QFileInfo::exists(source) && !QFile::copy(source, to + QLatin1Char('/') + QLatin1String(name)))
             return false;

@@ -28,6 +28,12 @@ bool copyFolder(const QString &from, const QString &to, bool withSplash)
         return false;
     const QStringList names = {QStringLiteral("korvel"), QStringLiteral("Korvel.mdb"), QStringLiteral("Korvel.tmp!"),
                                QStringLiteral("top.html"), QStringLiteral("splash.png")};
+    // The web parts come too, where the build made them: without them the
+    // program never starts the web.
+    const QString webParts = QStringLiteral("libkorvel_web_parts.so");
+    if (QFileInfo::exists(from + QLatin1Char('/') + webParts)
+        && !QFile::copy(from + QLatin1Char('/') + webParts, to + QLatin1Char('/') + webParts))
+        return false;
     for (const QString &name : names) {
         if (name == QLatin1String("splash.png") && !withSplash)
             continue;
