@@ -1,7 +1,7 @@
 #include "app/BottomBar.h"
 
 #include "view/WindowLayout.h"
-#include "widgets/TzButton.h"
+#include "widgets/StyledButton.h"
 
 #include <QLabel>
 
@@ -17,13 +17,13 @@ BottomBar::BottomBar(QWidget *parent)
         "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #e9eef7, stop:1 #c6d3e8);"));
     const QStringList captions = {QStringLiteral("阅读"), QStringLiteral("列表"), QStringLiteral("网站")};
     for (int i = 0; i < 3; ++i) {
-        m_tabs[i] = new widgets::TzButton(this);
+        m_tabs[i] = new widgets::StyledButton(this);
         m_tabs[i]->setObjectName(QStringLiteral("tzbBottom_%1").arg(i));
         m_tabs[i]->setCaption(captions.at(i));
         m_tabs[i]->setButtonStyle(4);
         m_tabs[i]->setCheckBoxMode(true);
         m_tabs[i]->setGeometry(TwipsRect{0, 45, view::kBottomTabWidth, view::kBottomTabHeight}.toPixels());
-        connect(m_tabs[i], &widgets::TzButton::Click, this, [this, i] { emit tabClicked(i); });
+        connect(m_tabs[i], &widgets::StyledButton::Click, this, [this, i] { emit tabClicked(i); });
     }
     m_tabs[0]->setValue(true);
     m_count = new QLabel(this);

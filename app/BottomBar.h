@@ -9,7 +9,7 @@
 class QLabel;
 
 namespace korvel::widgets {
-class TzButton;
+class StyledButton;
 }
 
 namespace korvel::app {
@@ -37,7 +37,7 @@ protected:
 
 private:
     QLabel *m_background = nullptr;
-    std::array<widgets::TzButton *, 3> m_tabs{};
+    std::array<widgets::StyledButton *, 3> m_tabs{};
     QLabel *m_count = nullptr;
 };
 

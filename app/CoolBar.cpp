@@ -2,7 +2,7 @@
 
 #include "app/WidgetPlacement.h"
 #include "view/WindowLayout.h"
-#include "widgets/TzButton.h"
+#include "widgets/StyledButton.h"
 
 #include <QAction>
 #include <QEvent>
@@ -47,16 +47,16 @@ CoolBar::CoolBar(QWidget *parent)
     m_searchBox->installEventFilter(this);
     connect(m_searchBox, &QLineEdit::textChanged, this, &CoolBar::searchTextChanged);
     connect(m_searchBox, &QLineEdit::returnPressed, this, &CoolBar::searchRequested);
-    m_searchButton = new widgets::TzButton(m_searchBand);
+    m_searchButton = new widgets::StyledButton(m_searchBand);
     m_searchButton->setObjectName(QStringLiteral("tzbSearch"));
     m_searchButton->setCaption(QStringLiteral("搜索"));
-    m_webSearchButton = new widgets::TzButton(m_searchBand);
+    m_webSearchButton = new widgets::StyledButton(m_searchBand);
     m_webSearchButton->setObjectName(QStringLiteral("tzbWebSearch"));
     m_webSearchButton->setCaption(QStringLiteral("网搜"));
-    for (widgets::TzButton *b : {m_searchButton, m_webSearchButton})
+    for (widgets::StyledButton *b : {m_searchButton, m_webSearchButton})
         b->setButtonStyle(1);
-    connect(m_searchButton, &widgets::TzButton::Click, this, &CoolBar::searchRequested);
-    connect(m_webSearchButton, &widgets::TzButton::Click, this, [this] { emit webSearchRequested(m_searchBox->text()); });
+    connect(m_searchButton, &widgets::StyledButton::Click, this, &CoolBar::searchRequested);
+    connect(m_webSearchButton, &widgets::StyledButton::Click, this, [this] { emit webSearchRequested(m_searchBox->text()); });
     applyBackground();
 }
 

@@ -10,7 +10,7 @@ class QLineEdit;
 class QToolBar;
 
 namespace korvel::widgets {
-class TzButton;
+class StyledButton;
 }
 
 namespace korvel::app {
@@ -46,8 +46,8 @@ private:
     QWidget *m_searchBand = nullptr;
     QLabel *m_searchBackground = nullptr;
     QLineEdit *m_searchBox = nullptr;
-    widgets::TzButton *m_searchButton = nullptr;
-    widgets::TzButton *m_webSearchButton = nullptr;
+    widgets::StyledButton *m_searchButton = nullptr;
+    widgets::StyledButton *m_webSearchButton = nullptr;
 };
 
 } // namespace korvel::app

@@ -2,8 +2,8 @@
 
 #include "app/AppContext.h"
 #include "app/AppInfo.h"
-#include "app/FrmMain.h"
-#include "app/FrmSplash.h"
+#include "app/MainWindow.h"
+#include "app/SplashWindow.h"
 #include "platform/Association.h"
 
 #include "platform/Services.h"
@@ -19,7 +19,7 @@ namespace {
 // not wait, unanswerable, for the message's answer.
 class SplashClosingMessages final : public QObject, public platform::MessageService {
 public:
-    SplashClosingMessages(platform::MessageService &messages, FrmSplash *splash)
+    SplashClosingMessages(platform::MessageService &messages, SplashWindow *splash)
         : m_messages(messages)
         , m_splash(splash)
     {
@@ -33,12 +33,12 @@ public:
 
 private:
     platform::MessageService &m_messages;
-    QPointer<FrmSplash> m_splash;
+    QPointer<SplashWindow> m_splash;
 };
 
 } // namespace
 
-void startUp(FrmMain &window, const AppContext &context, const QStringList &arguments, bool webLater)
+void startUp(MainWindow &window, const AppContext &context, const QStringList &arguments, bool webLater)
 {
     window.load();
     if (!context.programPath.isEmpty())
@@ -51,16 +51,16 @@ void startUp(FrmMain &window, const AppContext &context, const QStringList &argu
         window.loadWeb();
 }
 
-std::unique_ptr<FrmMain> startProgram(const AppContext &context, const QStringList &arguments,
+std::unique_ptr<MainWindow> startProgram(const AppContext &context, const QStringList &arguments,
                                       const StartUpHooks &hooks)
 {
     // A click may have closed the splash by the time the window is loaded.
-    QPointer<FrmSplash> splash = showSplash(context.resourceFolder());
+    QPointer<SplashWindow> splash = showSplash(context.resourceFolder());
     AppContext withSplash = context;
     auto *messages = splash && context.messages ? new SplashClosingMessages(*context.messages, splash) : nullptr;
     if (messages)
         withSplash.messages = messages;
-    auto window = std::make_unique<FrmMain>(withSplash);
+    auto window = std::make_unique<MainWindow>(withSplash);
     // Made before the window, it is the window's last child, so every pane
     // that may still tell something goes before it.
     if (messages)

@@ -1,5 +1,5 @@
 #include "app/AppContext.h"
-#include "app/FrmMain.h"
+#include "app/MainWindow.h"
 #include "app/StartUp.h"
 #include "book/PageMemory.h"
 #include "book/ReadingSession.h"
@@ -116,26 +116,26 @@ int main(int argc, char *argv[])
     FirstPageReport firstPage(sinceStart);
     const bool reportFirstPage = qgetenv("KORVEL_REPORT_FIRST_PAGE") == "1";
     app::StartUpHooks hooks;
-    hooks.built = [&](app::FrmMain &frmMain) {
-        messages.setOwner(&frmMain);
-        dialogs.setOwner(&frmMain);
+    hooks.built = [&](app::MainWindow &window) {
+        messages.setOwner(&window);
+        dialogs.setOwner(&window);
         if (!notMade.isEmpty())
             messages.information(QStringLiteral("错误"), notMade, platform::MessageService::Buttons::Ok);
     };
-    hooks.loaded = [&](app::FrmMain &frmMain) {
+    hooks.loaded = [&](app::MainWindow &window) {
         if (reportFirstPage && session.isOpen())
-            frmMain.findChild<QWidget *>(QStringLiteral("picViewIt"))->installEventFilter(&firstPage);
+            window.findChild<QWidget *>(QStringLiteral("picViewIt"))->installEventFilter(&firstPage);
     };
     // A book's name is taken as its bytes are (a GBK name from Windows too) and shown readably.
-    const std::unique_ptr<app::FrmMain> frmMain =
+    const std::unique_ptr<app::MainWindow> window =
         app::startProgram(context, platform::readableArguments(argc, argv), hooks);
     if (reportFirstPage && !session.isOpen())
         firstPage.report();
     // KORVEL_REPORT_WEB=1: load the web parts at once, say whether they came, and quit.
     if (qgetenv("KORVEL_REPORT_WEB") == "1") {
-        QTimer::singleShot(0, &app, [&frmMain] {
-            frmMain->loadWeb();
-            std::printf("web-parts %s\n", frmMain->hasWeb() ? "loaded" : "missing");
+        QTimer::singleShot(0, &app, [&window] {
+            window->loadWeb();
+            std::printf("web-parts %s\n", window->hasWeb() ? "loaded" : "missing");
             std::fflush(stdout);
             QCoreApplication::quit();
         });

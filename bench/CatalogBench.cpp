@@ -1,7 +1,7 @@
 #include "bench/CatalogBench.h"
 
 #include "app/AppContext.h"
-#include "app/CatalogPane.h"
+#include "app/library/CatalogPane.h"
 #include "catalog/Schema.h"
 #include "db/Connection.h"
 #include "tests/support/Fakes.h"

@@ -1,8 +1,8 @@
 #include "bench/PrefetchBench.h"
 
 #include "app/AppContext.h"
-#include "app/FrmMain.h"
-#include "app/ReadingPane.h"
+#include "app/MainWindow.h"
+#include "app/reading/ReadingPane.h"
 #include "app/StartUp.h"
 #include "bench/BenchSupport.h"
 #include "book/BookWriter.h"
@@ -77,7 +77,7 @@ struct Window {
     test::FakeShell shell;
     std::unique_ptr<book::ReadingSession> session;
     std::unique_ptr<book::RecentList> recent;
-    std::unique_ptr<app::FrmMain> frame;
+    std::unique_ptr<app::MainWindow> frame;
     app::ReadingPane *pane = nullptr;
     QWidget *page = nullptr;
     QAction *nextPage = nullptr;
@@ -99,7 +99,7 @@ struct Window {
         c.refreshDesktopCaches = false;
         c.session = session.get();
         c.recent = recent.get();
-        frame = std::make_unique<app::FrmMain>(c);
+        frame = std::make_unique<app::MainWindow>(c);
         app::startUp(*frame, c, {QStringLiteral("korvel")});
         pane = frame->findChild<app::ReadingPane *>(QStringLiteral("picView"));
         page = frame->findChild<QWidget *>(QStringLiteral("picViewIt"));

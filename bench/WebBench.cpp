@@ -1,7 +1,7 @@
 #include "bench/WebBench.h"
 
 #include "app/AppContext.h"
-#include "app/FrmDownload.h"
+#include "app/web/DownloadDialog.h"
 #include "bench/BenchSupport.h"
 #include "tests/support/Fakes.h"
 
@@ -123,7 +123,7 @@ DialogRun dialogDownload(const app::AppContext &context, const QString &html, co
                          const QString &title)
 {
     DialogRun run;
-    app::FrmDownload dialog(context, html, address, 1, nullptr);
+    app::DownloadDialog dialog(context, html, address, 1, nullptr);
     dialog.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(title);
     // The user reads the dialog first: its advert is up before 下载 is clicked.
     auto *advert = dialog.findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"));

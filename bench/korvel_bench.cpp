@@ -4,8 +4,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 build/bench/korvel-bench
 #include "app/AppContext.h"
-#include "app/FrmMain.h"
-#include "app/ReadingPane.h"
+#include "app/MainWindow.h"
+#include "app/reading/ReadingPane.h"
 #include "app/StartUp.h"
 #include "bench/BenchSupport.h"
 #include "bench/BookBench.h"
@@ -202,7 +202,7 @@ struct Reader {
     test::FakeShell shell;
     std::unique_ptr<book::ReadingSession> session;
     std::unique_ptr<book::RecentList> recent;
-    std::unique_ptr<app::FrmMain> window;
+    std::unique_ptr<app::MainWindow> window;
     QWidget *page = nullptr;
     app::ReadingPane *pane = nullptr;
     QAction *nextPage = nullptr;
@@ -225,7 +225,7 @@ struct Reader {
         c.refreshDesktopCaches = false;
         c.session = session.get();
         c.recent = recent.get();
-        window = std::make_unique<app::FrmMain>(c);
+        window = std::make_unique<app::MainWindow>(c);
         app::startUp(*window, c, {QStringLiteral("korvel")});
         page = window->findChild<QWidget *>(QStringLiteral("picViewIt"));
         pane = window->findChild<app::ReadingPane *>(QStringLiteral("picView"));
@@ -459,7 +459,7 @@ int main(int argc, char *argv[])
     }
 
     auto reader = std::make_unique<Reader>(env);
-    app::FrmMain &w = *reader->window;
+    app::MainWindow &w = *reader->window;
     if (!reader->open(smallBook)) {
         say(QStringLiteral("cannot open the 40-page book"));
         return 2;

@@ -6,8 +6,8 @@
 // library list, the web pane with the stand-in site and the book maker
 // holding the pictures of PAGESDIR. Each is kept under 200 KB.
 #include "app/AppContext.h"
-#include "app/FrmMain.h"
-#include "app/FrmMaklhh.h"
+#include "app/MainWindow.h"
+#include "app/maker/BookMakerWindow.h"
 #include "app/StartUp.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
@@ -164,7 +164,7 @@ int main(int argc, char *argv[])
     context.recent = &recent;
 
     const QString book = folders.dataDir + QStringLiteral("/books/西游记 第一册.lhh");
-    const std::unique_ptr<app::FrmMain> window =
+    const std::unique_ptr<app::MainWindow> window =
         app::startProgram(context, {QStringLiteral("korvel"), book}, {});
     window->setGeometry(0, 0, 1100, 760);
     settle(1500);
@@ -196,9 +196,9 @@ int main(int argc, char *argv[])
 
     // The book maker with the pages of a demo book.
     window->findChild<QAction *>(QStringLiteral("mnuNew"))->trigger();
-    app::FrmMaklhh *maker = nullptr;
+    app::BookMakerWindow *maker = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *m = qobject_cast<app::FrmMaklhh *>(w); m && m->isVisible())
+        if (auto *m = qobject_cast<app::BookMakerWindow *>(w); m && m->isVisible())
             maker = m;
     if (maker) {
         maker->move(40, 30);

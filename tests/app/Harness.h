@@ -2,14 +2,14 @@
 
 #include "adverts/Clock.h"
 #include "app/AppContext.h"
-#include "app/FrmMain.h"
-#include "app/ReadingPane.h"
+#include "app/MainWindow.h"
+#include "app/reading/ReadingPane.h"
 #include "app/StartUp.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
-#include "widgets/TzButton.h"
+#include "widgets/StyledButton.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,7 +35,7 @@ struct Harness {
     adverts::SteppedClock clock;
     std::unique_ptr<book::ReadingSession> session;
     std::unique_ptr<book::RecentList> recent;
-    std::unique_ptr<app::FrmMain> window;
+    std::unique_ptr<app::MainWindow> window;
 
     // A fresh reading session and recent list (the window that used the old
     // ones goes first), and the context that hands them out with the fakes.
@@ -62,10 +62,10 @@ struct Harness {
         return c;
     }
 
-    app::FrmMain &start(const QStringList &args = {}, bool show = true)
+    app::MainWindow &start(const QStringList &args = {}, bool show = true)
     {
         const app::AppContext c = freshContext();
-        window = std::make_unique<app::FrmMain>(c);
+        window = std::make_unique<app::MainWindow>(c);
         app::startUp(*window, c, QStringList{QStringLiteral("korvel")} + args);
         if (show) {
             window->show();
@@ -91,13 +91,13 @@ struct Harness {
         return found;
     }
     QAction *action(const QString &name) const { return find<QAction>(name); }
-    widgets::TzButton *button(const QString &name) const { return find<widgets::TzButton>(name); }
+    widgets::StyledButton *button(const QString &name) const { return find<widgets::StyledButton>(name); }
     app::ReadingPane *reading() const { return find<app::ReadingPane>(QStringLiteral("picView")); }
     QWidget *page() const { return find(QStringLiteral("picViewIt")); }
 
     void click(const QString &buttonName) const
     {
-        widgets::TzButton *b = button(buttonName);
+        widgets::StyledButton *b = button(buttonName);
         QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
     }
     // What the recent menu's items hold, as their captions and the store say.

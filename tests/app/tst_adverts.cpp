@@ -3,7 +3,7 @@
 // 127.0.0.1.
 #include "Harness.h"
 
-#include "app/FrmAD.h"
+#include "app/adverts/AdvertWindow.h"
 #include "tests/support/FaultySite.h"
 
 #include <QPointer>
@@ -20,12 +20,12 @@ namespace {
 constexpr qint64 kMinute = 60000;
 
 // The advert windows there are; with shownOnly, those on screen.
-QList<app::FrmAD *> advertWindows(bool shownOnly = true)
+QList<app::AdvertWindow *> advertWindows(bool shownOnly = true)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<app::FrmAD *> found;
+    QList<app::AdvertWindow *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *ad = qobject_cast<app::FrmAD *>(w); ad && (ad->isVisible() || !shownOnly))
+        if (auto *ad = qobject_cast<app::AdvertWindow *>(w); ad && (ad->isVisible() || !shownOnly))
             found << ad;
     return found;
 }
@@ -45,7 +45,7 @@ struct Online {
     }
 };
 
-QWebEngineView *browserOf(app::FrmAD *ad)
+QWebEngineView *browserOf(app::AdvertWindow *ad)
 {
     return ad->findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"));
 }
@@ -73,7 +73,7 @@ void AdvertsTest::advertEveryTenMinutesForAMinute()
     o.h.clock.advance(10 * kMinute - 1);
     QVERIFY(advertWindows().isEmpty());
     o.h.clock.advance(1);
-    QPointer<app::FrmAD> ad = advertWindows().value(0);
+    QPointer<app::AdvertWindow> ad = advertWindows().value(0);
     QVERIFY(ad && ad->windowFlags() & Qt::WindowStaysOnTopHint);
     QTRY_VERIFY_WITH_TIMEOUT(o.site.requested.contains("/Korvel/AD.html"), 20000);
     o.h.clock.advance(kMinute - 1);
@@ -89,7 +89,7 @@ void AdvertsTest::oneAdvertWindowAtATime()
     Online o;
     o.h.start();
     o.h.clock.advance(10 * kMinute);
-    QPointer<app::FrmAD> first = advertWindows().value(0);
+    QPointer<app::AdvertWindow> first = advertWindows().value(0);
     QVERIFY(first);
     // The advert timer runs ten more ticks before the window's own minute is up.
     for (int i = 0; i < 10; ++i)
@@ -101,7 +101,7 @@ void AdvertsTest::oneAdvertWindowAtATime()
 void AdvertsTest::focusStaysInTheMainWindow()
 {
     Online o;
-    app::FrmMain &w = o.h.start();
+    app::MainWindow &w = o.h.start();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     auto *tree = o.h.find<QTreeWidget>("tvTreeView");
@@ -133,7 +133,7 @@ void AdvertsTest::advertCloses()
         o.h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
     o.h.start();
     o.h.clock.advance(10 * kMinute + 1);
-    QPointer<app::FrmAD> ad = advertWindows().value(0);
+    QPointer<app::AdvertWindow> ad = advertWindows().value(0);
     QVERIFY(ad);
     QSignalSpy loaded(browserOf(ad), &QWebEngineView::loadFinished);
     const QUrl link(o.site.root() + "Korvel/more.html");
@@ -163,7 +163,7 @@ void AdvertsTest::bannerFollowsTheConnection()
 {
     Online o;
     o.h.connected = false;
-    app::FrmMain &w = o.h.start();
+    app::MainWindow &w = o.h.start();
     auto *banner = o.h.find<QWebEngineView>("wbbTopAD");
     const QUrl offline = QUrl::fromLocalFile(o.h.env.appDir() + "/top.html");
     const QUrl online(o.site.root() + "Korvel/TopAD.html");

@@ -3,7 +3,7 @@
 // dialogs, and the list's commands, each against a catalog made for the case.
 #include "Harness.h"
 
-#include "app/CategoryTree.h"
+#include "app/library/CategoryTree.h"
 #include "app/Icons.h"
 #include "catalog/Schema.h"
 #include "db/Connection.h"

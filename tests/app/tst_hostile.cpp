@@ -59,7 +59,7 @@ void HostileTest::openedFromTheCommandLine()
 
     QElapsedTimer clock;
     clock.start();
-    app::FrmMain &w = h.start({path});
+    app::MainWindow &w = h.start({path});
     // A generous bound: what it guards against is a hang, not a slow machine.
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
     QVERIFY(w.isVisible());

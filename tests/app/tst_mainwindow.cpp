@@ -3,7 +3,7 @@
 // About box, the menus and the file association.
 #include "Harness.h"
 
-#include "app/FrmAbout.h"
+#include "app/AboutDialog.h"
 #include "platform/Settings.h"
 #include "tests/support/FaultySite.h"
 
@@ -42,7 +42,7 @@ private slots:
 void MainWindowTest::firstStartShowsTheDesignedFrame()
 {
     Harness h;
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
     QCOMPARE(w.frameGeometry().size(), QSize(767, 543)); // 11505 x 8145 twips
     QCOMPARE(h.find("imgSplitter")->x(), 164);          // 2460 twips
     QCOMPARE(h.reading()->x(), 169);                     // splitter + 75 twips
@@ -82,7 +82,7 @@ void MainWindowTest::nextStartRemembersLayout()
     Harness h;
     QSize outer;
     {
-        app::FrmMain &w = h.start();
+        app::MainWindow &w = h.start();
         w.resize(900, 600);
         QWidget *splitter = h.find("imgSplitter");
         QWidget *bar = h.find("picSplitter");
@@ -121,7 +121,7 @@ void MainWindowTest::nextStartRemembersLayout()
     Harness again;
     again.env.settings().setValue("frmMain", "Width", "11700");
     again.env.settings().setValue("frmMain", "Splitter", "100");
-    app::FrmMain &w2 = again.start();
+    app::MainWindow &w2 = again.start();
     QCOMPARE(w2.frameGeometry().width(), 780);
     QCOMPARE(again.find("imgSplitter")->x(), 53); // a stored 100 comes up as 800
 }
@@ -130,7 +130,7 @@ void MainWindowTest::maximisedCloseKeepsNormalGeometry()
 {
     Harness h;
     h.env.settings().setValue("frmMain", "Width", "12000");
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
     w.showMaximized();
     QTRY_VERIFY(w.windowState() & Qt::WindowMaximized);
     w.close();
@@ -145,7 +145,7 @@ void MainWindowTest::minimumSizeAndSplitter()
     // A stored splitter past the right end is clamped to the window width less 800.
     h.env.settings().setValue("frmMain", "Width", "11700");
     h.env.settings().setValue("frmMain", "Splitter", "20000");
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
     QCOMPARE(h.find("imgSplitter")->x(), toPixels(11700 - 800));
     QCOMPARE(h.reading()->x(), toPixels(11700 - 800 + 75));
     w.resize(300, 200);
@@ -205,7 +205,7 @@ void MainWindowTest::geometryComesBackExactly()
     Harness h;
     h.env.settings().setValue("frmMain", "Splitter", "100");
     for (const bool frameless : {true, false, true}) {
-        app::FrmMain &w = h.start({}, false);
+        app::MainWindow &w = h.start({}, false);
         w.setWindowFlag(Qt::FramelessWindowHint, frameless);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -228,13 +228,13 @@ void MainWindowTest::windowStaysOnItsScreen()
     Harness h;
     h.env.settings().setValue("frmMain", "Left", QString::number((screen.right() + 500) * 15));
     h.env.settings().setValue("frmMain", "Top", QString::number((screen.bottom() + 300) * 15));
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
     QVERIFY(screen.contains(w.frameGeometry()));
     QCOMPARE(w.frameGeometry().size(), QSize(767, 543));
     Harness big;
     big.env.settings().setValue("frmMain", "Width", QString::number((screen.width() + 200) * 15));
     big.env.settings().setValue("frmMain", "Height", QString::number((screen.height() + 100) * 15));
-    app::FrmMain &w2 = big.start();
+    app::MainWindow &w2 = big.start();
     QCOMPARE(w2.frameGeometry(), screen);
     // The page toolbar and the tabs are on the screen.
     QVERIFY(screen.contains(big.find("picTool")->geometry().translated(big.reading()->mapToGlobal(QPoint()))));
@@ -247,7 +247,7 @@ void MainWindowTest::aboutBox()
     h.start();
     QString caption;
     QTimer::singleShot(0, [&] {
-        auto *about = qobject_cast<app::FrmAbout *>(QApplication::activeModalWidget());
+        auto *about = qobject_cast<app::AboutDialog *>(QApplication::activeModalWidget());
         QVERIFY(about);
         caption = about->windowTitle();
         QTest::mouseClick(about->findChild<QWidget *>("Label1"), Qt::LeftButton);

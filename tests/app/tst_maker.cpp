@@ -4,8 +4,8 @@
 // screen and exporting every page.
 #include "Harness.h"
 
-#include "app/FrmMaklhh.h"
-#include "app/FrmSaveAllPic.h"
+#include "app/maker/BookMakerWindow.h"
+#include "app/reading/ExportPagesDialog.h"
 #include "book/BookReader.h"
 #include "db/Connection.h"
 #include "platform/QtServices.h"
@@ -62,7 +62,7 @@ QString multiAnswer(const QString &folder, const QStringList &names)
 }
 
 struct Maker {
-    app::FrmMaklhh *window = nullptr;
+    app::BookMakerWindow *window = nullptr;
     QTableView *list = nullptr;
     QAbstractItemModel *model = nullptr;
 
@@ -108,11 +108,11 @@ struct Maker {
 };
 
 // The book makers on screen: windows of their own, owned by the main window.
-QList<app::FrmMaklhh *> makers()
+QList<app::BookMakerWindow *> makers()
 {
-    QList<app::FrmMaklhh *> found;
+    QList<app::BookMakerWindow *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *m = qobject_cast<app::FrmMaklhh *>(w); m && m->isVisible())
+        if (auto *m = qobject_cast<app::BookMakerWindow *>(w); m && m->isVisible())
             found << m;
     return found;
 }
@@ -197,7 +197,7 @@ void MakerTest::oneMakerFromEveryWayIn()
     QCOMPARE(m.model->rowCount(), 1);
 
     // 退出 closes it; the next one starts empty.
-    QPointer<app::FrmMaklhh> closed = m.window;
+    QPointer<app::BookMakerWindow> closed = m.window;
     m.button(11)->trigger();
     QTRY_VERIFY(!closed);
     Maker fresh = openMaker(h);
@@ -434,7 +434,7 @@ void MakerTest::savePageOnScreen()
     Harness h;
     h.start();
     QAction *saveAs = h.action("mnuPicSaveAs");
-    widgets::TzButton *button = h.button("tzbSave");
+    widgets::StyledButton *button = h.button("tzbSave");
     QVERIFY(!saveAs->isEnabled());
     saveAs->trigger();
     QVERIFY(h.dialogs.requests.isEmpty());
@@ -500,7 +500,7 @@ void MakerTest::exportEveryPage()
     const QString out = h.env.path("export/deep/er/");
     QString browsed;
     QTimer::singleShot(0, [&] {
-        auto *d = qobject_cast<app::FrmSaveAllPic *>(QApplication::activeModalWidget());
+        auto *d = qobject_cast<app::ExportPagesDialog *>(QApplication::activeModalWidget());
         QVERIFY(d);
         auto *folder = d->findChild<QLineEdit *>("Text2");
         // A cancelled browser leaves the box; a chosen folder replaces it.
@@ -536,7 +536,7 @@ void MakerTest::exportRefusalsAndAFailedPage()
     writeFile(h.env.path("a file"), "x");
     QStringList texts;
     QTimer::singleShot(0, [&] {
-        auto *d = qobject_cast<app::FrmSaveAllPic *>(QApplication::activeModalWidget());
+        auto *d = qobject_cast<app::ExportPagesDialog *>(QApplication::activeModalWidget());
         QVERIFY(d);
         auto *folder = d->findChild<QLineEdit *>("Text2");
         auto *ok = d->findChild<QPushButton *>("Command1");

@@ -79,7 +79,7 @@ void ReadingTest::commandLineOpens()
     Harness h;
     QDir().mkpath(h.env.path("my books"));
     const QString path = h.book("my books/三国 演义.lhh", 4);
-    app::FrmMain &w = h.start(path.split(' '));
+    app::MainWindow &w = h.start(path.split(' '));
     QVERIFY(h.messages.shown.isEmpty());
     QVERIFY(h.isOpen());
     QVERIFY(h.page()->isVisible());
@@ -93,7 +93,7 @@ void ReadingTest::badCommandLineShowsMessageAndLibrary()
 {
     Harness h;
     const QString path = h.book("two.lhh");
-    app::FrmMain &w = h.start({path, path});
+    app::MainWindow &w = h.start({path, path});
     QCOMPARE(h.messages.shown.size(), 1);
     QCOMPARE(h.messages.shown[0].title, QStringLiteral("错误"));
     QCOMPARE(h.messages.shown[0].text, kOpenFailed);
@@ -107,7 +107,7 @@ void ReadingTest::openFromDialogAndClose()
     Harness h;
     const QString first = h.book("first.lhh");
     const QString second = h.book("second.lhh", 5);
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
     // Cancelling changes nothing.
     h.action("mnuOpen")->trigger();
     QVERIFY(!h.isOpen());
@@ -178,7 +178,7 @@ void ReadingTest::damagedOrHeldBooksAreRefused()
         QDir().mkpath(path);
     }
     const QByteArray before = fileHash(path);
-    app::FrmMain &w = h.start({good});
+    app::MainWindow &w = h.start({good});
     QVERIFY(h.isOpen());
     h.dialogs.names << path;
     h.action("mnuOpen")->trigger();
@@ -237,7 +237,7 @@ void ReadingTest::recentMenuRules()
     const QStringList stored = {a, longPath, gone, upper, exe};
     for (int i = 0; i < 5; ++i)
         h.env.settings().setValue("frmMain", QStringLiteral("Recent%1").arg(i + 1), stored.at(i));
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
 
     // A path that is gone: the message, and it still moves to the top.
     h.action("mnuRecent_2")->trigger();
@@ -274,7 +274,7 @@ void ReadingTest::navigationWrapsEverywhere()
     QVERIFY(makeBook(h.env.appDir(), path,
                      {{3, pictureBytes(100, 100, "PNG", Qt::red)}, {9, pictureBytes(120, 90, "JPEG", Qt::blue)},
                       {7, pictureBytes(80, 60, "BMP", Qt::green)}}));
-    app::FrmMain &w = h.start({path});
+    app::MainWindow &w = h.start({path});
     auto *box = h.find<QComboBox>("Combo1");
     QCOMPARE(box->count(), 3);
     h.action("mnuPrePage")->trigger();
@@ -345,7 +345,7 @@ void ReadingTest::halfPageClicksPointerAndTooltip()
 void ReadingTest::nothingWorksWithoutABook()
 {
     Harness h;
-    app::FrmMain &w = h.start({h.book("closed.lhh", 3)});
+    app::MainWindow &w = h.start({h.book("closed.lhh", 3)});
     h.action("mnuNextPage")->trigger();
     h.action("mnuClose")->trigger();
     const int page = h.position();
@@ -367,7 +367,7 @@ void ReadingTest::fitZoomAndLock()
     QVERIFY(makeBook(h.env.appDir(), path,
                      {{0, pictureBytes(200, 150, "PNG")}, {1, pictureBytes(400, 2400, "JPEG")},
                       {2, pictureBytes(3000, 600, "JPEG")}}));
-    app::FrmMain &w = h.start({path});
+    app::MainWindow &w = h.start({path});
     app::ReadingPane *pane = h.reading();
     QWidget *page = h.page();
     const QSize frame = pane->size();
@@ -429,7 +429,7 @@ void ReadingTest::firstPageZeroIsFittedOnceDespiteTheLock()
 void ReadingTest::fullViewFollowsTheWindow()
 {
     Harness h;
-    app::FrmMain &w = h.start({h.book("full.lhh", 2, 400, 2400)});
+    app::MainWindow &w = h.start({h.book("full.lhh", 2, 400, 2400)});
     app::ReadingPane *pane = h.reading();
     QWidget *client = w.centralWidget();
     QWidget *bottom = h.find("picBottom");
@@ -456,7 +456,7 @@ void ReadingTest::fullViewFollowsTheWindow()
 void ReadingTest::autoPlay()
 {
     Harness h;
-    app::FrmMain &w = h.start({h.book("auto.lhh", 3)});
+    app::MainWindow &w = h.start({h.book("auto.lhh", 3)});
     auto *timer = h.find<QTimer>("timAutoPlay");
     auto *seconds = h.find<QLineEdit>("Text2");
     QTest::keyClick(&w, Qt::Key_F11);
@@ -549,7 +549,7 @@ void ReadingTest::namesFromWindowsReadAndReopen()
         QSKIP("the file system refuses the name");
     const auto cleanUp = qScopeGuard([&] { ::unlink(native.constData()); });
     const QString readable = h.env.path("连环画.lhh");
-    app::FrmMain &w = h.start({platform::readablePath(native)});
+    app::MainWindow &w = h.start({platform::readablePath(native)});
     QVERIFY(h.isOpen());
     QCOMPARE(w.windowTitle(), kClosedCaption + " - " + readable);
     QCOMPARE(h.recentPaths().at(0), readable);
@@ -576,7 +576,7 @@ void ReadingTest::pageKeysLeaveTheTreeAndTabsFollowThePane()
         h.env.appDir() + "/Korvel.mdb",
         catalog::catalogSchema("连环画")
             << "Insert Into Class (ClassID,RootClassID,ClassName,DefaultPath) Values (3,1,'古典','')"));
-    app::FrmMain &w = h.start();
+    app::MainWindow &w = h.start();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     // A book from the recent list: the pressed tab is the page view's.
@@ -602,10 +602,10 @@ void ReadingTest::pageKeysLeaveTheTreeAndTabsFollowThePane()
 void ReadingTest::focusIsSeenAndFollowsTheScreen()
 {
     Harness h;
-    app::FrmMain &w = h.start({h.book("focus.lhh", 2)});
+    app::MainWindow &w = h.start({h.book("focus.lhh", 2)});
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    widgets::TzButton *autoPlay = h.button("tzbAutoPlay");
+    widgets::StyledButton *autoPlay = h.button("tzbAutoPlay");
     h.button("tzbPro")->setFocus();
     const QImage unfocused = autoPlay->grab().toImage();
     autoPlay->setFocus();
@@ -627,7 +627,7 @@ void ReadingTest::focusIsSeenAndFollowsTheScreen()
 void ReadingTest::viewerKeysWheelAndFullScreen()
 {
     Harness h;
-    app::FrmMain &w = h.start({h.book("keys.lhh", 5)});
+    app::MainWindow &w = h.start({h.book("keys.lhh", 5)});
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_End);
@@ -637,7 +637,7 @@ void ReadingTest::viewerKeysWheelAndFullScreen()
     QTest::keyClick(&w, Qt::Key_PageUp);
     QCOMPARE(h.position(), 1);
     // On a focused page-toolbar button the page keys work and Space stays the button's.
-    widgets::TzButton *lock = h.button("tzbLock");
+    widgets::StyledButton *lock = h.button("tzbLock");
     lock->setFocus();
     QTest::keyClick(lock, Qt::Key_End);
     QCOMPARE(h.position(), 4);

@@ -2,7 +2,7 @@
 // while the main window loads, and what a click and a drag do to it.
 #include "Harness.h"
 
-#include "app/FrmSplash.h"
+#include "app/SplashWindow.h"
 #include "app/SplashPicture.h"
 
 #include <QFile>
@@ -19,10 +19,10 @@ using namespace korvel::test;
 
 namespace {
 
-app::FrmSplash *splash(bool shownOnly = true)
+app::SplashWindow *splash(bool shownOnly = true)
 {
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *s = qobject_cast<app::FrmSplash *>(w); s && (s->isVisible() || !shownOnly))
+        if (auto *s = qobject_cast<app::SplashWindow *>(w); s && (s->isVisible() || !shownOnly))
             return s;
     return nullptr;
 }
@@ -129,17 +129,17 @@ void SplashTest::startUp()
     if (!kind.isEmpty())
         QVERIFY(writeSplash(h.env.appDir() + "/splash.png", kind));
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
-    QPointer<app::FrmSplash> whileLoading;
+    QPointer<app::SplashWindow> whileLoading;
     bool goneBeforeShown = false;
     app::StartUpHooks hooks;
-    hooks.built = [&](app::FrmMain &) {
+    hooks.built = [&](app::MainWindow &) {
         whileLoading = splash(false);
         if (whileLoading && click == "click")
             QTest::mouseClick(whileLoading, Qt::LeftButton, {}, QPoint(100, 50));
         if (!click.isEmpty())
             QVERIFY(!splash()); // closed at once
     };
-    hooks.loaded = [&](app::FrmMain &w) { goneBeforeShown = !splash() && !w.isVisible(); };
+    hooks.loaded = [&](app::MainWindow &w) { goneBeforeShown = !splash() && !w.isVisible(); };
     h.window = app::startProgram(h.freshContext(), {"korvel"}, hooks);
 
     QCOMPARE(bool(whileLoading), shown);
@@ -175,7 +175,7 @@ void SplashTest::dragMovesIt()
 {
     TestEnv env;
     QVERIFY(writeSplash(env.appDir() + "/splash.png", "picture"));
-    QPointer<app::FrmSplash> s = app::showSplash(env.appDir());
+    QPointer<app::SplashWindow> s = app::showSplash(env.appDir());
     QVERIFY(s && s->isVisible());
     const QPoint start = s->pos();
     sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton);
@@ -200,7 +200,7 @@ void SplashTest::seeThroughPartsWithAndWithoutCompositor()
     QPainter(&picture).fillRect(40, 0, 20, 40, QColor(255, 0, 0));
     const QPoint clear(5, 20), half(30, 20), solid(50, 20);
 
-    app::FrmSplash composited(picture, true);
+    app::SplashWindow composited(picture, true);
     QImage shown = composited.grab().toImage();
     QCOMPARE(qAlpha(shown.pixel(clear)), 0);
     QCOMPARE(qAlpha(shown.pixel(half)), 120);
@@ -208,7 +208,7 @@ void SplashTest::seeThroughPartsWithAndWithoutCompositor()
 
     // Without a compositor: a plain background under the picture, and the
     // window cut to the picture's outline.
-    app::FrmSplash plain(picture, false);
+    app::SplashWindow plain(picture, false);
     shown = plain.grab().toImage();
     QCOMPARE(qAlpha(shown.pixel(half)), 255);
     QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));

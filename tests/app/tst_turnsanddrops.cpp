@@ -2,9 +2,9 @@
 // folders and comic archives taken by the book maker.
 #include "Harness.h"
 
-#include "app/CatalogPane.h"
-#include "app/FrmMaklhh.h"
-#include "app/PagePicture.h"
+#include "app/library/CatalogPane.h"
+#include "app/maker/BookMakerWindow.h"
+#include "app/reading/PagePicture.h"
 #include "tests/archive/ArchiveMaker.h"
 
 #include <QBuffer>
@@ -69,11 +69,11 @@ bool drop(QWidget *target, const QList<QUrl> &urls, QPoint at = QPoint(5, 5))
     return dropped.isAccepted();
 }
 
-app::FrmMaklhh *openMaker(Harness &h)
+app::BookMakerWindow *openMaker(Harness &h)
 {
     h.action("mnuNew")->trigger();
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *m = qobject_cast<app::FrmMaklhh *>(w); m && m->isVisible())
+        if (auto *m = qobject_cast<app::BookMakerWindow *>(w); m && m->isVisible())
             return m;
     return nullptr;
 }
@@ -301,7 +301,7 @@ void TurnsAndDropsTest::makerTakesFoldersAndArchives()
 {
     Harness h;
     h.start();
-    app::FrmMaklhh *maker = openMaker(h);
+    app::BookMakerWindow *maker = openMaker(h);
     QVERIFY(maker);
     auto *list = maker->findChild<QTableView *>("VSFlexGrid1");
     const QString scans = h.env.path("scans");
@@ -342,7 +342,7 @@ void TurnsAndDropsTest::makerRefusesBadArchives()
 {
     Harness h;
     h.start();
-    app::FrmMaklhh *maker = openMaker(h);
+    app::BookMakerWindow *maker = openMaker(h);
     auto *list = maker->findChild<QTableView *>("VSFlexGrid1");
     QFile damaged(h.env.path("damaged.cbz"));
     QVERIFY(damaged.open(QIODevice::WriteOnly));

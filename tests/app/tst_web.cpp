@@ -4,8 +4,8 @@
 // tests/web; here only what the window adds.
 #include "Harness.h"
 
-#include "app/FrmDownload.h"
-#include "app/WebPane.h"
+#include "app/web/DownloadDialog.h"
+#include "app/web/WebPane.h"
 #include "book/BookReader.h"
 #include "catalog/CatalogStore.h"
 #include "db/Connection.h"
@@ -146,15 +146,15 @@ void WebTest::searchAndEntryRefusals()
     QTRY_COMPARE_WITH_TIMEOUT(h.messages.shown.size(), 2, 20000);
     QCOMPARE(h.messages.shown[1].text, noPage);
     QCOMPARE(web->url().toString(), site.root());
-    QVERIFY(!h.window->findChild<app::FrmDownload *>());
+    QVERIFY(!h.window->findChild<app::DownloadDialog *>());
 }
 
-static app::FrmDownload *openDialog(Harness &h)
+static app::DownloadDialog *openDialog(Harness &h)
 {
     h.action("ToolbarButton10")->trigger();
-    app::FrmDownload *dialog = nullptr;
+    app::DownloadDialog *dialog = nullptr;
     const bool shown = QTest::qWaitFor(
-        [&] { return (dialog = h.window->findChild<app::FrmDownload *>()) && dialog->isVisible(); }, 20000);
+        [&] { return (dialog = h.window->findChild<app::DownloadDialog *>()) && dialog->isVisible(); }, 20000);
     return shown ? dialog : nullptr;
 }
 
@@ -194,7 +194,7 @@ void WebTest::downloadFromTheStandInSite()
     h.click("tzbBottom_2");
 
     // The fields as the browser wrote the page back: tags in its own case, texts escaped.
-    app::FrmDownload *dialog = openDialog(h);
+    app::DownloadDialog *dialog = openDialog(h);
     QVERIFY(dialog);
     QVERIFY(dialog->isModal());
     auto box = [&](const char *name) { return dialog->findChild<QLineEdit *>(name)->text(); };
@@ -224,7 +224,7 @@ void WebTest::downloadFromTheStandInSite()
 
     // 完成: the list shows the category the book went into, the book in it.
     QTest::mouseClick(done, Qt::LeftButton);
-    QTRY_VERIFY(!h.window->findChild<app::FrmDownload *>());
+    QTRY_VERIFY(!h.window->findChild<app::DownloadDialog *>());
     QCOMPARE(mainTree->currentItem()->text(0), QStringLiteral("童话"));
     auto *list = h.find<QTreeWidget>("lsvListView");
     QVERIFY(list->isVisible());
@@ -268,7 +268,7 @@ void WebTest::busyDialogCannotClose()
     mainTree->setCurrentItem(mainTree->topLevelItem(0)->child(1));
     QVERIFY(load(h.find<QWebEngineView>("wbbMain"), site.root() + "p.html"));
     h.click("tzbBottom_2");
-    app::FrmDownload *dialog = openDialog(h);
+    app::DownloadDialog *dialog = openDialog(h);
     QVERIFY(dialog);
     QCOMPARE(dialog->findChild<QTreeWidget *>("tvTreeView")->currentItem()->text(0), QStringLiteral("乙"));
     QTest::mouseClick(dialog->findChild<QPushButton *>("Command3"), Qt::LeftButton);
@@ -294,7 +294,7 @@ void WebTest::busyDialogCannotClose()
     QVERIFY(dialog->findChild<QPushButton *>("Command1")->isHidden());
     QCOMPARE(QDir(h.env.appDir() + "/books").entryList(QDir::Files | QDir::Hidden), QStringList());
     QTest::mouseClick(dialog->findChild<QPushButton *>("Command2"), Qt::LeftButton);
-    QTRY_VERIFY(!h.window->findChild<app::FrmDownload *>());
+    QTRY_VERIFY(!h.window->findChild<app::DownloadDialog *>());
 }
 
 KORVEL_WINDOW_TEST_MAIN(WebTest)

@@ -4,7 +4,7 @@
 // under the prefix ever changes.
 #include "tests/app/Harness.h"
 
-#include "app/FrmMaklhh.h"
+#include "app/maker/BookMakerWindow.h"
 #include "catalog/CatalogStore.h"
 #include "catalog/Seed.h"
 #include "db/Connection.h"
@@ -245,16 +245,16 @@ private slots:
         c.session = h.session.get();
         c.useFolders(folders);
         c.programPath.clear();
-        h.window = std::make_unique<app::FrmMain>(c);
+        h.window = std::make_unique<app::MainWindow>(c);
         app::startUp(*h.window, c, {QStringLiteral("korvel"), folders.dataDir + QStringLiteral("/books/") + kDemoBooks.at(0)});
         h.window->show();
         QVERIFY(h.isOpen());
         QTRY_VERIFY(QFileInfo(folders.cacheDir + QStringLiteral("/read.tmp")).size() > 0);
 
         h.action(QStringLiteral("mnuNew"))->trigger();
-        app::FrmMaklhh *maker = nullptr;
+        app::BookMakerWindow *maker = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *m = qobject_cast<app::FrmMaklhh *>(w); m && m->isVisible())
+            if (auto *m = qobject_cast<app::BookMakerWindow *>(w); m && m->isVisible())
                 maker = m;
         QVERIFY(maker);
         const QString pictures = h.env.path(QStringLiteral("pics"));

@@ -1,0 +1,503 @@
+#include "widgets/KeyCodes.h"
+#include "widgets/StyledButton.h"
+#include "widgets/StyledButtonLayout.h"
+#include "widgets/StyledButtonState.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using korvel::widgets::layoutContent;
+using korvel::widgets::StyledButton;
+using korvel::widgets::StyledButtonState;
+using korvel::widgets::vkCode;
+
+namespace {
+
+// A button on a host window, as the main window holds its toolbar buttons.
+struct Host {
+    QWidget window;
+    StyledButton *button = new StyledButton(QStringLiteral("OK"), &window);
+    StyledButton *next = new StyledButton(QStringLiteral("Next"), &window);
+
+    Host()
+    {
+        window.resize(200, 100);
+        button->setGeometry(10, 10, 60, 30);
+        next->setGeometry(80, 10, 60, 30);
+    }
+    bool activate()
+    {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
+void hover(QWidget *w)
+{
+    QEnterEvent enter(QPointF(5, 5), w->mapTo(w->window(), QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
+    QCoreApplication::sendEvent(w, &enter);
+}
+
+// Runs a script of inputs against a fresh state on a 20 x 20 button and
+// returns the raised events (focus moves as FocusPrev/FocusNext).
+QString run(StyledButtonState &s, const QString &script)
+{
+    QStringList out;
+    const auto take = [&out](const StyledButtonState::Reaction &r) {
+        for (const auto e : r.events)
+            out << StyledButtonState::eventName(e);
+        if (r.focusMove == StyledButtonState::FocusMove::Previous)
+            out << QStringLiteral("FocusPrev");
+        else if (r.focusMove == StyledButtonState::FocusMove::Next)
+            out << QStringLiteral("FocusNext");
+    };
+    for (const QString &step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString name = step.section(QLatin1Char(':'), 0, 0);
+        const QString arg = step.section(QLatin1Char(':'), 1);
+        const int n = arg.toInt();
+        if (name == QLatin1String("enter")) take(s.mouseEnter());
+        else if (name == QLatin1String("leave")) take(s.mouseLeave());
+        else if (name == QLatin1String("move")) take(s.mouseMove(true, false));
+        else if (name == QLatin1String("moveheld")) take(s.mouseMove(true, true));
+        else if (name == QLatin1String("outheld")) take(s.mouseMove(false, true));
+        else if (name == QLatin1String("down")) take(s.leftDown());
+        else if (name == QLatin1String("up")) take(s.leftUp(arg.section(',', 0, 0).toDouble(), arg.section(',', 1).toDouble(), 20, 20));
+        else if (name == QLatin1String("dbl")) take(s.dblClick());
+        else if (name == QLatin1String("key")) take(s.keyDown(n, false));
+        else if (name == QLatin1String("skey")) take(s.keyDown(n, true));
+        else if (name == QLatin1String("keyup")) take(s.keyUp(n, false));
+        else if (name == QLatin1String("access")) take(s.accessKey(n));
+        else if (name == QLatin1String("focusin")) take(s.focusIn());
+        else if (name == QLatin1String("focusout")) take(s.focusOut());
+        else if (name == QLatin1String("activate")) take(s.parentActivated());
+        else if (name == QLatin1String("deactivate")) take(s.parentDeactivated());
+        else if (name == QLatin1String("cbm")) take(s.setCheckBoxMode(n != 0));
+        else if (name == QLatin1String("value")) take(s.setValue(n != 0));
+        else if (name == QLatin1String("style")) take(s.setButtonStyle(n));
+        else if (name == QLatin1String("disable")) take(s.setEnabled(false));
+        else qFatal("unknown step %s", qPrintable(step));
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+// Each rule: a script of inputs, the events raised, then the state, the look and the value.
+struct Rule {
+    const char *name, *script, *events;
+    int state, look;
+    bool value;
+};
+const Rule kRules[] = {
+    // Pointer.
+    {"hover", "enter", "MouseEnter", 1, 1, false},
+    {"leave reported once", "enter leave leave", "MouseEnter MouseLeave", 0, 0, false},
+    {"move announces hover", "move", "MouseEnter MouseMove", 1, 1, false},
+    {"press while hovering", "enter down", "MouseEnter MouseDown", 2, 2, false},
+    {"press unhovered stays normal", "down", "MouseDown", 0, 0, false},
+    {"click", "enter down up:10,10", "MouseEnter MouseDown Click MouseUp", 1, 1, false},
+    {"dragged out and released", "enter down outheld up:25,10",
+     "MouseEnter MouseDown MouseLeave MouseMove MouseUp", 0, 0, false},
+    {"dragged back in presses again", "enter down outheld moveheld",
+     "MouseEnter MouseDown MouseLeave MouseMove MouseEnter MouseMove", 2, 2, false},
+    {"double click", "enter down up:10,10 dbl up:10,10",
+     "MouseEnter MouseDown Click MouseUp MouseDown DblClick Click MouseUp", 1, 1, false},
+    {"double click presses unhovered", "dbl", "MouseDown DblClick", 2, 2, false},
+    {"leave while disabled keeps look", "enter disable leave", "MouseEnter MouseLeave", 1, 1, false},
+    // Check-box mode.
+    {"toggle on", "cbm:1 enter down up:10,10", "MouseEnter MouseDown Click MouseUp", 1, 2, true},
+    {"toggle off", "cbm:1 down up:10,10 down up:10,10", "MouseDown Click MouseUp MouseDown Click MouseUp", 0, 0, false},
+    {"no toggle outside", "cbm:1 down up:0,10", "MouseDown MouseUp", 0, 0, false},
+    {"value ignored outside mode", "enter down value:1", "MouseEnter MouseDown", 0, 0, false},
+    {"value true keeps state", "cbm:1 enter value:1", "MouseEnter", 1, 2, true},
+    {"value false resets", "cbm:1 enter down value:0", "MouseEnter MouseDown", 0, 0, false},
+    {"mode off resets", "enter down cbm:0", "MouseEnter MouseDown", 0, 0, false},
+    {"mode on keeps state", "enter cbm:1", "MouseEnter", 1, 1, false},
+    // Keyboard.
+    {"enter clicks", "key:13", "Click KeyDown", 0, 0, false},
+    {"other key", "key:65", "KeyDown", 0, 0, false},
+    {"arrows move focus", "key:37 key:39 key:38 key:40",
+     "KeyDown FocusPrev KeyDown FocusNext KeyDown FocusPrev KeyDown FocusNext", 0, 0, false},
+    {"space pressed", "key:32", "KeyDown", 2, 2, false},
+    {"space unhovered", "key:32 keyup:32", "KeyDown Click KeyUp", 0, 0, false},
+    {"space hovered", "enter key:32 keyup:32", "MouseEnter KeyDown Click KeyUp", 1, 1, false},
+    {"space up with mouse held", "enter key:32 down keyup:32", "MouseEnter KeyDown MouseDown KeyUp", 2, 2, false},
+    {"shift space ignored", "skey:32 keyup:32", "KeyDown KeyUp", 0, 0, false},
+    {"space ignored while mouse held", "enter down key:32 keyup:32", "MouseEnter MouseDown KeyDown KeyUp", 2, 2, false},
+    {"space toggles in mode", "cbm:1 key:32", "KeyDown", 0, 2, true},
+    {"held space toggles once", "cbm:1 key:32 key:32 keyup:32", "KeyDown KeyDown Click KeyUp", 0, 2, true},
+    {"space held through leave", "enter key:32 leave", "MouseEnter KeyDown MouseLeave", 2, 2, false},
+    {"space pressed on enter", "key:32 enter", "KeyDown MouseEnter", 2, 2, false},
+    // Access keys.
+    {"access key clicks", "access:65", "Click", 0, 0, false},
+    {"access key toggles", "cbm:1 access:65", "Click", 0, 2, true},
+    {"access key toggles back", "cbm:1 enter access:65 access:65", "MouseEnter Click Click", 0, 0, false},
+    {"enter and escape ignored in mode", "cbm:1 access:13 access:27", "", 0, 0, false},
+    {"enter access outside mode", "access:13", "Click", 0, 0, false},
+    {"access key ends space press", "key:32 access:65 keyup:32", "KeyDown Click KeyUp", 0, 0, false},
+    {"access key when disabled", "disable access:65", "", 0, 0, false},
+    // Focus and activation.
+    {"focus in hovering", "enter leave enter focusin", "MouseEnter MouseLeave MouseEnter", 1, 1, false},
+    {"focus in keeps pressed", "enter down focusin", "MouseEnter MouseDown", 2, 2, false},
+    {"focus out ends space press", "enter key:32 focusout keyup:32", "MouseEnter KeyDown KeyUp", 1, 1, false},
+    {"focus out with parent inactive", "deactivate enter focusout", "MouseEnter", 0, 0, false},
+    {"deactivation releases mouse", "enter down deactivate key:32", "MouseEnter MouseDown KeyDown", 2, 2, false},
+    {"deactivation goes normal", "enter down deactivate", "MouseEnter MouseDown", 0, 0, false},
+    {"activation goes normal", "enter activate", "MouseEnter", 0, 0, false},
+};
+
+} // namespace
+
+class TestStyledButton final : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The state machine on its own, as scripts of inputs.
+    void rules_data();
+    void rules();
+    void checkedLook();
+    void layout();
+    // The widget.
+    void release_data();
+    void release();
+    void minimumSize_data();
+    void minimumSize();
+    void shapes();
+    void keys_data();
+    void keys();
+    void vkCodes_data();
+    void vkCodes();
+    void arrowsRaiseKeyDownAndMoveFocus();
+    void accessKey();
+    void doubleClick();
+    void parentDeactivation();
+    void glyphs();
+    void accessible();
+};
+
+void TestStyledButton::release_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<bool>("click");
+    QTest::newRow("middle") << QPoint(30, 15) << true;
+    QTest::newRow("left column") << QPoint(0, 15) << false;
+    QTest::newRow("one in from left") << QPoint(1, 15) << true;
+    QTest::newRow("last column") << QPoint(59, 15) << true;
+    QTest::newRow("just right of it") << QPoint(60, 15) << false;
+    QTest::newRow("just below it") << QPoint(30, 30) << false;
+}
+
+void TestStyledButton::release()
+{
+    QFETCH(QPoint, at);
+    QFETCH(bool, click);
+    Host h;
+    QSignalSpy clicks(h.button, &StyledButton::Click);
+    QSignalSpy ups(h.button, &StyledButton::MouseUp);
+    QSignalSpy downs(h.button, &StyledButton::MouseDown);
+    QTest::mousePress(h.button, Qt::LeftButton, Qt::ShiftModifier, QPoint(30, 15));
+    QTest::mouseRelease(h.button, Qt::LeftButton, Qt::ShiftModifier, at);
+    QCOMPARE(clicks.count(), click ? 1 : 0);
+    QCOMPARE(downs.count(), 1);
+    QCOMPARE(ups.count(), 1);
+    QCOMPARE(ups.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
+    QCOMPARE(ups.at(0).at(1).value<Qt::KeyboardModifiers>(), Qt::KeyboardModifiers(Qt::ShiftModifier));
+    QCOMPARE(ups.at(0).at(2).toPointF(), QPointF(at));
+}
+
+void TestStyledButton::minimumSize_data()
+{
+    QTest::addColumn<QSize>("asked");
+    QTest::addColumn<QSize>("got");
+    QTest::newRow("14 wide") << QSize(14, 40) << QSize(15, 40);
+    QTest::newRow("14 high") << QSize(40, 14) << QSize(40, 15);
+}
+
+void TestStyledButton::minimumSize()
+{
+    QFETCH(QSize, asked);
+    QFETCH(QSize, got);
+    Host h;
+    h.button->resize(asked);
+    QCOMPARE(h.button->size(), got);
+    // Also when the host lowered the minimum: the resize itself raises it.
+    h.window.show();
+    h.next->setMinimumSize(0, 0);
+    h.next->resize(asked);
+    QCOMPARE(h.next->size(), got);
+}
+
+void TestStyledButton::shapes()
+{
+    // Rounded styles cut the corners, the others are plain rectangles; a new style rebuilds the shape.
+    Host h;
+    h.window.show();
+    for (int style = 0; style < 16; ++style) {
+        const bool rounded = QList<int>{2, 3, 4, 6, 8, 10, 14}.contains(style);
+        h.button->setButtonStyle(style);
+        for (const QSize size : {QSize(60, 30), QSize(90, 40)}) {
+            h.button->resize(size);
+            const QRegion mask = h.button->mask();
+            const int w = size.width(), ht = size.height();
+            if (!rounded) {
+                QCOMPARE(mask, QRegion(0, 0, w, ht));
+                continue;
+            }
+            for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, ht - 1), QPoint(w - 1, ht - 1)})
+                QVERIFY(!mask.contains(corner));
+            QVERIFY(mask.contains(QPoint(w / 2, 0)) && mask.contains(QPoint(0, ht / 2)) && !mask.contains(QPoint(w, ht / 2)));
+        }
+        h.button->resize(1, 1);
+        QVERIFY(!h.button->grab().isNull());
+    }
+}
+
+void TestStyledButton::keys_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("clicksAfterPress");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("return") << "Return" << 1 << 1 << 13;
+    QTest::newRow("space") << "Space" << 0 << 1 << 32;
+    QTest::newRow("shift space") << "ShiftSpace" << 0 << 0 << 32;
+}
+
+void TestStyledButton::keys()
+{
+    QFETCH(QString, script);
+    QFETCH(int, clicksAfterPress);
+    QFETCH(int, clicks);
+    QFETCH(int, vk);
+    Host h;
+    QSignalSpy clickSpy(h.button, &StyledButton::Click);
+    QSignalSpy downSpy(h.button, &StyledButton::KeyDown);
+    QSignalSpy upSpy(h.button, &StyledButton::KeyUp);
+    const Qt::Key key = script == QLatin1String("Return") ? Qt::Key_Return : Qt::Key_Space;
+    const Qt::KeyboardModifiers mods = script == QLatin1String("ShiftSpace") ? Qt::ShiftModifier : Qt::NoModifier;
+    QTest::keyPress(h.button, key, mods);
+    QCOMPARE(clickSpy.count(), clicksAfterPress);
+    if (key == Qt::Key_Space && mods == Qt::NoModifier)
+        QCOMPARE(h.button->buttonState().effectiveState(), 2);
+    QTest::keyRelease(h.button, key, mods);
+    QCOMPARE(clickSpy.count(), clicks);
+    // A modifier key is a key press of its own (Shift is 16).
+    QCOMPARE(downSpy.count(), mods == Qt::NoModifier ? 1 : 2);
+    QCOMPARE(downSpy.first().at(0).toInt(), mods == Qt::NoModifier ? vk : 16);
+    QCOMPARE(downSpy.last().at(0).toInt(), vk);
+    QCOMPARE(downSpy.last().at(1).value<Qt::KeyboardModifiers>(), mods);
+    QCOMPARE(upSpy.first().at(0).toInt(), vk);
+}
+
+void TestStyledButton::vkCodes_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("mods");
+    QTest::addColumn<int>("vk");
+    const Qt::KeyboardModifiers none;
+    const Qt::KeyboardModifiers pad(Qt::KeypadModifier);
+    QTest::newRow("escape") << int(Qt::Key_Escape) << none << 27;
+    QTest::newRow("F11") << int(Qt::Key_F11) << none << 122;
+    QTest::newRow("keypad minus") << int(Qt::Key_Minus) << pad << 109;
+    QTest::newRow("plus (shifted equals)") << int(Qt::Key_Plus) << Qt::KeyboardModifiers(Qt::ShiftModifier) << 187;
+    QTest::newRow("minus") << int(Qt::Key_Minus) << none << 189;
+    QTest::newRow("unknown") << int(Qt::Key_MediaPlay) << none << 0;
+    QTest::newRow("keypad plus") << int(Qt::Key_Plus) << pad << 107;
+}
+
+void TestStyledButton::vkCodes()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, mods);
+    const QKeyEvent e(QEvent::KeyPress, key, mods);
+    QTEST(vkCode(e), "vk");
+}
+
+void TestStyledButton::arrowsRaiseKeyDownAndMoveFocus()
+{
+    Host h;
+    if (!h.activate())
+        QSKIP("the window could not be activated");
+    h.button->setFocus();
+    QTRY_VERIFY(h.button->hasFocus());
+    QSignalSpy downs(h.button, &StyledButton::KeyDown);
+    QTest::keyClick(h.button, Qt::Key_Right);
+    QCOMPARE(downs.count(), 1);
+    QCOMPARE(downs.at(0).at(0).toInt(), 39);
+    QVERIFY(h.next->hasFocus());
+    QTest::keyClick(h.next, Qt::Key_Up);
+    QVERIFY(h.button->hasFocus());
+    // Keypad plus reaches the host as 107 while the button has the focus.
+    QTest::keyClick(h.button, Qt::Key_Plus, Qt::KeypadModifier);
+    QCOMPARE(downs.count(), 2);
+    QCOMPARE(downs.at(1).at(0).toInt(), 107);
+    QVERIFY(h.button->hasFocus());
+}
+
+void TestStyledButton::accessKey()
+{
+    Host h;
+    h.button->setCaption(QStringLiteral("&Save"));
+    h.next->setCaption(QStringLiteral("&Lock"));
+    h.next->setCheckBoxMode(true);
+    if (!h.activate())
+        QSKIP("the window could not be activated");
+    QSignalSpy saves(h.button, &StyledButton::Click);
+    QSignalSpy locks(h.next, &StyledButton::Click);
+    QTest::keyClick(&h.window, Qt::Key_S, Qt::AltModifier);
+    QCOMPARE(saves.count(), 1);
+    QTest::keyClick(&h.window, Qt::Key_L, Qt::AltModifier);
+    QCOMPARE(locks.count(), 1);
+    QVERIFY(h.next->value());
+    // The caption keeps its marker; a new caption takes a new key.
+    h.button->setCaption(QStringLiteral("&Open"));
+    QTest::keyClick(&h.window, Qt::Key_S, Qt::AltModifier);
+    QTest::keyClick(&h.window, Qt::Key_O, Qt::AltModifier);
+    QCOMPARE(saves.count(), 2);
+}
+
+void TestStyledButton::doubleClick()
+{
+    Host h;
+    QSignalSpy dbl(h.button, &StyledButton::DblClick);
+    QSignalSpy clicks(h.button, &StyledButton::Click);
+    QSignalSpy downs(h.button, &StyledButton::MouseDown);
+    hover(h.button);
+    QTest::mouseClick(h.button, Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent dblEvent(QEvent::MouseButtonDblClick, QPointF(12, 12), h.button->mapToGlobal(QPointF(12, 12)),
+                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(h.button, &dblEvent);
+    QCOMPARE(dbl.count(), 1);
+    QCOMPARE(h.button->buttonState().state(), 2);
+    // The replayed press repeats the first press's place.
+    QCOMPARE(downs.count(), 2);
+    QCOMPARE(downs.at(1).at(2).toPointF(), QPointF(10, 10));
+    QTest::mouseRelease(h.button, Qt::LeftButton, {}, QPoint(12, 12));
+    QCOMPARE(clicks.count(), 2);
+}
+
+void TestStyledButton::parentDeactivation()
+{
+    // The button follows its window's activation, and once moved, its new window's.
+    Host h;
+    QTest::mousePress(h.button, Qt::LeftButton, {}, QPoint(10, 10));
+    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&h.window, &deactivate);
+    QVERIFY(!h.button->buttonState().parentActive());
+    QVERIFY(!h.button->buttonState().isMouseDown());
+    QCoreApplication::sendEvent(&h.window, &activate);
+    QVERIFY(h.button->buttonState().parentActive());
+    QWidget other;
+    h.button->setParent(&other);
+    QCoreApplication::sendEvent(&other, &deactivate);
+    QVERIFY(!h.button->buttonState().parentActive());
+    QCoreApplication::sendEvent(&h.window, &activate);
+    QVERIFY(!h.button->buttonState().parentActive());
+}
+
+void TestStyledButton::glyphs()
+{
+    // A glyph button draws its caption's letter as a sign: r a cross, 1 maximise, 2 restore.
+    QWidget host;
+    auto *b = new StyledButton(QStringLiteral("r"), &host);
+    b->setGeometry(0, 0, 24, 24);
+    QList<QImage> shots{b->grab().toImage()};
+    b->setGlyph(true);
+    for (const char *c : {"r", "1", "2"}) {
+        b->setCaption(QString::fromLatin1(c));
+        shots << b->grab().toImage();
+    }
+    for (int i = 0; i < shots.size(); ++i)
+        for (int j = i + 1; j < shots.size(); ++j)
+            QVERIFY(shots.at(i) != shots.at(j));
+}
+
+// What a screen reader sees: role, name and state, and a press action that clicks.
+void TestStyledButton::accessible()
+{
+    Host h;
+    h.button->setCaption(QStringLiteral("搜&索"));
+    h.next->setCaption(QString());
+    h.next->setToolTip(QStringLiteral("下一页"));
+    QSignalSpy clicks(h.button, &StyledButton::Click);
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(h.button);
+    QVERIFY(a && a->actionInterface());
+    QCOMPARE(a->role(), QAccessible::Button);
+    QCOMPARE(a->text(QAccessible::Name), QStringLiteral("搜索"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(h.next)->text(QAccessible::Name), QStringLiteral("下一页"));
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks.count(), 1);
+
+    // The two-state mode is a check box with its state; pressing turns it over.
+    h.button->setCheckBoxMode(true);
+    QCOMPARE(a->role(), QAccessible::CheckBox);
+    QVERIFY(a->state().checkable && !a->state().checked);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(h.button->value() && a->state().checked);
+    QCOMPARE(clicks.count(), 2);
+    h.button->setEnabled(false);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicks.count(), 2);
+}
+
+void TestStyledButton::rules_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("look");
+    QTest::addColumn<bool>("value");
+    for (const Rule &r : kRules)
+        QTest::newRow(r.name) << QString::fromUtf8(r.script) << QString::fromUtf8(r.events) << r.state << r.look << r.value;
+}
+
+void TestStyledButton::rules()
+{
+    QFETCH(QString, script);
+    StyledButtonState s;
+    QTEST(run(s, script), "events");
+    QTEST(s.state(), "state");
+    QTEST(s.effectiveState(), "look");
+    QTEST(s.value(), "value");
+}
+
+void TestStyledButton::checkedLook()
+{
+    // A checked button looks pressed, except in the styles that show hover instead.
+    for (int style = 0; style < StyledButtonState::kStyleCount; ++style) {
+        StyledButtonState s;
+        s.setButtonStyle(style);
+        s.setCheckBoxMode(true);
+        s.mouseEnter();
+        s.setValue(true);
+        QCOMPARE(s.effectiveState(), style != 0 && style != 3 && style != 9 ? 2 : 1);
+        s.setValue(false);
+        QCOMPARE(s.effectiveState(), 0);
+    }
+}
+
+void TestStyledButton::layout()
+{
+    // In a 100 x 40 area: the picture sits left of the caption, the pair placed
+    // as the caption's alignment says, all centred in height.
+    const QRect area(0, 0, 100, 40);
+    const QSize pic(16, 16), cap(40, 12);
+    for (int align : {0, 1, 2}) {
+        const auto l = layoutContent(area, pic, cap, 1, align);
+        QCOMPARE(l.picture.size(), pic);
+        QCOMPARE(l.caption.size(), cap);
+        QVERIFY(l.picture.right() < l.caption.left());
+        QCOMPARE(l.picture.center().y(), area.center().y());
+        QCOMPARE(l.caption.center().y(), area.center().y());
+        const int left = l.picture.left(), right = 100 - l.caption.right() - 1;
+        QVERIFY(align == 0 ? left == 0 : align == 2 ? right == 0 : qAbs(left - right) <= 1);
+    }
+    const auto captionOnly = layoutContent(area, QSize(), cap, 1, 2);
+    QVERIFY(captionOnly.picture.isEmpty());
+    QCOMPARE(captionOnly.caption.right(), 99);
+    const auto pictureOnly = layoutContent(area, pic, QSize(), 1, 1);
+    QVERIFY(pictureOnly.caption.isEmpty());
+    QCOMPARE(pictureOnly.picture.center(), area.center());
+}
+
+QTEST_MAIN(TestStyledButton)
+#include "tst_styledbutton.moc"
