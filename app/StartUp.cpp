@@ -52,7 +52,7 @@ void startUp(MainWindow &window, const AppContext &context, const QStringList &a
 }
 
 std::unique_ptr<MainWindow> startProgram(const AppContext &context, const QStringList &arguments,
-                                      const StartUpHooks &hooks)
+                                         const StartUpHooks &hooks)
 {
     // A click may have closed the splash by the time the window is loaded.
     QPointer<SplashWindow> splash = showSplash(context.resourceFolder());

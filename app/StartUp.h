@@ -24,6 +24,6 @@ struct StartUpHooks {
 // The program's start-up: the splash up first, the main window built and
 // loaded behind it, the splash gone, the main window shown.
 std::unique_ptr<MainWindow> startProgram(const AppContext &context, const QStringList &arguments,
-                                      const StartUpHooks &hooks = {});
+                                         const StartUpHooks &hooks = {});
 
 } // namespace korvel::app

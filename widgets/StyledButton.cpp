@@ -201,7 +201,7 @@ bool StyledButton::apply(const StyledButtonState::Reaction &r)
 }
 
 bool StyledButton::apply(const StyledButtonState::Reaction &r, const PointerInfo &pointer, int keyCode,
-                     Qt::KeyboardModifiers keyModifiers)
+                         Qt::KeyboardModifiers keyModifiers)
 {
     if (r.repaint)
         update();

@@ -29,7 +29,7 @@ QLineEdit *makeBox(QWidget *parent, const char *name)
 } // namespace
 
 BookRecordDialog::BookRecordDialog(const catalog::BookRecord *record, int preselect, catalog::CatalogStore &store,
-                     platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner)
+                                   platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner)
     : QDialog(owner)
     , m_edit(record != nullptr)
     , m_store(store)

@@ -27,7 +27,7 @@ public:
     // record: the record to change, or nullptr to add. preselect: the index
     // of the node to start on in the dialog's tree.
     BookRecordDialog(const catalog::BookRecord *record, int preselect, catalog::CatalogStore &store,
-              platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner);
+                     platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner);
 
 signals:
     // After every save, whatever it did: the book list is refreshed.

@@ -201,7 +201,7 @@ void CatalogPane::showCategoryDialog(bool edit)
 {
     restoreTree();
     CategoryDialog dialog(edit ? CategoryDialog::Mode::Edit : CategoryDialog::Mode::Add, preselectedIndex(), m_context.appDir, m_store,
-                    *m_context.messages, *m_context.dialogs, m_tree->window());
+                          *m_context.messages, *m_context.dialogs, m_tree->window());
     dialog.exec();
     if (!dialog.saved())
         return;

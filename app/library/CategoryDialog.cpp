@@ -17,7 +17,7 @@
 namespace korvel::app {
 
 CategoryDialog::CategoryDialog(Mode mode, int preselect, const QString &appDir, catalog::CatalogStore &store,
-                   platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner)
+                               platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner)
     : QDialog(owner)
     , m_mode(mode)
     , m_appDir(appDir)

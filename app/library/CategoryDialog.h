@@ -27,7 +27,7 @@ public:
     // preselect: the index of the node to start on in the dialog's tree
     // (the main tree's category, or the root).
     CategoryDialog(Mode mode, int preselect, const QString &appDir, catalog::CatalogStore &store,
-             platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner);
+                   platform::MessageService &messages, platform::DialogService &dialogs, QWidget *owner);
 
     // After the dialog closed: whether it saved, and the index of the node
     // chosen in its tree, which the main tree then selects.

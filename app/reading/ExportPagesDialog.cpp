@@ -17,7 +17,7 @@
 namespace korvel::app {
 
 ExportPagesDialog::ExportPagesDialog(book::ReadingSession &session, platform::MessageService &messages,
-                             platform::DialogService &dialogs, QWidget *owner)
+                                     platform::DialogService &dialogs, QWidget *owner)
     : QDialog(owner)
     , m_session(session)
     , m_messages(messages)

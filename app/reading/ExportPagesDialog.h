@@ -28,7 +28,7 @@ class ExportPagesDialog final : public QDialog {
     Q_OBJECT
 public:
     ExportPagesDialog(book::ReadingSession &session, platform::MessageService &messages,
-                  platform::DialogService &dialogs, QWidget *owner);
+                      platform::DialogService &dialogs, QWidget *owner);
     ~ExportPagesDialog() override;
 
     bool isExporting() const { return m_export != nullptr; }

@@ -159,15 +159,15 @@ void ReadingPane::connectControls()
     connect(m_toolbar->zoomOutButton, &widgets::StyledButton::Click, this, whileOpen(&ReadingPane::zoomOut));
     connect(m_toolbar->actualSizeButton, &widgets::StyledButton::Click, this, whileOpen(&ReadingPane::actualSize));
     connect(m_toolbar->autoPlayButton, &widgets::StyledButton::Click, this, [this] {
-        if (m_session.isOpen())
+            if (m_session.isOpen())
             toggleAutoPlay();
         // The button shows the menu entry's state, whoever pressed it.
         m_toolbar->autoPlayButton->setValue(m_autoPlayAction->isChecked());
     });
     for (widgets::StyledButton *b : {m_toolbar->previousButton, m_toolbar->nextButton, m_toolbar->zoomInButton, m_toolbar->zoomOutButton, m_toolbar->actualSizeButton,
-                                 m_toolbar->autoPlayButton, m_toolbar->closeBookButton, m_toolbar->savePictureButton, m_toolbar->lockButton})
+         m_toolbar->autoPlayButton, m_toolbar->closeBookButton, m_toolbar->savePictureButton, m_toolbar->lockButton})
         connect(b, &widgets::StyledButton::KeyDown, this, [this](int key, Qt::KeyboardModifiers mods) {
-            // Space presses the button and Escape goes on to the window.
+                // Space presses the button and Escape goes on to the window.
             if (!handleKey(key) && key != widgets::vk::Space && key != widgets::vk::Escape
                 && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
                 handleViewerKey(key);

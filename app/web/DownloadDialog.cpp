@@ -46,7 +46,7 @@ QLabel *makeLabel(QWidget *parent, const QString &text, const QString &name)
 } // namespace
 
 DownloadDialog::DownloadDialog(const AppContext &context, const QString &html, const QString &address, int preselect,
-                         QWidget *owner)
+                               QWidget *owner)
     : QDialog(owner)
     , m_context(context)
     , m_html(html)

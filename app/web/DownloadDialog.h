@@ -30,7 +30,7 @@ public:
     // index of the node the tree starts on (1 when the main tree's selection
     // is not a category).
     DownloadDialog(const AppContext &context, const QString &html, const QString &address, int preselect,
-                QWidget *owner);
+                   QWidget *owner);
     ~DownloadDialog() override;
 
     bool isBusy() const { return m_busy; }
