@@ -311,6 +311,7 @@ void CatalogStoreTest::categoryMoves_data()
     QTest::addColumn<Outcome>("outcome");
     QTest::newRow("in place") << qint64(4) << qint64(4) << Outcome::Done;
     QTest::newRow("under another") << qint64(4) << qint64(6) << Outcome::Done;
+    QTest::newRow("under its child") << qint64(3) << qint64(4) << Outcome::MovesUnderItself;
     QTest::newRow("under its grandchild") << qint64(3) << qint64(5) << Outcome::MovesUnderItself;
     QTest::newRow("the root under a category") << qint64(1) << qint64(6) << Outcome::IsRoot;
     QTest::newRow("the root renamed in place") << qint64(1) << qint64(1) << Outcome::Done;
