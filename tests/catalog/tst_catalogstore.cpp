@@ -97,8 +97,6 @@ private slots:
     void manyRowChangesAreAllOrNothing();
     void duplicatePathAndEdit();
     // The rules that need no catalog.
-    void keys();
-    void folders_data();
     void folders();
     void folderCreation();
     void existenceMethods();
@@ -139,28 +137,20 @@ void CatalogStoreTest::treeOrderAndParents()
     QCOMPARE(names(t), (QStringList{"连环画", "连环画/古典", "古典/西游-记", "西游-记/第一册", "古典/三国",
                                     "连环画/童话", "连环画/现代"}));
     QCOMPARE(t.statements, 1);
-    // The key of a name with "-" still gives its id.
+    // The key of a name with "-" still gives its id; a fixed node's key holds none.
     QCOMPARE(classIdFromKey(nodeKey(t.nodes.at(2).name, t.nodes.at(2).id)), 4);
+    QCOMPARE(classIdFromKey(QStringLiteral("搜索结果")), 0);
 }
 
 void CatalogStoreTest::damagedTreesEnd_data()
 {
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("extra top-level rows") << QStringList{cls(2, 0, "另一个根"), cls(3, 1, "甲"), cls(4, 2, "乙")}
-                                          << QStringList{"连环画", "连环画/甲"};
-    QTest::newRow("parent missing") << QStringList{cls(3, 1, "甲"), cls(4, 99, "孤儿"), cls(5, 4, "孤儿的孩子")}
-                                    << QStringList{"连环画", "连环画/甲"};
-    QTest::newRow("cycle beside the root") << QStringList{cls(3, 1, "甲"), cls(4, 5, "乙"), cls(5, 4, "丙")}
-                                           << QStringList{"连环画", "连环画/甲"};
-    QTest::newRow("row its own parent") << QStringList{cls(3, 3, "自己"), cls(4, 1, "甲")}
-                                        << QStringList{"连环画", "连环画/甲"};
-    QTest::newRow("null parent") << QStringList{"Insert Into Class (ClassID,ClassName) Values (3,'无')", cls(4, 1, "甲")}
-                                 << QStringList{"连环画", "连环画/甲"};
-    QTest::newRow("no top-level row") << QStringList{"Update Class Set RootClassID=2 Where ClassID=1", cls(2, 1, "甲")}
-                                      << QStringList{};
-    QTest::newRow("root is not 1") << QStringList{"Delete From Class", cls(6, 0, "根"), cls(8, 6, "甲")}
-                                   << QStringList{"根", "根/甲"};
+    QTest::newRow("extra top-level rows") << QStringList{cls(2, 0, "另一个根"), cls(3, 1, "甲"), cls(4, 2, "乙")} << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("cycle beside the root") << QStringList{cls(3, 1, "甲"), cls(4, 5, "乙"), cls(5, 4, "丙")} << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("null parent") << QStringList{"Insert Into Class (ClassID,ClassName) Values (3,'无')", cls(4, 1, "甲")} << QStringList{"连环画", "连环画/甲"};
+    QTest::newRow("no top-level row") << QStringList{"Update Class Set RootClassID=2 Where ClassID=1", cls(2, 1, "甲")} << QStringList{};
+    QTest::newRow("root is not 1") << QStringList{"Delete From Class", cls(6, 0, "根"), cls(8, 6, "甲")} << QStringList{"根", "根/甲"};
 }
 
 void CatalogStoreTest::damagedTreesEnd()
@@ -262,7 +252,6 @@ void CatalogStoreTest::searchFindsTextExactly_data()
     QTest::newRow("quote") << "'" << QStringList{"O'Neil"};
     QTest::newRow("backslash") << "\\" << QStringList{"反\\斜"};
     QTest::newRow("letter, any case") << "A" << QStringList{"a_b", "ab", "ba", "a"};
-    QTest::newRow("nothing matches") << "不在" << QStringList{};
 }
 
 void CatalogStoreTest::searchFindsTextExactly()
@@ -322,7 +311,6 @@ void CatalogStoreTest::categoryMoves_data()
     QTest::addColumn<Outcome>("outcome");
     QTest::newRow("in place") << qint64(4) << qint64(4) << Outcome::Done;
     QTest::newRow("under another") << qint64(4) << qint64(6) << Outcome::Done;
-    QTest::newRow("up to the root") << qint64(5) << qint64(1) << Outcome::Done;
     QTest::newRow("under its child") << qint64(3) << qint64(4) << Outcome::MovesUnderItself;
     QTest::newRow("under its grandchild") << qint64(3) << qint64(5) << Outcome::MovesUnderItself;
     QTest::newRow("the root under a category") << qint64(1) << qint64(6) << Outcome::IsRoot;
@@ -433,33 +421,13 @@ void CatalogStoreTest::duplicatePathAndEdit()
     QCOMPARE(store.addBook(r).outcome, Outcome::Done);
 }
 
-void CatalogStoreTest::keys()
-{
-    // A key gives back its id, also when the name holds dashes and digits.
-    for (const QString &name : {QStringLiteral("a-b"), QStringLiteral("卷-3"), QString()})
-        QCOMPARE(classIdFromKey(nodeKey(name, 40)), 40);
-    // A fixed node's key holds no id.
-    QCOMPARE(classIdFromKey(QStringLiteral("搜索结果")), 0);
-    QCOMPARE(classIdFromKey(QStringLiteral("a-")), 0);
-}
-
-void CatalogStoreTest::folders_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("separators stay inside") << "a/../b\\c" << "/app/books/a_.._b_c";
-    QTest::newRow("dot dot") << ".." << "/app/books/__";
-    QTest::newRow("quote and percent") << "it's 100%" << "/app/books/it's 100%";
-    QTest::newRow("empty") << "" << "/app/books/";
-}
-
+// A category's folder stays inside the books folder whatever its name.
 void CatalogStoreTest::folders()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, folder);
-    QCOMPARE(categoryFolder(QStringLiteral("/app"), name), folder);
+    QCOMPARE(categoryFolder(QStringLiteral("/app"), QStringLiteral("a/../b\\c")), QStringLiteral("/app/books/a_.._b_c"));
+    QCOMPARE(categoryFolder(QStringLiteral("/app"), QStringLiteral("..")), QStringLiteral("/app/books/__"));
     // The chooser's answer loses its trailing separator; the root keeps it.
-    QCOMPARE(withoutTrailingSeparator(folder), folder.endsWith('/') ? folder.chopped(1) : folder);
+    QCOMPARE(withoutTrailingSeparator(QStringLiteral("/app/books/")), QStringLiteral("/app/books"));
     QCOMPARE(withoutTrailingSeparator(QStringLiteral("/")), QStringLiteral("/"));
 }
 
@@ -488,22 +456,9 @@ void CatalogStoreTest::existenceMethods()
     f.close();
     const QString folder = env->path("folder.lhh");
     QVERIFY(QDir().mkpath(folder));
-    struct Case {
-        QString path;
-        bool method0, method1;
-    } cases[] = {
-        {file, true, true},
-        {folder, true, false},
-        {env->path("gone.lhh"), false, false},
-        {QString(), false, false},
-        {file + QStringLiteral("/below"), false, false},
-    };
-    for (const Case &c : cases) {
-        QCOMPARE(fileExists(c.path, 0), c.method0);
-        QCOMPARE(fileExists(c.path, 1), c.method1);
-        QCOMPARE(fileExists(c.path, 3), c.method0);
-        QVERIFY(!fileExists(c.path, 5));
-    }
+    // Method 1 wants a file; 0 takes a folder too; an unknown method finds nothing.
+    QVERIFY(fileExists(file, 1) && fileExists(folder, 0) && !fileExists(folder, 1) && !fileExists(file, 5));
+    QVERIFY(!fileExists(env->path("gone.lhh"), 0) && !fileExists(QString(), 0) && !fileExists(file + "/below", 0));
 }
 
 void CatalogStoreTest::readingAChosenBook_data()
@@ -513,8 +468,7 @@ void CatalogStoreTest::readingAChosenBook_data()
     QTest::addColumn<QString>("title");
     const QString books = QStringLiteral("CREATE TABLE books (booknumber, title, drawer, publisher, publishdate, sign)");
     const QString pages = QStringLiteral("CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, image BLOB)");
-    QTest::newRow("a full row") << QStringList{books, pages, "Insert Into books Values (1,'鸡毛信','刘继','社','1978','我')"}
-                                << int(BookFileRead::Outcome::Read) << "鸡毛信";
+    QTest::newRow("a full row") << QStringList{books, pages, "Insert Into books Values (1,'鸡毛信','刘继','社','1978','我')"} << int(BookFileRead::Outcome::Read) << "鸡毛信";
     QTest::newRow("no books table") << QStringList{pages} << int(BookFileRead::Outcome::ReadFailed) << "";
 }
 
@@ -555,7 +509,6 @@ void CatalogStoreTest::copyNames_data()
     QTest::newRow("exe appended") << "/x/鸡毛信" << "exe" << "/x/鸡毛信.exe";
     QTest::newRow("anywhere in the name") << "/x/a.lhh.bak" << "lhh" << "/x/a.lhh.bak";
     QTest::newRow("capital letters") << "/x/a.LHH" << "lhh" << "/x/a.LHH.lhh";
-    QTest::newRow("other type's extension") << "/x/a.exe" << "lhh" << "/x/a.exe.lhh";
     QTest::newRow("no type") << "/x/a" << "" << "/x/a";
 }
 
