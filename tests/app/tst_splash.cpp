@@ -58,12 +58,6 @@ qint64 residentBytes()
     return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
 }
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 } // namespace
 
 class SplashTest : public QObject {
