@@ -49,7 +49,6 @@ class ReadingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void commandLineOpens();
     void openFromDialogAndClose();
     void namesFromWindowsReadAndReopen();
     void damagedOrHeldBooksAreRefused_data();
@@ -66,23 +65,6 @@ private slots:
     void focusIsSeenAndFollowsTheScreen();
     void viewerKeysWheelAndFullScreen();
 };
-
-// The desktop passes a path with blanks as separate words; joined again they
-// open (the other forms of the command line are the book logic's tests).
-void ReadingTest::commandLineOpens()
-{
-    Harness h;
-    QDir().mkpath(h.env.path("my books"));
-    const QString path = h.book("my books/三国 演义.lhh", 4);
-    app::MainWindow &w = h.start(path.split(' '));
-    QVERIFY(h.messages.shown.isEmpty());
-    QVERIFY(h.isOpen());
-    QVERIFY(h.page()->isVisible());
-    QCOMPARE(w.windowTitle(), kClosedCaption + " - " + path);
-    QCOMPARE(h.find<QComboBox>("Combo1")->count(), 4);
-    QCOMPARE(h.recentPaths().at(0), path);
-    QCOMPARE(fileBytes(h.env.appDir() + "/read.tmp"), h.session->extractPage(0).bytes);
-}
 
 void ReadingTest::openFromDialogAndClose()
 {
