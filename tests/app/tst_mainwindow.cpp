@@ -10,12 +10,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QWebEngineView>
 

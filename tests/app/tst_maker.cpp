@@ -16,14 +16,11 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QImageReader>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QWindow>
 #include <QTimer>
-#include <QToolBar>
 
 using namespace korvel;
 using namespace korvel::test;

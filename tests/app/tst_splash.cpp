@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QImageWriter>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QSignalSpy>
