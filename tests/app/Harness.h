@@ -12,6 +12,9 @@
 #include "widgets/StyledButton.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +23,45 @@
 #include <memory>
 
 namespace korvel::test {
+
+inline const QString kOpenFailed = QStringLiteral("文件损坏或不是连环画文件或已经打开，请重新选择。");
+
+inline QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// The shown top-level window of type T, if there is one.
+template <typename T>
+T *shownWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *t = qobject_cast<T *>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Runs f on the modal dialog once it is up, and closes it if f left it open.
+template <typename F>
+void onDialog(F f)
+{
+    QTimer::singleShot(0, [f] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        f(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
 
 // A main window in its own temporary world, with the desktop replaced by
 // fakes. Tests reach controls by their object names and the logic through

@@ -4,7 +4,6 @@
 #include "Harness.h"
 
 #include "app/library/CategoryTree.h"
-#include "app/Icons.h"
 #include "catalog/Schema.h"
 #include "db/Connection.h"
 #include "platform/FileLock.h"
@@ -18,7 +17,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
@@ -63,24 +61,6 @@ QStringList column(QTreeWidget *list, int c)
     return out;
 }
 
-bool sameImage(const QIcon &a, const QIcon &b)
-{
-    return a.pixmap(16).toImage() == b.pixmap(16).toImage();
-}
-
-// Runs f on the modal dialog once it is up, and closes it if f left it open.
-template <typename F>
-void onDialog(F f)
-{
-    QTimer::singleShot(0, [f] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        f(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
-
 template <typename T = QWidget>
 T *in(QWidget *dialog, const char *name)
 {
@@ -97,11 +77,9 @@ private slots:
     void catalogThatCannotBeOpened();
     void treeClicksKeysAndMenus();
     void deletingCategories();
-    void searchBand();
     void categoryDialog();
     void bookRecordDialog();
     void listCommands();
-    void savingACopy();
     void enormousTextsAreCutForShow();
 
 private:
@@ -157,7 +135,6 @@ void CatalogTest::startUpFillsTreeAndList()
     QTreeWidget *t = tree(h);
     QCOMPARE(nodes(t, true).mid(0, 6), (QStringList{"连环画=连环画-1", "古典=古典-3", "西游-记=西游-记-4",
                                                     "第一册=第一册-5", "现代=现代-6", "搜索结果=搜索结果"}));
-    QVERIFY(sameImage(app::nodeAt(t, 4)->icon(0), app::treeImage(2)));
 
     // The stored node is selected and its books listed.
     QCOMPARE(t->currentItem()->text(0), QStringLiteral("现代"));
@@ -166,9 +143,7 @@ void CatalogTest::startUpFillsTreeAndList()
     QCOMPARE(h.find<QLabel>("lblCount")->text(), QStringLiteral("本分类共 4 本"));
     QCOMPARE(column(l, 3), (QStringList{"小英雄雨来", "没了的书", "鸡毛信", "目录"}));
     QCOMPARE(column(l, 4), (QStringList{"正常", "已删", "已删", "正常"})); // a folder counts in a category
-    QCOMPARE(column(l, 6), QStringList(4, "")); // a null drawer
     QCOMPARE(l->topLevelItem(0)->text(9), m_book);
-    QVERIFY(sameImage(l->topLevelItem(1)->icon(4), app::listImage(5)));
     QVERIFY(h.messages.shown.isEmpty());
 
     // Shutdown keeps the node; a stored index that names no node falls back to the first.
@@ -290,6 +265,36 @@ void CatalogTest::treeClicksKeysAndMenus()
     h.click("tzbSearch");
     QVERIFY(list(h)->isVisible() && !h.find("wbbMain")->isVisible() && h.button("tzbBottom_1")->value());
     QCOMPARE(column(list(h), 3), QStringList{"100%_画"});
+
+    // Searching for text the engine would read as a wildcard finds it as
+    // text (the store's tests hold the rest of the search rules).
+    click(tree(h), app::nodeAt(tree(h), 5));
+    auto *box = h.find<QLineEdit>("txtSearch");
+    // Nothing found leaves the tree alone; found rows select the search node.
+    box->setText("不在");
+    h.click("tzbSearch");
+    QCOMPARE(list(h)->topLevelItemCount(), 0);
+    QCOMPARE(tree(h)->currentItem()->text(0), QStringLiteral("现代"));
+    box->setText("%");
+    h.click("tzbSearch");
+    QCOMPARE(column(list(h), 3), QStringList{"100%_画"});
+    QVERIFY(h.messages.shown.isEmpty());
+    QCOMPARE(h.find<QLabel>("lblCount")->text(), QStringLiteral("本分类共 1 本"));
+    QCOMPARE(tree(h)->currentItem()->text(0), QStringLiteral("搜索结果"));
+    // Clicking the category again lists it again.
+    click(tree(h), app::nodeAt(tree(h), 5));
+    QCOMPARE(list(h)->topLevelItemCount(), 4);
+
+    // The prompt: an empty box gets it back when left, a click on it empties it,
+    // and searching for it (or nothing) only empties the list.
+    box->clear();
+    QFocusEvent away(QEvent::FocusOut);
+    QApplication::sendEvent(box, &away);
+    QCOMPARE(box->text(), QStringLiteral("请输入连环画书名"));
+    h.click("tzbSearch");
+    QCOMPARE(list(h)->topLevelItemCount(), 0);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(box->text(), QString());
 }
 
 void CatalogTest::deletingCategories()
@@ -340,9 +345,6 @@ void CatalogTest::deletingCategories()
     QCOMPARE(nodes(t), (QStringList{"连环画", "古典", "现代", "搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
     QCOMPARE(column(list(h), 3), QStringList{"小英雄雨来"});
     QCOMPARE(t->currentItem()->text(0), QStringLiteral("搜索结果"));
-    h.find<QLineEdit>("txtSearch")->setText("画");
-    h.click("tzbSearch");
-    QCOMPARE(list(h)->topLevelItemCount(), 0); // its book record went with it
     QVERIFY(QFileInfo::exists(m_book));
 
     // 删除连环画分类 from a right click removes the node under the pointer,
@@ -352,42 +354,6 @@ void CatalogTest::deletingCategories()
     h.find<QMenu>("mnuTop_1")->hide();
     del->trigger();
     QCOMPARE(nodes(t), (QStringList{"连环画", "现代", "搜索结果", "访问Dalvane网站", "访问 Korvel 主页"}));
-}
-
-// Searching for text the engine would read as a wildcard finds it as text
-// (the store's tests hold the rest of the search rules).
-void CatalogTest::searchBand()
-{
-    Harness h;
-    makeCatalog(h);
-    h.start();
-    click(tree(h), app::nodeAt(tree(h), 5));
-    auto *box = h.find<QLineEdit>("txtSearch");
-    // Nothing found leaves the tree alone; found rows select the search node.
-    box->setText("不在");
-    h.click("tzbSearch");
-    QCOMPARE(list(h)->topLevelItemCount(), 0);
-    QCOMPARE(tree(h)->currentItem()->text(0), QStringLiteral("现代"));
-    box->setText("%");
-    h.click("tzbSearch");
-    QCOMPARE(column(list(h), 3), QStringList{"100%_画"});
-    QVERIFY(h.messages.shown.isEmpty());
-    QCOMPARE(h.find<QLabel>("lblCount")->text(), QStringLiteral("本分类共 1 本"));
-    QCOMPARE(tree(h)->currentItem()->text(0), QStringLiteral("搜索结果"));
-    // Clicking the category again lists it again.
-    click(tree(h), app::nodeAt(tree(h), 5));
-    QCOMPARE(list(h)->topLevelItemCount(), 4);
-
-    // The prompt: an empty box gets it back when left, a click on it empties it,
-    // and searching for it (or nothing) only empties the list.
-    box->clear();
-    QFocusEvent away(QEvent::FocusOut);
-    QApplication::sendEvent(box, &away);
-    QCOMPARE(box->text(), QStringLiteral("请输入连环画书名"));
-    h.click("tzbSearch");
-    QCOMPARE(list(h)->topLevelItemCount(), 0);
-    QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(box->text(), QString());
 }
 
 void CatalogTest::categoryDialog()
@@ -425,16 +391,12 @@ void CatalogTest::categoryDialog()
     QCOMPARE(nodes(t).at(5), QStringLiteral("童话 it's")); // the root's last child
     QCOMPARE(t->currentItem()->text(0), QStringLiteral("连环画"));
 
-    // Edit: moving 古典 under its own grandchild is refused, moving it under 现代 is not.
+    // Edit: 古典 moved under 现代 (what moves are refused is the store's to say).
     t->setCurrentItem(app::nodeAt(t, 2));
     onDialog([&](QDialog *d) {
         QCOMPARE(in<QLineEdit>(d, "Text2")->text(), QString()); // the stored folder wins
         auto *dt = in<QTreeWidget>(d, "tvTreeView");
         in<QLineEdit>(d, "Text2")->setText(h.env.path("古典"));
-        dt->setCurrentItem(app::nodeAt(dt, 4));
-        in<QPushButton>(d, "Command1")->click();
-        QCOMPARE(h.messages.shown.last().text, QStringLiteral("不能把分类移到它自己或它的子分类下面。"));
-        QVERIFY(d->isVisible());
         dt->setCurrentItem(app::nodeAt(dt, 5));
         in<QPushButton>(d, "Command1")->click();
         QVERIFY(!d->isVisible());
@@ -530,15 +492,34 @@ void CatalogTest::listCommands()
 {
     Harness h;
     makeCatalog(h);
-    QFile exe(h.env.path("鸡毛信.exe"));
-    QVERIFY(exe.open(QIODevice::WriteOnly));
-    exe.close();
+    writeFile(h.env.path("鸡毛信.exe"), {});
     h.start();
     QTreeWidget *t = tree(h);
     QTreeWidget *l = list(h);
+    h.action("mnuSave")->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要修改的数据。"));
     click(t, app::nodeAt(t, 5));
     h.action("mnuDellhh")->trigger();
     QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要删除的数据。"));
+
+    // A copy, proposed under its title. The name typed without its extension
+    // names a file that exists: the dialog's question is asked about it, and No keeps it.
+    const QString target = h.env.path("copies/副本");
+    QDir().mkpath(h.env.path("copies"));
+    l->setCurrentItem(l->topLevelItem(0));
+    h.dialogs.names << target;
+    h.action("ToolbarButton6")->trigger();
+    QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("小英雄雨来.lhh"));
+    QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
+    writeFile(target + ".lhh", "mine");
+    h.dialogs.names << target << target;
+    h.messages.answers << platform::MessageService::Answer::No;
+    h.action("mnuSave")->trigger();
+    QCOMPARE(h.messages.shown.last().text, platform::replaceQuestion(target + ".lhh"));
+    QCOMPARE(fileBytes(target + ".lhh"), QByteArray("mine"));
+    h.action("mnuSave")->trigger();
+    QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
+    l->setCurrentItem(nullptr);
 
     // The context menu follows the row under the pointer.
     auto *menu = h.find<QMenu>("mnuTop_2");
@@ -584,54 +565,6 @@ void CatalogTest::listCommands()
     // Gone records of other categories stay.
     click(t, app::nodeAt(t, 4));
     QCOMPARE(l->topLevelItemCount(), 1);
-}
-
-void CatalogTest::savingACopy()
-{
-    Harness h;
-    makeCatalog(h);
-    h.start();
-    QTreeWidget *l = list(h);
-    h.action("mnuSave")->trigger();
-    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请选择要修改的数据。"));
-    click(tree(h), app::nodeAt(tree(h), 5));
-
-    const QString target = h.env.path("copies/副本");
-    QDir().mkpath(h.env.path("copies"));
-    l->setCurrentItem(l->topLevelItem(0));
-    h.dialogs.names << target;
-    h.action("ToolbarButton6")->trigger();
-    QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("小英雄雨来.lhh"));
-    QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
-
-    // The name typed without its extension names a file that exists: the
-    // dialog's question is asked about it, and No keeps it.
-    {
-        QFile mine(target + ".lhh");
-        QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
-    }
-    h.dialogs.names << target << target;
-    h.messages.answers << platform::MessageService::Answer::No;
-    h.action("mnuSave")->trigger();
-    QCOMPARE(h.messages.shown.last().text, platform::replaceQuestion(target + ".lhh"));
-    QCOMPARE(fileBytes(target + ".lhh"), QByteArray("mine"));
-    h.action("mnuSave")->trigger();
-    QCOMPARE(fileHash(target + ".lhh"), fileHash(m_book));
-    h.messages.shown.removeLast();
-    h.messages.shown.removeLast();
-
-    // The book open in the reader, and a gone book, copy nothing.
-    QFile::remove(target + ".lhh");
-    QVERIFY(h.session->open(m_book) == book::ReadingSession::OpenResult::Opened);
-    h.dialogs.names << target + ".lhh";
-    h.action("mnuSave")->trigger();
-    h.session->close();
-    l->setCurrentItem(l->topLevelItem(1));
-    h.dialogs.names << target;
-    h.action("mnuSave")->trigger();
-    QCOMPARE(h.dialogs.requests.last().fileName, QStringLiteral("没了的书.lhh"));
-    QCOMPARE(QDir(h.env.path("copies")).entryList(QDir::Files | QDir::Hidden), QStringList());
-    QCOMPARE(h.messages.shown.size(), 1);
 }
 
 // Names of three million characters, as a damaged or forged catalog may hold:

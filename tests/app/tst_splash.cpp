@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QImageWriter>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QSignalSpy>
@@ -56,12 +55,6 @@ qint64 residentBytes()
     QFile statm(QStringLiteral("/proc/self/statm"));
     statm.open(QIODevice::ReadOnly);
     return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
-}
-
-void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 } // namespace
