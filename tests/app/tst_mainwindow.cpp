@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTreeWidget>
@@ -189,6 +190,11 @@ void MainWindowTest::geometryComesBackExactly()
     auto store = h.env.reopenSettings();
     QCOMPARE(store->value("frmMain", "WindowState", {}), QStringLiteral("2"));
     QCOMPARE(store->value("frmMain", "Width", {}), QStringLiteral("11505"));
+    // A place left from a monitor that is gone: the window comes back on the screen.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    Harness gone;
+    gone.env.settings().setValue("frmMain", "Left", QString::number((screen.right() + 500) * 15));
+    QVERIFY(screen.contains(gone.start().frameGeometry()));
 }
 
 void MainWindowTest::aboutBox()
