@@ -13,9 +13,7 @@
 #include "widgets/VirtualKeys.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QComboBox>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
