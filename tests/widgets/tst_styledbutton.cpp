@@ -137,6 +137,11 @@ const Rule kRules[] = {
     {"deactivation releases mouse", "enter down deactivate key:32", "MouseEnter MouseDown KeyDown", 2, 2, false},
     {"deactivation goes normal", "enter down deactivate", "MouseEnter MouseDown", 0, 0, false},
     {"activation goes normal", "enter activate", "MouseEnter", 0, 0, false},
+    // A checked button looks pressed, except in the styles that show hover instead.
+    {"checked, hover style", "style:0 cbm:1 enter value:1", "MouseEnter", 1, 1, true},
+    {"checked, pressed style", "style:1 cbm:1 enter value:1", "MouseEnter", 1, 2, true},
+    {"unchecked, hover style", "style:0 cbm:1 enter value:1 value:0", "MouseEnter", 0, 0, false},
+    {"unchecked, pressed style", "style:1 cbm:1 enter value:1 value:0", "MouseEnter", 0, 0, false},
 };
 
 } // namespace
@@ -146,342 +151,256 @@ class TestStyledButton final : public QObject {
 
 private slots:
     // The state machine on its own, as scripts of inputs.
-    void rules_data();
-    void rules();
-    void checkedLook();
-    void layout();
-    // The widget.
-    void release_data();
-    void release();
-    void minimumSize_data();
-    void minimumSize();
-    void shapes();
-    void keys_data();
-    void keys();
-    void vkCodes_data();
-    void vkCodes();
-    void arrowsRaiseKeyDownAndMoveFocus();
-    void accessKey();
-    void doubleClick();
-    void parentDeactivation();
-    void glyphs();
-    void accessible();
-};
-
-void TestStyledButton::release_data()
-{
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<bool>("click");
-    QTest::newRow("left column") << QPoint(0, 15) << false;
-    QTest::newRow("one in from left") << QPoint(1, 15) << true;
-    QTest::newRow("just right of it") << QPoint(60, 15) << false;
-    QTest::newRow("just below it") << QPoint(30, 30) << false;
-}
-
-void TestStyledButton::release()
-{
-    QFETCH(QPoint, at);
-    QFETCH(bool, click);
-    Host h;
-    QSignalSpy clicks(h.button, &StyledButton::Click);
-    QSignalSpy ups(h.button, &StyledButton::MouseUp);
-    QSignalSpy downs(h.button, &StyledButton::MouseDown);
-    QTest::mousePress(h.button, Qt::LeftButton, Qt::ShiftModifier, QPoint(30, 15));
-    QTest::mouseRelease(h.button, Qt::LeftButton, Qt::ShiftModifier, at);
-    QCOMPARE(clicks.count(), click ? 1 : 0);
-    QCOMPARE(downs.count(), 1);
-    QCOMPARE(ups.count(), 1);
-    QCOMPARE(ups.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
-    QCOMPARE(ups.at(0).at(1).value<Qt::KeyboardModifiers>(), Qt::KeyboardModifiers(Qt::ShiftModifier));
-    QCOMPARE(ups.at(0).at(2).toPointF(), QPointF(at));
-}
-
-void TestStyledButton::minimumSize_data()
-{
-    QTest::addColumn<QSize>("asked");
-    QTest::addColumn<QSize>("got");
-    QTest::newRow("14 wide") << QSize(14, 40) << QSize(15, 40);
-    QTest::newRow("14 high") << QSize(40, 14) << QSize(40, 15);
-}
-
-void TestStyledButton::minimumSize()
-{
-    QFETCH(QSize, asked);
-    QFETCH(QSize, got);
-    Host h;
-    h.button->resize(asked);
-    QCOMPARE(h.button->size(), got);
-    // Also when the host lowered the minimum: the resize itself raises it.
-    h.window.show();
-    h.next->setMinimumSize(0, 0);
-    h.next->resize(asked);
-    QCOMPARE(h.next->size(), got);
-}
-
-void TestStyledButton::shapes()
-{
-    // Rounded styles cut the corners, the others are plain rectangles; a new style rebuilds the shape.
-    Host h;
-    h.window.show();
-    for (const int style : {0, 2}) {
-        const bool rounded = style == 2;
-        h.button->setButtonStyle(style);
-        for (const QSize size : {QSize(60, 30), QSize(90, 40)}) {
-            h.button->resize(size);
-            const QRegion mask = h.button->mask();
-            const int w = size.width(), ht = size.height();
-            if (!rounded) {
-                QCOMPARE(mask, QRegion(0, 0, w, ht));
-                continue;
-            }
-            for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, ht - 1), QPoint(w - 1, ht - 1)})
-                QVERIFY(!mask.contains(corner));
-            QVERIFY(mask.contains(QPoint(w / 2, 0)) && mask.contains(QPoint(0, ht / 2)) && !mask.contains(QPoint(w, ht / 2)));
-        }
-        h.button->resize(1, 1);
-        QVERIFY(!h.button->grab().isNull());
+    void rules_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("look");
+        QTest::addColumn<bool>("value");
+        for (const Rule &r : kRules)
+            QTest::newRow(r.name) << QString::fromUtf8(r.script) << QString::fromUtf8(r.events) << r.state << r.look << r.value;
     }
-}
 
-void TestStyledButton::keys_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<int>("clicksAfterPress");
-    QTest::addColumn<int>("clicks");
-    QTest::addColumn<int>("vk");
-    QTest::newRow("return") << "Return" << 1 << 1 << 13;
-    QTest::newRow("space") << "Space" << 0 << 1 << 32;
-    QTest::newRow("shift space") << "ShiftSpace" << 0 << 0 << 32;
-}
-
-void TestStyledButton::keys()
-{
-    QFETCH(QString, script);
-    QFETCH(int, clicksAfterPress);
-    QFETCH(int, clicks);
-    QFETCH(int, vk);
-    Host h;
-    QSignalSpy clickSpy(h.button, &StyledButton::Click);
-    QSignalSpy downSpy(h.button, &StyledButton::KeyDown);
-    QSignalSpy upSpy(h.button, &StyledButton::KeyUp);
-    const Qt::Key key = script == QLatin1String("Return") ? Qt::Key_Return : Qt::Key_Space;
-    const Qt::KeyboardModifiers mods = script == QLatin1String("ShiftSpace") ? Qt::ShiftModifier : Qt::NoModifier;
-    QTest::keyPress(h.button, key, mods);
-    QCOMPARE(clickSpy.count(), clicksAfterPress);
-    if (key == Qt::Key_Space && mods == Qt::NoModifier)
-        QCOMPARE(h.button->buttonState().effectiveState(), 2);
-    QTest::keyRelease(h.button, key, mods);
-    QCOMPARE(clickSpy.count(), clicks);
-    // A modifier key is a key press of its own (Shift is 16).
-    QCOMPARE(downSpy.count(), mods == Qt::NoModifier ? 1 : 2);
-    QCOMPARE(downSpy.first().at(0).toInt(), mods == Qt::NoModifier ? vk : 16);
-    QCOMPARE(downSpy.last().at(0).toInt(), vk);
-    QCOMPARE(downSpy.last().at(1).value<Qt::KeyboardModifiers>(), mods);
-    QCOMPARE(upSpy.first().at(0).toInt(), vk);
-}
-
-void TestStyledButton::vkCodes_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("mods");
-    QTest::addColumn<int>("vk");
-    const Qt::KeyboardModifiers none;
-    const Qt::KeyboardModifiers pad(Qt::KeypadModifier);
-    QTest::newRow("escape") << int(Qt::Key_Escape) << none << 27;
-    QTest::newRow("keypad minus") << int(Qt::Key_Minus) << pad << 109;
-    QTest::newRow("minus") << int(Qt::Key_Minus) << none << 189;
-    QTest::newRow("unknown") << int(Qt::Key_MediaPlay) << none << 0;
-}
-
-void TestStyledButton::vkCodes()
-{
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, mods);
-    const QKeyEvent e(QEvent::KeyPress, key, mods);
-    QTEST(vkCode(e), "vk");
-}
-
-void TestStyledButton::arrowsRaiseKeyDownAndMoveFocus()
-{
-    Host h;
-    if (!h.activate())
-        QSKIP("the window could not be activated");
-    h.button->setFocus();
-    QTRY_VERIFY(h.button->hasFocus());
-    QSignalSpy downs(h.button, &StyledButton::KeyDown);
-    QTest::keyClick(h.button, Qt::Key_Right);
-    QCOMPARE(downs.count(), 1);
-    QCOMPARE(downs.at(0).at(0).toInt(), 39);
-    QVERIFY(h.next->hasFocus());
-    QTest::keyClick(h.next, Qt::Key_Up);
-    QVERIFY(h.button->hasFocus());
-}
-
-void TestStyledButton::accessKey()
-{
-    Host h;
-    h.button->setCaption(QStringLiteral("&Save"));
-    h.next->setCaption(QStringLiteral("&Lock"));
-    h.next->setCheckBoxMode(true);
-    if (!h.activate())
-        QSKIP("the window could not be activated");
-    QSignalSpy saves(h.button, &StyledButton::Click);
-    QSignalSpy locks(h.next, &StyledButton::Click);
-    QTest::keyClick(&h.window, Qt::Key_S, Qt::AltModifier);
-    QCOMPARE(saves.count(), 1);
-    QTest::keyClick(&h.window, Qt::Key_L, Qt::AltModifier);
-    QCOMPARE(locks.count(), 1);
-    QVERIFY(h.next->value());
-    // The caption keeps its marker; a new caption takes a new key.
-    h.button->setCaption(QStringLiteral("&Open"));
-    QTest::keyClick(&h.window, Qt::Key_S, Qt::AltModifier);
-    QTest::keyClick(&h.window, Qt::Key_O, Qt::AltModifier);
-    QCOMPARE(saves.count(), 2);
-}
-
-void TestStyledButton::doubleClick()
-{
-    Host h;
-    QSignalSpy dbl(h.button, &StyledButton::DblClick);
-    QSignalSpy clicks(h.button, &StyledButton::Click);
-    QSignalSpy downs(h.button, &StyledButton::MouseDown);
-    hover(h.button);
-    QTest::mouseClick(h.button, Qt::LeftButton, {}, QPoint(10, 10));
-    QMouseEvent dblEvent(QEvent::MouseButtonDblClick, QPointF(12, 12), h.button->mapToGlobal(QPointF(12, 12)),
-                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(h.button, &dblEvent);
-    QCOMPARE(dbl.count(), 1);
-    QCOMPARE(h.button->buttonState().state(), 2);
-    // The replayed press repeats the first press's place.
-    QCOMPARE(downs.count(), 2);
-    QCOMPARE(downs.at(1).at(2).toPointF(), QPointF(10, 10));
-    QTest::mouseRelease(h.button, Qt::LeftButton, {}, QPoint(12, 12));
-    QCOMPARE(clicks.count(), 2);
-}
-
-void TestStyledButton::parentDeactivation()
-{
-    // The button follows its window's activation, and once moved, its new window's.
-    Host h;
-    QTest::mousePress(h.button, Qt::LeftButton, {}, QPoint(10, 10));
-    QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
-    QCoreApplication::sendEvent(&h.window, &deactivate);
-    QVERIFY(!h.button->buttonState().parentActive());
-    QVERIFY(!h.button->buttonState().isMouseDown());
-    QCoreApplication::sendEvent(&h.window, &activate);
-    QVERIFY(h.button->buttonState().parentActive());
-    QWidget other;
-    h.button->setParent(&other);
-    QCoreApplication::sendEvent(&other, &deactivate);
-    QVERIFY(!h.button->buttonState().parentActive());
-    QCoreApplication::sendEvent(&h.window, &activate);
-    QVERIFY(!h.button->buttonState().parentActive());
-}
-
-void TestStyledButton::glyphs()
-{
-    // A glyph button draws its caption's letter as a sign: r a cross, 1 maximise, 2 restore.
-    QWidget host;
-    auto *b = new StyledButton(QStringLiteral("r"), &host);
-    b->setGeometry(0, 0, 24, 24);
-    QList<QImage> shots{b->grab().toImage()};
-    b->setGlyph(true);
-    for (const char *c : {"r", "1", "2"}) {
-        b->setCaption(QString::fromLatin1(c));
-        shots << b->grab().toImage();
-    }
-    for (int i = 0; i < shots.size(); ++i)
-        for (int j = i + 1; j < shots.size(); ++j)
-            QVERIFY(shots.at(i) != shots.at(j));
-}
-
-// What a screen reader sees: role, name and state, and a press action that clicks.
-void TestStyledButton::accessible()
-{
-    Host h;
-    h.button->setCaption(QStringLiteral("搜&索"));
-    h.next->setCaption(QString());
-    h.next->setToolTip(QStringLiteral("下一页"));
-    QSignalSpy clicks(h.button, &StyledButton::Click);
-    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(h.button);
-    QVERIFY(a && a->actionInterface());
-    QCOMPARE(a->role(), QAccessible::Button);
-    QCOMPARE(a->text(QAccessible::Name), QStringLiteral("搜索"));
-    QCOMPARE(QAccessible::queryAccessibleInterface(h.next)->text(QAccessible::Name), QStringLiteral("下一页"));
-    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(clicks.count(), 1);
-
-    // The two-state mode is a check box with its state; pressing turns it over.
-    h.button->setCheckBoxMode(true);
-    QCOMPARE(a->role(), QAccessible::CheckBox);
-    QVERIFY(a->state().checkable && !a->state().checked);
-    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QVERIFY(h.button->value() && a->state().checked);
-    QCOMPARE(clicks.count(), 2);
-    h.button->setEnabled(false);
-    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(clicks.count(), 2);
-}
-
-void TestStyledButton::rules_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("events");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<int>("look");
-    QTest::addColumn<bool>("value");
-    for (const Rule &r : kRules)
-        QTest::newRow(r.name) << QString::fromUtf8(r.script) << QString::fromUtf8(r.events) << r.state << r.look << r.value;
-}
-
-void TestStyledButton::rules()
-{
-    QFETCH(QString, script);
-    StyledButtonState s;
-    QTEST(run(s, script), "events");
-    QTEST(s.state(), "state");
-    QTEST(s.effectiveState(), "look");
-    QTEST(s.value(), "value");
-}
-
-void TestStyledButton::checkedLook()
-{
-    // A checked button looks pressed, except in the styles that show hover instead.
-    for (const int style : {0, 1}) {
+    void rules()
+    {
+        QFETCH(QString, script);
         StyledButtonState s;
-        s.setButtonStyle(style);
-        s.setCheckBoxMode(true);
-        s.mouseEnter();
-        s.setValue(true);
-        QCOMPARE(s.effectiveState(), style == 0 ? 1 : 2);
-        s.setValue(false);
-        QCOMPARE(s.effectiveState(), 0);
+        QTEST(run(s, script), "events");
+        QTEST(s.state(), "state");
+        QTEST(s.effectiveState(), "look");
+        QTEST(s.value(), "value");
     }
-}
 
-void TestStyledButton::layout()
-{
-    // In a 100 x 40 area: the picture sits left of the caption, the pair placed
-    // as the caption's alignment says, all centred in height.
-    const QRect area(0, 0, 100, 40);
-    const QSize pic(16, 16), cap(40, 12);
-    for (int align : {0, 1, 2}) {
-        const auto l = layoutContent(area, pic, cap, 1, align);
-        QCOMPARE(l.picture.size(), pic);
-        QCOMPARE(l.caption.size(), cap);
-        QVERIFY(l.picture.right() < l.caption.left());
-        QCOMPARE(l.picture.center().y(), area.center().y());
-        QCOMPARE(l.caption.center().y(), area.center().y());
-        const int left = l.picture.left(), right = 100 - l.caption.right() - 1;
-        QVERIFY(align == 0 ? left == 0 : align == 2 ? right == 0 : qAbs(left - right) <= 1);
+    void layout()
+    {
+        // In a 100 x 40 area: the picture sits left of the caption, the pair placed
+        // as the caption's alignment says, all centred in height.
+        const QRect area(0, 0, 100, 40);
+        const QSize pic(16, 16), cap(40, 12);
+        for (int align : {0, 1, 2}) {
+            const auto l = layoutContent(area, pic, cap, 1, align);
+            QCOMPARE(l.picture.size(), pic);
+            QCOMPARE(l.caption.size(), cap);
+            QVERIFY(l.picture.right() < l.caption.left());
+            QCOMPARE(l.picture.center().y(), area.center().y());
+            QCOMPARE(l.caption.center().y(), area.center().y());
+            const int left = l.picture.left(), right = 100 - l.caption.right() - 1;
+            QVERIFY(align == 0 ? left == 0 : align == 2 ? right == 0 : qAbs(left - right) <= 1);
+        }
+        const auto captionOnly = layoutContent(area, QSize(), cap, 1, 2);
+        QVERIFY(captionOnly.picture.isEmpty());
+        QCOMPARE(captionOnly.caption.right(), 99);
+        const auto pictureOnly = layoutContent(area, pic, QSize(), 1, 1);
+        QVERIFY(pictureOnly.caption.isEmpty());
+        QCOMPARE(pictureOnly.picture.center(), area.center());
     }
-    const auto captionOnly = layoutContent(area, QSize(), cap, 1, 2);
-    QVERIFY(captionOnly.picture.isEmpty());
-    QCOMPARE(captionOnly.caption.right(), 99);
-    const auto pictureOnly = layoutContent(area, pic, QSize(), 1, 1);
-    QVERIFY(pictureOnly.caption.isEmpty());
-    QCOMPARE(pictureOnly.picture.center(), area.center());
-}
+
+    // The widget.
+    void release()
+    {
+        // Released at the left column or just right of or below the button: no click.
+        for (const auto &[at, click] : {std::pair{QPoint(0, 15), false}, {QPoint(1, 15), true}, {QPoint(60, 15), false}, {QPoint(30, 30), false}}) {
+            Host h;
+            QSignalSpy clicks(h.button, &StyledButton::Click);
+            QSignalSpy ups(h.button, &StyledButton::MouseUp);
+            QTest::mousePress(h.button, Qt::LeftButton, Qt::ShiftModifier, QPoint(30, 15));
+            QTest::mouseRelease(h.button, Qt::LeftButton, Qt::ShiftModifier, at);
+            QVERIFY2(clicks.count() == (click ? 1 : 0), qPrintable(QStringLiteral("%1,%2").arg(at.x()).arg(at.y())));
+            QCOMPARE(ups.count(), 1);
+            QCOMPARE(ups.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
+            QCOMPARE(ups.at(0).at(1).value<Qt::KeyboardModifiers>(), Qt::KeyboardModifiers(Qt::ShiftModifier));
+            QCOMPARE(ups.at(0).at(2).toPointF(), QPointF(at));
+        }
+    }
+
+    void minimumSize()
+    {
+        // Never below 15 either way, also when the host lowered the minimum: the resize itself raises it.
+        for (const auto &[asked, got] : {std::pair{QSize(14, 40), QSize(15, 40)}, {QSize(40, 14), QSize(40, 15)}}) {
+            Host h;
+            h.button->resize(asked);
+            QCOMPARE(h.button->size(), got);
+            h.window.show();
+            h.next->setMinimumSize(0, 0);
+            h.next->resize(asked);
+            QCOMPARE(h.next->size(), got);
+        }
+    }
+
+    void shapes()
+    {
+        // Rounded styles cut the corners, the others are plain rectangles; a new style rebuilds the shape.
+        Host h;
+        h.window.show();
+        for (const int style : {0, 2}) {
+            h.button->setButtonStyle(style);
+            for (const QSize size : {QSize(60, 30), QSize(90, 40)}) {
+                h.button->resize(size);
+                const QRegion mask = h.button->mask();
+                const int w = size.width(), ht = size.height();
+                if (style == 0) {
+                    QCOMPARE(mask, QRegion(0, 0, w, ht));
+                    continue;
+                }
+                for (const QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, ht - 1), QPoint(w - 1, ht - 1)})
+                    QVERIFY(!mask.contains(corner));
+                QVERIFY(mask.contains(QPoint(w / 2, 0)) && mask.contains(QPoint(0, ht / 2)) && !mask.contains(QPoint(w, ht / 2)));
+            }
+            h.button->resize(1, 1);
+            QVERIFY(!h.button->grab().isNull());
+        }
+    }
+
+    void keys()
+    {
+        // Return clicks on the press, space on the release, shift space never; a
+        // modifier key is a key press of its own (Shift is 16).
+        struct Case {
+            Qt::Key key;
+            Qt::KeyboardModifiers mods;
+            int clicksAfterPress, clicks, vk;
+        };
+        for (const Case &c : {Case{Qt::Key_Return, {}, 1, 1, 13}, Case{Qt::Key_Space, {}, 0, 1, 32},
+                              Case{Qt::Key_Space, Qt::ShiftModifier, 0, 0, 32}}) {
+            Host h;
+            QSignalSpy clickSpy(h.button, &StyledButton::Click);
+            QSignalSpy downSpy(h.button, &StyledButton::KeyDown);
+            QSignalSpy upSpy(h.button, &StyledButton::KeyUp);
+            QTest::keyPress(h.button, c.key, c.mods);
+            QCOMPARE(clickSpy.count(), c.clicksAfterPress);
+            if (c.key == Qt::Key_Space && c.mods == Qt::NoModifier)
+                QCOMPARE(h.button->buttonState().effectiveState(), 2);
+            QTest::keyRelease(h.button, c.key, c.mods);
+            QCOMPARE(clickSpy.count(), c.clicks);
+            QCOMPARE(downSpy.count(), c.mods == Qt::NoModifier ? 1 : 2);
+            QCOMPARE(downSpy.first().at(0).toInt(), c.mods == Qt::NoModifier ? c.vk : 16);
+            QCOMPARE(downSpy.last().at(0).toInt(), c.vk);
+            QCOMPARE(downSpy.last().at(1).value<Qt::KeyboardModifiers>(), c.mods);
+            QCOMPARE(upSpy.first().at(0).toInt(), c.vk);
+        }
+        // Virtual key codes: the keypad's minus is not the main one's; unknown keys are 0.
+        const Qt::KeyboardModifiers none, pad(Qt::KeypadModifier);
+        for (const auto &[key, mods, vk] : {std::tuple{Qt::Key_Escape, none, 27}, {Qt::Key_Minus, pad, 109},
+                                            {Qt::Key_Minus, none, 189}, {Qt::Key_MediaPlay, none, 0}})
+            QCOMPARE(vkCode(QKeyEvent(QEvent::KeyPress, key, mods)), vk);
+    }
+
+    void arrowsAndAccessKeysInAnActiveWindow()
+    {
+        Host h;
+        h.button->setCaption(QStringLiteral("&Save"));
+        h.next->setCaption(QStringLiteral("&Lock"));
+        h.next->setCheckBoxMode(true);
+        if (!h.activate())
+            QSKIP("the window could not be activated");
+        h.button->setFocus();
+        QTRY_VERIFY(h.button->hasFocus());
+        QSignalSpy downs(h.button, &StyledButton::KeyDown);
+        QTest::keyClick(h.button, Qt::Key_Right);
+        QCOMPARE(downs.count(), 1);
+        QCOMPARE(downs.at(0).at(0).toInt(), 39);
+        QVERIFY(h.next->hasFocus());
+        QTest::keyClick(h.next, Qt::Key_Up);
+        QVERIFY(h.button->hasFocus());
+
+        QSignalSpy saves(h.button, &StyledButton::Click);
+        QSignalSpy locks(h.next, &StyledButton::Click);
+        QTest::keyClick(&h.window, Qt::Key_S, Qt::AltModifier);
+        QCOMPARE(saves.count(), 1);
+        QTest::keyClick(&h.window, Qt::Key_L, Qt::AltModifier);
+        QCOMPARE(locks.count(), 1);
+        QVERIFY(h.next->value());
+        // The caption keeps its marker; a new caption takes a new key.
+        h.button->setCaption(QStringLiteral("&Open"));
+        QTest::keyClick(&h.window, Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(&h.window, Qt::Key_O, Qt::AltModifier);
+        QCOMPARE(saves.count(), 2);
+    }
+
+    void doubleClick()
+    {
+        Host h;
+        QSignalSpy dbl(h.button, &StyledButton::DblClick);
+        QSignalSpy clicks(h.button, &StyledButton::Click);
+        QSignalSpy downs(h.button, &StyledButton::MouseDown);
+        hover(h.button);
+        QTest::mouseClick(h.button, Qt::LeftButton, {}, QPoint(10, 10));
+        QMouseEvent dblEvent(QEvent::MouseButtonDblClick, QPointF(12, 12), h.button->mapToGlobal(QPointF(12, 12)),
+                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(h.button, &dblEvent);
+        QCOMPARE(dbl.count(), 1);
+        QCOMPARE(h.button->buttonState().state(), 2);
+        // The replayed press repeats the first press's place.
+        QCOMPARE(downs.count(), 2);
+        QCOMPARE(downs.at(1).at(2).toPointF(), QPointF(10, 10));
+        QTest::mouseRelease(h.button, Qt::LeftButton, {}, QPoint(12, 12));
+        QCOMPARE(clicks.count(), 2);
+    }
+
+    void parentDeactivation()
+    {
+        // The button follows its window's activation, and once moved, its new window's.
+        Host h;
+        QTest::mousePress(h.button, Qt::LeftButton, {}, QPoint(10, 10));
+        QEvent deactivate(QEvent::WindowDeactivate), activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&h.window, &deactivate);
+        QVERIFY(!h.button->buttonState().parentActive());
+        QVERIFY(!h.button->buttonState().isMouseDown());
+        QCoreApplication::sendEvent(&h.window, &activate);
+        QVERIFY(h.button->buttonState().parentActive());
+        QWidget other;
+        h.button->setParent(&other);
+        QCoreApplication::sendEvent(&other, &deactivate);
+        QVERIFY(!h.button->buttonState().parentActive());
+        QCoreApplication::sendEvent(&h.window, &activate);
+        QVERIFY(!h.button->buttonState().parentActive());
+    }
+
+    void glyphs()
+    {
+        // A glyph button draws its caption's letter as a sign: r a cross, 1 maximise, 2 restore.
+        QWidget host;
+        auto *b = new StyledButton(QStringLiteral("r"), &host);
+        b->setGeometry(0, 0, 24, 24);
+        QList<QImage> shots{b->grab().toImage()};
+        b->setGlyph(true);
+        for (const char *c : {"r", "1", "2"}) {
+            b->setCaption(QString::fromLatin1(c));
+            shots << b->grab().toImage();
+        }
+        for (int i = 0; i < shots.size(); ++i)
+            for (int j = i + 1; j < shots.size(); ++j)
+                QVERIFY(shots.at(i) != shots.at(j));
+    }
+
+    // What a screen reader sees: role, name and state, and a press action that clicks.
+    void accessible()
+    {
+        Host h;
+        h.button->setCaption(QStringLiteral("搜&索"));
+        h.next->setCaption(QString());
+        h.next->setToolTip(QStringLiteral("下一页"));
+        QSignalSpy clicks(h.button, &StyledButton::Click);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(h.button);
+        QVERIFY(a && a->actionInterface());
+        QCOMPARE(a->role(), QAccessible::Button);
+        QCOMPARE(a->text(QAccessible::Name), QStringLiteral("搜索"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(h.next)->text(QAccessible::Name), QStringLiteral("下一页"));
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicks.count(), 1);
+        // The two-state mode is a check box with its state; pressing turns it over.
+        h.button->setCheckBoxMode(true);
+        QCOMPARE(a->role(), QAccessible::CheckBox);
+        QVERIFY(a->state().checkable && !a->state().checked);
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(h.button->value() && a->state().checked);
+        QCOMPARE(clicks.count(), 2);
+        h.button->setEnabled(false);
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicks.count(), 2);
+    }
+};
 
 QTEST_MAIN(TestStyledButton)
 #include "tst_styledbutton.moc"
