@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 
 using namespace korvel;
+using namespace korvel::view;
 
 namespace {
 
@@ -61,10 +62,17 @@ QByteArray jpeg(int w, int h, QColor c)
     return bytes;
 }
 
-QByteArray fileBytes(const QString &path)
+PageBox page(float w, float h)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    PageBox b;
+    b.naturalWidth = w;
+    b.naturalHeight = h;
+    return b;
+}
+
+bool near(float a, float b)
+{
+    return qAbs(a - b) < 0.01f;
 }
 
 } // namespace
@@ -73,361 +81,273 @@ class PageImageTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void fitAndZoom();
-    void splitterAndWindow();
-    void pageClearOfToolbarAndWheel();
-    void secondsBox_data();
-    void secondsBox();
-    void autoPlayCounter();
+    void fitAndZoom()
+    {
+        // A page is shown at its own size if it fits, else at the largest of its
+        // shape within the width and the height less the allowance; always centred.
+        for (const auto &[w, h, fw, fh] : {std::array<float, 4>{3000, 4000, 9000, 6000}, {3000, 5225, 9000, 6000},
+                                          {18000, 6000, 9000, 12000}, {3000, 12000, 9000, 6000}, {36000, 48000, 9000, 6000}}) {
+            PageBox b = page(w, h);
+            view::fit(b, {fw, fh});
+            centre(b, {fw, fh});
+            const float scale = std::min({1.0f, fw / w, (fh - kVerticalAllowance) / h});
+            QVERIFY2(near(b.width, w * scale) && near(b.height, h * scale), qPrintable(QString::number(w)));
+            QVERIFY(near(b.left, (fw - b.width) / 2) && near(b.top, (fh - b.height) / 2));
+        }
+        // A frame lower than the allowance: the height step is skipped, the width one applies.
+        PageBox low = page(6000, 3000);
+        view::fit(low, {3000, 500});
+        QCOMPARE(QSizeF(low.width, low.height), QSizeF(3000, 1500));
+        // No picture: sizes stay zero, nothing divides by zero.
+        PageBox none = page(0, 0);
+        view::fit(none, {3000, 3000});
+        zoomOut(none);
+        zoomIn(none, {3000, 3000});
+        QCOMPARE(none.width, 0.0f);
+
+        // Zooming in stops at the fit; out, when the shorter side is 300 twips.
+        const ViewSize frame{9000, 6000};
+        PageBox b = page(3000, 12000);
+        view::fit(b, frame);
+        const PageBox fitted = b;
+        for (int i = 0; i < 20; ++i)
+            zoomOut(b);
+        QVERIFY(b.height < fitted.height);
+        for (int i = 0; i < 100; ++i)
+            zoomIn(b, frame);
+        QCOMPARE(QSizeF(b.width, b.height), QSizeF(fitted.width, fitted.height));
+        PageBox small = page(1500, 1500);
+        view::fit(small, frame);
+        zoomIn(small, frame);
+        QCOMPARE(small.width, 1500 * kZoomInFactor);
+        for (const QSizeF size : {QSizeF(3000, 6000), QSizeF(6000, 3000)}) {
+            PageBox z = page(size.width(), size.height());
+            view::fit(z, {90000, 90000});
+            for (int i = 0; i < 1000; ++i)
+                zoomOut(z);
+            QCOMPARE(std::min(z.width, z.height), kMinimumSide);
+        }
+    }
+
+    void splitterAndWindow()
+    {
+        // The splitter is kept between its minimum and the window's right end.
+        for (const auto &[x, width, expected] : {std::array<float, 3>{100, 11505, kMinSplitter}, {1200, 11505, 1200},
+                                                 {11000, 11505, 10705}, {7500, 8000, 7200}}) {
+            view::LayoutInput in;
+            in.width = width;
+            in.innerWidth = width - 120;
+            in.innerHeight = 7000;
+            in.coolBarHeight = 510;
+            in.picTitleHeight = 375;
+            in.picBottomHeight = 420;
+            in.tzbBottomWidth[0] = in.tzbBottomWidth[1] = 900;
+            const view::Layout l = view::computeLayout(in, x);
+            QCOMPARE(l.splitter, expected);
+            QVERIFY(l.picView.left > l.splitter && l.picView.left + l.picView.width < width);
+        }
+        // The minimum window: width first, the height on the next pass.
+        float w = 0, h = 0;
+        QVERIFY(view::enforceMinimum(kMinWindowWidth - 1, 4000, w, h));
+        QCOMPARE(QSizeF(w, h), QSizeF(kMinWindowWidth, 4000));
+        QVERIFY(view::enforceMinimum(kMinWindowWidth, kMinWindowHeight - 1, w, h));
+        QCOMPARE(h, kMinWindowHeight);
+        QVERIFY(!view::enforceMinimum(kMinWindowWidth, kMinWindowHeight, w, h));
+
+        // A window stored for a monitor that is gone comes back on the screen, at
+        // most the free height, never below the minimum; one that fits stays.
+        QCOMPARE(keepOnScreen({90000, -3000, 11505, 8145}, {0, 0, 24000, 15000}), (TwipsRect{12495, 0, 11505, 8145}));
+        QCOMPARE(keepOnScreen({100, 100, 11505, 8145}, {0, 0, 12000, 6900}), (TwipsRect{100, 0, 11505, 6900}));
+        QCOMPARE(keepOnScreen({24100, 100, 11505, 8145}, {24000, 0, 24000, 15000}), (TwipsRect{24100, 100, 11505, 8145}));
+        QCOMPARE(keepOnScreen({500, 500, 11505, 8145}, {0, 0, 6000, 4000}),
+                 (TwipsRect{0, 0, kMinWindowWidth, kMinWindowHeight}));
+        // What was read stays while the window shows it (to the pixel); a changed length is taken; a floor holds.
+        QCOMPARE(keptTwips(11505, 767 * 15), 11505.f);
+        QCOMPARE(keptTwips(11505, 800 * 15), 12000.f);
+        QCOMPARE(keptTwips(2460, 52 * 15, kMinSplitter), kMinSplitter);
+    }
+
+    void pageClearOfToolbarAndWheel()
+    {
+        // A tall page reaching under the toolbar band is raised clear of it.
+        PageBox b = page(3000, 12000);
+        view::fit(b, {9000, 6420});
+        centre(b, {9000, 6420});
+        QVERIFY(b.top + b.height > 6420 - 450);
+        keepClearOfBottom(b, {9000, 6420}, 450);
+        QVERIFY(b.top + b.height <= 6420 - 450 && b.top >= 0);
+        // A page clear of the band, or one too tall to clear it, stays centred.
+        for (float h : {3000.f, 6200.f}) {
+            PageBox c = page(3000, h);
+            c.width = 3000, c.height = h;
+            centre(c, {9000, 6420});
+            const float top = c.top;
+            keepClearOfBottom(c, {9000, 6420}, 450);
+            QCOMPARE(c.top, top);
+        }
+        // The wheel turns pages over a page that fits and scrolls a larger one
+        // without showing the frame beyond its edges.
+        QVERIFY(fitsView(b, {9000, 6420}));
+        QVERIFY(!scrollPage(b, {9000, 6420}, 0, -600));
+        PageBox big = page(12000, 12000);
+        big.width = big.height = 12000;
+        centre(big, {9000, 6000});
+        QVERIFY(!fitsView(big, {9000, 6000}));
+        QVERIFY(scrollPage(big, {9000, 6000}, 0, -1000));
+        QCOMPARE(big.top, -4000.f);
+        QVERIFY(scrollPage(big, {9000, 6000}, 0, -5000));
+        QCOMPARE(big.top, -6000.f);
+        QVERIFY(!scrollPage(big, {9000, 6000}, 0, -1));
+        QVERIFY(scrollPage(big, {9000, 6000}, 9000, 0));
+        QCOMPARE(big.left, 0.f);
+    }
+
+    void autoPlay()
+    {
+        // Seconds from 0 (empty) to 32767; the timer ticks each second once there are any.
+        for (const auto &[text, seconds] : {std::pair{"", 0}, {"32767", 32767}}) {
+            QCOMPARE(parseSeconds(text), std::optional<int>(seconds));
+            QCOMPARE(timerInterval(seconds), seconds >= 1 ? 1000 : 0);
+        }
+        QVERIFY(!parseSeconds("32768"));
+        QVERIFY(!parseSeconds("1a"));
+        AutoPlayCounter c;
+        QVERIFY(!c.tick(3));
+        QVERIFY(!c.tick(3));
+        QVERIFY(c.tick(3));
+        QCOMPARE(c.ticks(), 0);
+        // Lowering the interval below the count turns at the next tick.
+        QVERIFY(!c.tick(10));
+        QVERIFY(!c.tick(10));
+        QVERIFY(c.tick(1));
+    }
     // The page picture and the pages decoded ahead.
-    void largeScans_data();
-    void largeScans();
-    void sizeLimitWhateverTheLength();
-    void onlyPicturesDecode();
-    // Pages decoded ahead of their turn.
-    void turnFindsOnlyWhatMatches_data();
-    void turnFindsOnlyWhatMatches();
-    void decodedAsTheTurnWould();
-    void damagedPageFailsWhenTurnedTo();
-    void holdsThreeAtMost();
+    void largeScans()
+    {
+        // Shown decoded no larger than the 800 x 800 asked for; a page that claims
+        // more than 16000 a side is not a picture and the previous page stays.
+        for (const auto &[width, height, bits, shows] : {std::tuple{9000, 9000, 24, true}, {16000, 16000, 8, true},
+                                                         {16001, 16000, 8, false}, {60000, 60000, 24, false}}) {
+            view::PageImage page;
+            QVERIFY(page.load(jpeg(40, 30, Qt::red), QSize()));
+            QVERIFY2(page.load(bmp(width, height, bits, !shows), QSize(800, 800)) == shows, qPrintable(QString::number(width)));
+            QCOMPARE(page.naturalSize(), shows ? QSize(width, height) : QSize(40, 30));
+            QVERIFY(!page.image().isNull());
+            QVERIFY(page.image().width() <= 800 && page.image().height() <= 800);
+        }
+    }
+
+    void sizeLimitWhateverTheLength()
+    {
+        // Run-length coded, a file of 200 KB may hold 16001 x 16001 pixels: refused
+        // from the header for its size alone.
+        QByteArray rle = bmp(16001, 16001, 8, true);
+        qToLittleEndian<quint32>(1, rle.data() + 30);
+        rle.append(QByteArray(200000, '\0'));
+        const view::PictureDecoder decoder(rle);
+        QVERIFY(decoder.isPicture());
+        QVERIFY(!decoder.refusal(QSize(800, 800)).isEmpty());
+    }
+
+    void onlyPicturesDecode()
+    {
+        QTemporaryDir dir;
+        const QString local = dir.filePath("secret.png"), fifo = dir.filePath("fifo.png");
+        QImage blue(30, 30, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        QVERIFY(blue.save(local, "PNG"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // A document that draws another file is no page: the file is never read.
+        for (const QString &target : {local, fifo}) {
+            const QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                                                  "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"30\" "
+                                                  "height=\"30\"><image xlink:href=\"%1\" width=\"30\" height=\"30\"/></svg>")
+                                       .arg(target)
+                                       .toUtf8();
+            QVERIFY(view::PageImage::decodeForDisplay(svg, QSize(100, 100)).isNull());
+            QFile named(dir.filePath("page.png"));
+            QVERIFY(named.open(QIODevice::WriteOnly));
+            named.write(svg);
+            named.close();
+            QVERIFY(!view::PictureDecoder::forFile(named.fileName())->isPicture());
+        }
+        // Nor is a format outside the six, nor a pipe named as a picture.
+        QVERIFY(!view::PictureDecoder(QByteArray("P6\n1 1\n255\n\0\0\0", 14)).isPicture());
+        QVERIFY(!view::PictureDecoder::forFile(fifo)->isPicture());
+        QVERIFY(view::PictureDecoder::forFile(local)->isPicture());
+        QCOMPARE(view::PageImage::decodeForDisplay(jpeg(30, 30, Qt::blue), QSize(10, 10)).image.size(), QSize(10, 10));
+    }
+
+    void turnFindsOnlyWhatMatches()
+    {
+        // Found only as prefetched: not once zoomed or resized, nor for other bytes
+        // under the number, nor for another page; a page that no longer fits is not kept.
+        const QByteArray bytes = jpeg(800, 1200, Qt::red), other = jpeg(800, 1200, Qt::blue);
+        for (const auto &[page, hint, sameBytes, found] : {std::tuple{1, QSize(400, 600), true, true}, {1, QSize(200, 300), true, false},
+                                                           {1, QSize(400, 600), false, false}, {2, QSize(400, 600), true, false}}) {
+            PagePrefetch prefetch;
+            prefetch.prefetch(1, bytes, QSize(400, 600));
+            prefetch.waitForIdle();
+            QCOMPARE(prefetch.take(page, sameBytes ? bytes : other, hint).has_value(), found);
+            QCOMPARE(prefetch.holds(1), found || page != 1);
+        }
+    }
+
+    void takenAsTheTurnWouldDecode()
+    {
+        const QByteArray bytes = jpeg(1600, 2400, Qt::green);
+        const QSize hint(533, 800);
+        PagePrefetch prefetch;
+        prefetch.prefetch(5, bytes, hint);
+        prefetch.waitForIdle();
+        // Asked again for the same page and hint, nothing new is decoded.
+        prefetch.prefetch(5, bytes, hint);
+        prefetch.waitForIdle();
+        QCOMPARE(prefetch.workerDecodes(), 1);
+        const auto taken = prefetch.take(5, bytes, hint);
+        QVERIFY(taken);
+        QCOMPARE(taken->natural, QSize(1600, 2400));
+        QCOMPARE(taken->image, PageImage::decodeForDisplay(bytes, hint).image);
+        QVERIFY(taken->image.width() < 1600);
+        PageImage image;
+        QVERIFY(image.adopt(bytes, *taken));
+        QCOMPARE(image.naturalSize(), QSize(1600, 2400));
+
+        // A damaged page is taken as such and, as a fresh load would be, refused: the previous page stays.
+        const QByteArray damaged("not a picture");
+        prefetch.prefetch(2, damaged, QSize(100, 150));
+        const auto bad = prefetch.take(2, damaged, QSize(100, 150));
+        QVERIFY(bad && bad->isNull());
+        QVERIFY(!image.adopt(damaged, *bad));
+        QCOMPARE(image.naturalSize(), QSize(1600, 2400));
+        QVERIFY(!image.isNull());
+    }
+
+    void holdsThreeAtMost()
+    {
+        PagePrefetch prefetch;
+        QList<QByteArray> pages;
+        for (int i = 0; i < 5; ++i)
+            pages << jpeg(300, 400, QColor(i * 50, 0, 0));
+        for (int i = 0; i < 5; ++i) {
+            prefetch.prefetch(i, pages.at(i), QSize(150, 200));
+            QVERIFY(prefetch.held() <= PagePrefetch::kHeld);
+        }
+        prefetch.keep(9, pages.at(0), QSize(150, 200), PageImage::decodeForDisplay(pages.at(0), QSize(150, 200)));
+        QCOMPARE(prefetch.held(), PagePrefetch::kHeld);
+        QVERIFY(!prefetch.holds(2));
+        QVERIFY(prefetch.holds(3) && prefetch.holds(4) && prefetch.holds(9));
+        prefetch.waitForIdle();
+        // Withdrawn before the worker reached them, the dropped pages were never decoded.
+        QVERIFY(prefetch.workerDecodes() <= 5);
+        QVERIFY(prefetch.take(4, pages.at(4), QSize(150, 200)));
+        prefetch.keepOnly({3, 7});
+        QCOMPARE(prefetch.held(), 1);
+        QVERIFY(prefetch.holds(3));
+        prefetch.clear();
+        QVERIFY(!prefetch.take(3, pages.at(3), QSize(150, 200)));
+    }
 };
-
-void PageImageTest::largeScans_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("bits");
-    QTest::addColumn<bool>("headerOnly");
-    QTest::addColumn<bool>("shows");
-    QTest::newRow("9000 x 9000, 24 bits") << 9000 << 9000 << 24 << false << true;
-    QTest::newRow("16000 x 16000, 8 bits") << 16000 << 16000 << 8 << false << true;
-    QTest::newRow("claims 16001 x 16000") << 16001 << 16000 << 8 << true << false;
-    QTest::newRow("claims 60000 x 60000") << 60000 << 60000 << 24 << true << false;
-}
-
-void PageImageTest::largeScans()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, bits);
-    QFETCH(bool, headerOnly);
-    QFETCH(bool, shows);
-    view::PageImage page;
-    QVERIFY(page.load(jpeg(40, 30, Qt::red), QSize()));
-    QCOMPARE(page.load(bmp(width, height, bits, headerOnly), QSize(800, 800)), shows);
-    if (shows) {
-        QCOMPARE(page.naturalSize(), QSize(width, height));
-        // Decoded no larger than it is shown.
-        QVERIFY(!page.image().isNull());
-        QVERIFY(page.image().width() <= 800 && page.image().height() <= 800);
-    } else {
-        QCOMPARE(page.naturalSize(), QSize(40, 30)); // not a picture: the previous page stays
-    }
-}
-
-void PageImageTest::sizeLimitWhateverTheLength()
-{
-    // Run-length coded, a file of 200 KB may hold 16001 x 16001 pixels: refused
-    // from the header for its size alone.
-    QByteArray rle = bmp(16001, 16001, 8, true);
-    qToLittleEndian<quint32>(1, rle.data() + 30);
-    rle.append(QByteArray(200000, '\0'));
-    const view::PictureDecoder decoder(rle);
-    QVERIFY(decoder.isPicture());
-    QVERIFY(!decoder.refusal(QSize(800, 800)).isEmpty());
-}
-
-void PageImageTest::onlyPicturesDecode()
-{
-    QTemporaryDir dir;
-    const QString local = dir.filePath("secret.png"), fifo = dir.filePath("fifo.png");
-    QImage blue(30, 30, QImage::Format_RGB32);
-    blue.fill(Qt::blue);
-    QVERIFY(blue.save(local, "PNG"));
-    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    // A document that draws another file is no page: the file is never read.
-    for (const QString &target : {local, fifo}) {
-        const QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                                              "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"30\" "
-                                              "height=\"30\"><image xlink:href=\"%1\" width=\"30\" height=\"30\"/></svg>")
-                                   .arg(target)
-                                   .toUtf8();
-        QVERIFY(view::PageImage::decodeForDisplay(svg, QSize(100, 100)).isNull());
-        QFile named(dir.filePath("page.png"));
-        QVERIFY(named.open(QIODevice::WriteOnly));
-        named.write(svg);
-        named.close();
-        QVERIFY(!view::PictureDecoder::forFile(named.fileName())->isPicture());
-    }
-    // Nor is a format outside the six, nor a pipe named as a picture.
-    QVERIFY(!view::PictureDecoder(QByteArray("P6\n1 1\n255\n\0\0\0", 14)).isPicture());
-    QVERIFY(!view::PictureDecoder::forFile(fifo)->isPicture());
-    QVERIFY(view::PictureDecoder::forFile(local)->isPicture());
-    QCOMPARE(view::PageImage::decodeForDisplay(fileBytes(local), QSize(10, 10)).image.size(), QSize(10, 10));
-}
-
-using namespace korvel::view;
-
-void PageImageTest::turnFindsOnlyWhatMatches_data()
-{
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QSize>("hint");
-    QTest::addColumn<bool>("sameBytes");
-    QTest::addColumn<bool>("found");
-    QTest::newRow("as prefetched") << 1 << QSize(400, 600) << true << true;
-    QTest::newRow("zoomed or resized since") << 1 << QSize(200, 300) << true << false;
-    QTest::newRow("other bytes under the number") << 1 << QSize(400, 600) << false << false;
-    QTest::newRow("another page") << 2 << QSize(400, 600) << true << false;
-}
-
-void PageImageTest::turnFindsOnlyWhatMatches()
-{
-    QFETCH(int, page);
-    QFETCH(QSize, hint);
-    QFETCH(bool, sameBytes);
-    QFETCH(bool, found);
-    const QByteArray bytes = jpeg(800, 1200, Qt::red);
-    PagePrefetch prefetch;
-    prefetch.prefetch(1, bytes, QSize(400, 600));
-    prefetch.waitForIdle();
-    const auto taken = prefetch.take(page, sameBytes ? bytes : jpeg(800, 1200, Qt::blue), hint);
-    QCOMPARE(taken.has_value(), found);
-    // A page that no longer fits is not kept either.
-    QCOMPARE(prefetch.holds(1), found || page != 1);
-}
-
-void PageImageTest::decodedAsTheTurnWould()
-{
-    const QByteArray bytes = jpeg(1600, 2400, Qt::green);
-    const QSize hint(533, 800);
-    PagePrefetch prefetch;
-    prefetch.prefetch(5, bytes, hint);
-    prefetch.waitForIdle();
-    QCOMPARE(prefetch.workerDecodes(), 1);
-    // Asked again for the same page and hint, nothing new is decoded.
-    prefetch.prefetch(5, bytes, hint);
-    prefetch.waitForIdle();
-    QCOMPARE(prefetch.workerDecodes(), 1);
-    const auto taken = prefetch.take(5, bytes, hint);
-    QVERIFY(taken);
-    const PageImage::Decoded direct = PageImage::decodeForDisplay(bytes, hint);
-    QCOMPARE(taken->natural, QSize(1600, 2400));
-    QCOMPARE(taken->image, direct.image);
-    QVERIFY(taken->image.width() < 1600);
-    PageImage image;
-    QVERIFY(image.adopt(bytes, *taken));
-    QCOMPARE(image.naturalSize(), QSize(1600, 2400));
-}
-
-void PageImageTest::damagedPageFailsWhenTurnedTo()
-{
-    const QByteArray good = jpeg(100, 150, Qt::red);
-    const QByteArray damaged("not a picture");
-    PageImage image;
-    QVERIFY(image.load(good, QSize(100, 150)));
-    PagePrefetch prefetch;
-    prefetch.prefetch(2, damaged, QSize(100, 150));
-    const auto taken = prefetch.take(2, damaged, QSize(100, 150));
-    QVERIFY(taken);
-    QVERIFY(taken->isNull());
-    // As a fresh load of the same bytes: refused, the previous page stays.
-    QVERIFY(!image.adopt(damaged, *taken));
-    QCOMPARE(image.naturalSize(), QSize(100, 150));
-    QVERIFY(!image.isNull());
-}
-
-void PageImageTest::holdsThreeAtMost()
-{
-    PagePrefetch prefetch;
-    QList<QByteArray> pages;
-    for (int i = 0; i < 5; ++i)
-        pages << jpeg(300, 400, QColor(i * 50, 0, 0));
-    for (int i = 0; i < 5; ++i) {
-        prefetch.prefetch(i, pages.at(i), QSize(150, 200));
-        QVERIFY(prefetch.held() <= PagePrefetch::kHeld);
-    }
-    prefetch.keep(9, pages.at(0), QSize(150, 200), PageImage::decodeForDisplay(pages.at(0), QSize(150, 200)));
-    QCOMPARE(prefetch.held(), PagePrefetch::kHeld);
-    QVERIFY(!prefetch.holds(2));
-    QVERIFY(prefetch.holds(3) && prefetch.holds(4) && prefetch.holds(9));
-    prefetch.waitForIdle();
-    // Withdrawn before the worker reached them, the dropped pages were never decoded.
-    QVERIFY(prefetch.workerDecodes() <= 5);
-    QVERIFY(prefetch.take(4, pages.at(4), QSize(150, 200)));
-    prefetch.keepOnly({3, 7});
-    QCOMPARE(prefetch.held(), 1);
-    QVERIFY(prefetch.holds(3));
-    prefetch.clear();
-    QVERIFY(!prefetch.take(3, pages.at(3), QSize(150, 200)));
-}
-
-static PageBox page(float w, float h)
-{
-    PageBox b;
-    b.naturalWidth = w;
-    b.naturalHeight = h;
-    return b;
-}
-
-static bool near(float a, float b) { return qAbs(a - b) < 0.01f; }
-
-void PageImageTest::fitAndZoom()
-{
-    // A page is shown at its own size if it fits, else at the largest of its
-    // shape within the width and the height less the allowance; always centred.
-    for (const auto &[w, h, fw, fh] : {std::array<float, 4>{3000, 4000, 9000, 6000}, {3000, 5225, 9000, 6000},
-                                      {18000, 6000, 9000, 12000}, {3000, 12000, 9000, 6000}, {36000, 48000, 9000, 6000}}) {
-        PageBox b = page(w, h);
-        view::fit(b, {fw, fh});
-        centre(b, {fw, fh});
-        const float scale = std::min({1.0f, fw / w, (fh - kVerticalAllowance) / h});
-        QVERIFY2(near(b.width, w * scale) && near(b.height, h * scale), qPrintable(QString::number(w)));
-        QVERIFY(near(b.left, (fw - b.width) / 2) && near(b.top, (fh - b.height) / 2));
-    }
-    // A frame lower than the allowance: the height step is skipped, the width one applies.
-    PageBox low = page(6000, 3000);
-    view::fit(low, {3000, 500});
-    QCOMPARE(QSizeF(low.width, low.height), QSizeF(3000, 1500));
-    // No picture: sizes stay zero, nothing divides by zero.
-    PageBox none = page(0, 0);
-    view::fit(none, {3000, 3000});
-    zoomOut(none);
-    zoomIn(none, {3000, 3000});
-    QCOMPARE(none.width, 0.0f);
-
-    // Zooming in stops at the fit; out, when the shorter side is 300 twips.
-    const ViewSize frame{9000, 6000};
-    PageBox b = page(3000, 12000);
-    view::fit(b, frame);
-    const PageBox fitted = b;
-    for (int i = 0; i < 20; ++i)
-        zoomOut(b);
-    QVERIFY(b.height < fitted.height);
-    for (int i = 0; i < 100; ++i)
-        zoomIn(b, frame);
-    QCOMPARE(QSizeF(b.width, b.height), QSizeF(fitted.width, fitted.height));
-    PageBox small = page(1500, 1500);
-    view::fit(small, frame);
-    zoomIn(small, frame);
-    QCOMPARE(small.width, 1500 * kZoomInFactor);
-    for (const QSizeF size : {QSizeF(3000, 6000), QSizeF(6000, 3000)}) {
-        PageBox z = page(size.width(), size.height());
-        view::fit(z, {90000, 90000});
-        for (int i = 0; i < 1000; ++i)
-            zoomOut(z);
-        QCOMPARE(std::min(z.width, z.height), kMinimumSide);
-    }
-}
-
-void PageImageTest::splitterAndWindow()
-{
-    // The splitter is kept between its minimum and the window's right end.
-    for (const auto &[x, width, expected] : {std::array<float, 3>{100, 11505, kMinSplitter}, {1200, 11505, 1200},
-                                             {11000, 11505, 10705}, {7500, 8000, 7200}}) {
-        view::LayoutInput in;
-        in.width = width;
-        in.innerWidth = width - 120;
-        in.innerHeight = 7000;
-        in.coolBarHeight = 510;
-        in.picTitleHeight = 375;
-        in.picBottomHeight = 420;
-        in.tzbBottomWidth[0] = in.tzbBottomWidth[1] = 900;
-        const view::Layout l = view::computeLayout(in, x);
-        QCOMPARE(l.splitter, expected);
-        QVERIFY(l.picView.left > l.splitter && l.picView.left + l.picView.width < width);
-    }
-    // The minimum window: width first, the height on the next pass.
-    float w = 0, h = 0;
-    QVERIFY(view::enforceMinimum(kMinWindowWidth - 1, 4000, w, h));
-    QCOMPARE(QSizeF(w, h), QSizeF(kMinWindowWidth, 4000));
-    QVERIFY(view::enforceMinimum(kMinWindowWidth, kMinWindowHeight - 1, w, h));
-    QCOMPARE(h, kMinWindowHeight);
-    QVERIFY(!view::enforceMinimum(kMinWindowWidth, kMinWindowHeight, w, h));
-
-    // A window stored for a monitor that is gone comes back on the screen, at
-    // most the free height, never below the minimum; one that fits stays.
-    QCOMPARE(keepOnScreen({90000, -3000, 11505, 8145}, {0, 0, 24000, 15000}), (TwipsRect{12495, 0, 11505, 8145}));
-    QCOMPARE(keepOnScreen({100, 100, 11505, 8145}, {0, 0, 12000, 6900}), (TwipsRect{100, 0, 11505, 6900}));
-    QCOMPARE(keepOnScreen({24100, 100, 11505, 8145}, {24000, 0, 24000, 15000}), (TwipsRect{24100, 100, 11505, 8145}));
-    QCOMPARE(keepOnScreen({500, 500, 11505, 8145}, {0, 0, 6000, 4000}),
-             (TwipsRect{0, 0, kMinWindowWidth, kMinWindowHeight}));
-    // What was read stays while the window shows it (to the pixel); a changed length is taken; a floor holds.
-    QCOMPARE(keptTwips(11505, 767 * 15), 11505.f);
-    QCOMPARE(keptTwips(11505, 800 * 15), 12000.f);
-    QCOMPARE(keptTwips(2460, 52 * 15, kMinSplitter), kMinSplitter);
-}
-
-void PageImageTest::pageClearOfToolbarAndWheel()
-{
-    // A tall page reaching under the toolbar band is raised clear of it.
-    PageBox b = page(3000, 12000);
-    view::fit(b, {9000, 6420});
-    centre(b, {9000, 6420});
-    QVERIFY(b.top + b.height > 6420 - 450);
-    keepClearOfBottom(b, {9000, 6420}, 450);
-    QVERIFY(b.top + b.height <= 6420 - 450 && b.top >= 0);
-    // A page clear of the band, or one too tall to clear it, stays centred.
-    for (float h : {3000.f, 6200.f}) {
-        PageBox c = page(3000, h);
-        c.width = 3000, c.height = h;
-        centre(c, {9000, 6420});
-        const float top = c.top;
-        keepClearOfBottom(c, {9000, 6420}, 450);
-        QCOMPARE(c.top, top);
-    }
-    // The wheel turns pages over a page that fits and scrolls a larger one
-    // without showing the frame beyond its edges.
-    QVERIFY(fitsView(b, {9000, 6420}));
-    QVERIFY(!scrollPage(b, {9000, 6420}, 0, -600));
-    PageBox big = page(12000, 12000);
-    big.width = big.height = 12000;
-    centre(big, {9000, 6000});
-    QVERIFY(!fitsView(big, {9000, 6000}));
-    QVERIFY(scrollPage(big, {9000, 6000}, 0, -1000));
-    QCOMPARE(big.top, -4000.f);
-    QVERIFY(scrollPage(big, {9000, 6000}, 0, -5000));
-    QCOMPARE(big.top, -6000.f);
-    QVERIFY(!scrollPage(big, {9000, 6000}, 0, -1));
-    QVERIFY(scrollPage(big, {9000, 6000}, 9000, 0));
-    QCOMPARE(big.left, 0.f);
-}
-
-void PageImageTest::secondsBox_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty is 0") << "" << 0 << true;
-    QTest::newRow("32767") << "32767" << 32767 << true;
-    QTest::newRow("32768 refused") << "32768" << 0 << false;
-    QTest::newRow("letters refused") << "1a" << 0 << false;
-}
-
-void PageImageTest::secondsBox()
-{
-    QFETCH(QString, text);
-    QFETCH(int, seconds);
-    QFETCH(bool, accepted);
-    const auto v = parseSeconds(text);
-    QCOMPARE(v.has_value(), accepted);
-    if (accepted) {
-        QCOMPARE(*v, seconds);
-        QCOMPARE(timerInterval(*v), seconds >= 1 ? 1000 : 0);
-    }
-}
-
-void PageImageTest::autoPlayCounter()
-{
-    AutoPlayCounter c;
-    QVERIFY(!c.tick(3));
-    QVERIFY(!c.tick(3));
-    QVERIFY(c.tick(3));
-    QCOMPARE(c.ticks(), 0);
-    // Lowering the interval below the count turns at the next tick.
-    QVERIFY(!c.tick(10));
-    QVERIFY(!c.tick(10));
-    QVERIFY(c.tick(1));
-}
 
 QTEST_GUILESS_MAIN(PageImageTest)
 
