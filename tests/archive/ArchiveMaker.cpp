@@ -7,8 +7,7 @@
 
 namespace korvel::test {
 
-bool writeArchive(const QString &path, const char *format, const QList<ArchiveEntry> &entries,
-                  const char *passphrase, const QList<QPair<QString, QString>> &hardLinks)
+bool writeArchive(const QString &path, const char *format, const QList<ArchiveEntry> &entries, const char *passphrase)
 {
     struct archive *a = archive_write_new();
     bool ok = archive_write_set_format_by_name(a, format) == ARCHIVE_OK;
@@ -25,6 +24,8 @@ bool writeArchive(const QString &path, const char *format, const QList<ArchiveEn
             break;
         archive_entry *entry = archive_entry_new();
         archive_entry_copy_pathname(entry, e.name.toUtf8().constData());
+        if (!e.hardLinkTo.isEmpty())
+            archive_entry_copy_hardlink(entry, e.hardLinkTo.toUtf8().constData());
         archive_entry_set_filetype(entry, AE_IFREG);
         archive_entry_set_perm(entry, 0644);
         archive_entry_set_size(entry, e.bytes.size() + e.zeros);
@@ -35,18 +36,6 @@ bool writeArchive(const QString &path, const char *format, const QList<ArchiveEn
             const qint64 n = std::min<qint64>(left, zeros.size());
             ok = archive_write_data(a, zeros.constData(), size_t(n)) == n;
         }
-        archive_entry_free(entry);
-    }
-    for (const auto &link : hardLinks) {
-        if (!ok)
-            break;
-        archive_entry *entry = archive_entry_new();
-        archive_entry_copy_pathname(entry, link.first.toUtf8().constData());
-        archive_entry_copy_hardlink(entry, link.second.toUtf8().constData());
-        archive_entry_set_filetype(entry, AE_IFREG);
-        archive_entry_set_perm(entry, 0644);
-        archive_entry_set_size(entry, 0);
-        ok = archive_write_header(a, entry) == ARCHIVE_OK;
         archive_entry_free(entry);
     }
     ok = archive_write_close(a) == ARCHIVE_OK && ok;
