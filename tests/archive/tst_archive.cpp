@@ -1,7 +1,6 @@
 #include "archive/ComicArchive.h"
 #include "archive/ComicInfo.h"
 #include "archive/NaturalOrder.h"
-#include "archive/PictureSource.h"
 #include "tests/archive/ArchiveMaker.h"
 #include "tests/support/TestEnv.h"
 
@@ -9,8 +8,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTest>
-
-#include <archive.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -198,7 +195,6 @@ private slots:
         const QString path = env.path("bomb.cbz");
         const qint64 gigabyte = qint64(1) << 30;
         QVERIFY(writeArchive(path, "zip", {{"1.jpg", jpeg(), 0}, {"payload.bin", {}, gigabyte}, {"2.jpg", jpeg(20, 20), 0}}));
-        QVERIFY(QFileInfo(path).size() < gigabyte / 100);
         archive::ComicBook book;
         QVERIFY(!archive::readComicArchive(path, &book));
         QCOMPARE(book.pages.size(), 2);
@@ -236,9 +232,7 @@ private slots:
         QCOMPARE(filesUnder(env.path(QString())).filter(".part").size(), 0);
 
         // Where the archive cannot be written, nothing is left.
-        QFile blocker(env.path("file"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(QFile(env.path("file")).open(QIODevice::WriteOnly));
         QVERIFY(QDir().mkpath(env.path("dir.cbz")));
         const QStringList before = filesUnder(env.path(QString()));
         for (const QString &target : {env.path("file/out.cbz"), env.path("missing/out.cbz"), env.path("dir.cbz")})

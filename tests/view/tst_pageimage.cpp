@@ -7,10 +7,8 @@
 #include "view/PageImage.h"
 #include "view/PagePrefetch.h"
 #include "view/PictureDecoder.h"
+#include "tests/support/TestEnv.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-#include <QPainter>
 #include <QtEndian>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +17,7 @@
 
 using namespace korvel;
 using namespace korvel::view;
+using korvel::test::pictureBytes;
 
 namespace {
 
@@ -48,18 +47,6 @@ QByteArray bmp(int width, int height, int bits, bool headerOnly = false)
         for (int c = 0; c < 3; ++c)
             b[54 + i * 4 + c] = char(i);
     return b;
-}
-
-QByteArray jpeg(int w, int h, QColor c)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(c);
-    QPainter(&image).drawLine(0, 0, w, h);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "JPEG").write(image);
-    return bytes;
 }
 
 PageBox page(float w, float h)
@@ -221,6 +208,7 @@ private slots:
         QVERIFY(!c.tick(10));
         QVERIFY(c.tick(1));
     }
+
     // The page picture and the pages decoded ahead.
     void largeScans()
     {
@@ -229,16 +217,12 @@ private slots:
         for (const auto &[width, height, bits, shows] : {std::tuple{9000, 9000, 24, true}, {16000, 16000, 8, true},
                                                          {16001, 16000, 8, false}, {60000, 60000, 24, false}}) {
             view::PageImage page;
-            QVERIFY(page.load(jpeg(40, 30, Qt::red), QSize()));
+            QVERIFY(page.load(pictureBytes(40, 30, "JPEG", Qt::red), QSize()));
             QVERIFY2(page.load(bmp(width, height, bits, !shows), QSize(800, 800)) == shows, qPrintable(QString::number(width)));
             QCOMPARE(page.naturalSize(), shows ? QSize(width, height) : QSize(40, 30));
             QVERIFY(!page.image().isNull());
             QVERIFY(page.image().width() <= 800 && page.image().height() <= 800);
         }
-    }
-
-    void sizeLimitWhateverTheLength()
-    {
         // Run-length coded, a file of 200 KB may hold 16001 x 16001 pixels: refused
         // from the header for its size alone.
         QByteArray rle = bmp(16001, 16001, 8, true);
@@ -248,6 +232,7 @@ private slots:
         QVERIFY(decoder.isPicture());
         QVERIFY(!decoder.refusal(QSize(800, 800)).isEmpty());
     }
+
 
     void onlyPicturesDecode()
     {
@@ -259,11 +244,7 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         // A document that draws another file is no page: the file is never read.
         for (const QString &target : {local, fifo}) {
-            const QByteArray svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" "
-                                                  "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"30\" "
-                                                  "height=\"30\"><image xlink:href=\"%1\" width=\"30\" height=\"30\"/></svg>")
-                                       .arg(target)
-                                       .toUtf8();
+            const QByteArray svg = test::svgReading(target);
             QVERIFY(view::PageImage::decodeForDisplay(svg, QSize(100, 100)).isNull());
             QFile named(dir.filePath("page.png"));
             QVERIFY(named.open(QIODevice::WriteOnly));
@@ -275,14 +256,14 @@ private slots:
         QVERIFY(!view::PictureDecoder(QByteArray("P6\n1 1\n255\n\0\0\0", 14)).isPicture());
         QVERIFY(!view::PictureDecoder::forFile(fifo)->isPicture());
         QVERIFY(view::PictureDecoder::forFile(local)->isPicture());
-        QCOMPARE(view::PageImage::decodeForDisplay(jpeg(30, 30, Qt::blue), QSize(10, 10)).image.size(), QSize(10, 10));
+        QCOMPARE(view::PageImage::decodeForDisplay(pictureBytes(30, 30, "JPEG", Qt::blue), QSize(10, 10)).image.size(), QSize(10, 10));
     }
 
     void turnFindsOnlyWhatMatches()
     {
         // Found only as prefetched: not once zoomed or resized, nor for other bytes
         // under the number, nor for another page; a page that no longer fits is not kept.
-        const QByteArray bytes = jpeg(800, 1200, Qt::red), other = jpeg(800, 1200, Qt::blue);
+        const QByteArray bytes = pictureBytes(800, 1200, "JPEG", Qt::red), other = pictureBytes(800, 1200, "JPEG", Qt::blue);
         for (const auto &[page, hint, sameBytes, found] : {std::tuple{1, QSize(400, 600), true, true}, {1, QSize(200, 300), true, false},
                                                            {1, QSize(400, 600), false, false}, {2, QSize(400, 600), true, false}}) {
             PagePrefetch prefetch;
@@ -295,7 +276,7 @@ private slots:
 
     void takenAsTheTurnWouldDecode()
     {
-        const QByteArray bytes = jpeg(1600, 2400, Qt::green);
+        const QByteArray bytes = pictureBytes(1600, 2400, "JPEG", Qt::green);
         const QSize hint(533, 800);
         PagePrefetch prefetch;
         prefetch.prefetch(5, bytes, hint);
@@ -328,7 +309,7 @@ private slots:
         PagePrefetch prefetch;
         QList<QByteArray> pages;
         for (int i = 0; i < 5; ++i)
-            pages << jpeg(300, 400, QColor(i * 50, 0, 0));
+            pages << pictureBytes(300, 400, "JPEG", QColor(i * 50, 0, 0));
         for (int i = 0; i < 5; ++i) {
             prefetch.prefetch(i, pages.at(i), QSize(150, 200));
             QVERIFY(prefetch.held() <= PagePrefetch::kHeld);

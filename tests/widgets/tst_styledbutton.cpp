@@ -33,12 +33,6 @@ struct Host {
     }
 };
 
-void hover(QWidget *w)
-{
-    QEnterEvent enter(QPointF(5, 5), w->mapTo(w->window(), QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
-    QCoreApplication::sendEvent(w, &enter);
-}
-
 // Runs a script of inputs against a fresh state on a 20 x 20 button and
 // returns the raised events (focus moves as FocusPrev/FocusNext).
 QString run(StyledButtonState &s, const QString &script)
@@ -95,12 +89,9 @@ const Rule kRules[] = {
     {"press while hovering", "enter down", "MouseEnter MouseDown", 2, 2, false},
     {"press unhovered stays normal", "down", "MouseDown", 0, 0, false},
     {"click", "enter down up:10,10", "MouseEnter MouseDown Click MouseUp", 1, 1, false},
-    {"dragged out and released", "enter down outheld up:25,10",
-     "MouseEnter MouseDown MouseLeave MouseMove MouseUp", 0, 0, false},
-    {"dragged back in presses again", "enter down outheld moveheld",
-     "MouseEnter MouseDown MouseLeave MouseMove MouseEnter MouseMove", 2, 2, false},
-    {"double click", "enter down up:10,10 dbl up:10,10",
-     "MouseEnter MouseDown Click MouseUp MouseDown DblClick Click MouseUp", 1, 1, false},
+    {"dragged out and released", "enter down outheld up:25,10", "MouseEnter MouseDown MouseLeave MouseMove MouseUp", 0, 0, false},
+    {"dragged back in presses again", "enter down outheld moveheld", "MouseEnter MouseDown MouseLeave MouseMove MouseEnter MouseMove", 2, 2, false},
+    {"double click", "enter down up:10,10 dbl up:10,10", "MouseEnter MouseDown Click MouseUp MouseDown DblClick Click MouseUp", 1, 1, false},
     {"leave while disabled keeps look", "enter disable leave", "MouseEnter MouseLeave", 1, 1, false},
     // Check-box mode.
     {"toggle on", "cbm:1 enter down up:10,10", "MouseEnter MouseDown Click MouseUp", 1, 2, true},
@@ -111,8 +102,7 @@ const Rule kRules[] = {
     {"mode off resets", "enter down cbm:0", "MouseEnter MouseDown", 0, 0, false},
     // Keyboard.
     {"enter clicks", "key:13", "Click KeyDown", 0, 0, false},
-    {"arrows move focus", "key:37 key:39 key:38 key:40",
-     "KeyDown FocusPrev KeyDown FocusNext KeyDown FocusPrev KeyDown FocusNext", 0, 0, false},
+    {"arrows move focus", "key:37 key:39 key:38 key:40", "KeyDown FocusPrev KeyDown FocusNext KeyDown FocusPrev KeyDown FocusNext", 0, 0, false},
     {"space pressed", "key:32", "KeyDown", 2, 2, false},
     {"space unhovered", "key:32 keyup:32", "KeyDown Click KeyUp", 0, 0, false},
     {"space hovered", "enter key:32 keyup:32", "MouseEnter KeyDown Click KeyUp", 1, 1, false},
@@ -151,25 +141,15 @@ class TestStyledButton final : public QObject {
 
 private slots:
     // The state machine on its own, as scripts of inputs.
-    void rules_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("events");
-        QTest::addColumn<int>("state");
-        QTest::addColumn<int>("look");
-        QTest::addColumn<bool>("value");
-        for (const Rule &r : kRules)
-            QTest::newRow(r.name) << QString::fromUtf8(r.script) << QString::fromUtf8(r.events) << r.state << r.look << r.value;
-    }
-
     void rules()
     {
-        QFETCH(QString, script);
-        StyledButtonState s;
-        QTEST(run(s, script), "events");
-        QTEST(s.state(), "state");
-        QTEST(s.effectiveState(), "look");
-        QTEST(s.value(), "value");
+        for (const Rule &r : kRules) {
+            StyledButtonState s;
+            const QString events = run(s, QString::fromUtf8(r.script));
+            const QString got = QStringLiteral("%1 | %2 %3 %4").arg(events).arg(s.state()).arg(s.effectiveState()).arg(int(s.value()));
+            const QString want = QStringLiteral("%1 | %2 %3 %4").arg(r.events).arg(r.state).arg(r.look).arg(int(r.value));
+            QVERIFY2(got == want, qPrintable(QStringLiteral("%1: %2, not %3").arg(QString::fromUtf8(r.name), got, want)));
+        }
     }
 
     void layout()
@@ -324,7 +304,8 @@ private slots:
         QSignalSpy dbl(h.button, &StyledButton::DblClick);
         QSignalSpy clicks(h.button, &StyledButton::Click);
         QSignalSpy downs(h.button, &StyledButton::MouseDown);
-        hover(h.button);
+        QEnterEvent enter(QPointF(5, 5), h.button->mapTo(&h.window, QPointF(5, 5)), h.button->mapToGlobal(QPointF(5, 5)));
+        QCoreApplication::sendEvent(h.button, &enter);
         QTest::mouseClick(h.button, Qt::LeftButton, {}, QPoint(10, 10));
         QMouseEvent dblEvent(QEvent::MouseButtonDblClick, QPointF(12, 12), h.button->mapToGlobal(QPointF(12, 12)),
                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
