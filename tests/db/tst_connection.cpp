@@ -156,47 +156,40 @@ private slots:
         QVERIFY(s.bind(4, 1));
     }
 
-    void transactionLeftBehindIsRolledBack()
+    void transactionsAndStatementsOutlivingTheirConnection()
     {
         const QString path = table(QStringLiteral("tx.db"), {QStringLiteral("CREATE TABLE t (a INTEGER)")});
-        db::Connection c;
-        QVERIFY(!c.open(path, db::Access::ReadWrite));
         const QString rows = QStringLiteral("Select count(*) From t");
-        {
-            db::Transaction t(c);
-            QVERIFY(!t.error());
-            QVERIFY(!c.exec(QStringLiteral("Insert Into t Values (1)")));
-            QCOMPARE(firstNumber(c, rows), 1);
-        }
-        QCOMPARE(firstNumber(c, rows), 0);
-        {
-            db::Transaction t(c);
-            QVERIFY(!c.exec(QStringLiteral("Insert Into t Values (2)")));
-            QVERIFY(!t.commit());
-        }
-        QCOMPARE(firstNumber(c, rows), 1);
-        // A second transaction cannot begin inside the first; the first is unharmed.
-        db::Transaction outer(c);
-        db::Transaction inner(c);
-        QVERIFY(inner.error());
-        QVERIFY(inner.commit());
-        QVERIFY(!outer.commit());
-    }
-
-    void statementOutlivingItsConnectionFailsCleanly()
-    {
-        const QString path = table(QStringLiteral("outlive.db"), {QStringLiteral("CREATE TABLE t (a INTEGER)"),
-                                                                  QStringLiteral("INSERT INTO t VALUES (1),(2)")});
         db::Statement s;
         {
             db::Connection c;
-            QVERIFY(!c.open(path, db::Access::ReadOnly));
+            QVERIFY(!c.open(path, db::Access::ReadWrite));
+            {
+                db::Transaction t(c);
+                QVERIFY(!t.error());
+                QVERIFY(!c.exec(QStringLiteral("Insert Into t Values (1)")));
+                QCOMPARE(firstNumber(c, rows), 1);
+            }
+            // A transaction left behind is undone.
+            QCOMPARE(firstNumber(c, rows), 0);
+            {
+                db::Transaction t(c);
+                QVERIFY(!c.exec(QStringLiteral("Insert Into t Values (2), (3)")));
+                QVERIFY(!t.commit());
+            }
+            QCOMPARE(firstNumber(c, rows), 2);
+            // A second transaction cannot begin inside the first; the first is unharmed.
+            db::Transaction outer(c);
+            db::Transaction inner(c);
+            QVERIFY(inner.error());
+            QVERIFY(inner.commit());
+            QVERIFY(!outer.commit());
             s = c.prepare(QStringLiteral("Select a From t"));
             QVERIFY(s.next());
         }
+        // A statement outliving its connection fails cleanly; the hold went with the connection.
         QVERIFY(!s.next());
         QCOMPARE(s.error().code, int(db::NotOpen));
-        // The hold went with the connection.
         db::Connection again;
         QVERIFY(!again.open(path, db::Access::ReadWrite));
     }
