@@ -194,25 +194,22 @@ private slots:
         }
     }
 
-    void minimumSize()
+    void sizesAndShapes()
     {
         // Never below 15 either way, also when the host lowered the minimum: the resize itself raises it.
-        for (const auto &[asked, got] : {std::pair{QSize(14, 40), QSize(15, 40)}, {QSize(40, 14), QSize(40, 15)}}) {
-            Host h;
+        Host h;
+        const std::pair<QSize, QSize> tooSmall[] = {{QSize(14, 40), QSize(15, 40)}, {QSize(40, 14), QSize(40, 15)}};
+        for (const auto &[asked, got] : tooSmall) {
             h.button->resize(asked);
             QCOMPARE(h.button->size(), got);
-            h.window.show();
-            h.next->setMinimumSize(0, 0);
+        }
+        h.window.show();
+        h.next->setMinimumSize(0, 0);
+        for (const auto &[asked, got] : tooSmall) {
             h.next->resize(asked);
             QCOMPARE(h.next->size(), got);
         }
-    }
-
-    void shapes()
-    {
         // Rounded styles cut the corners, the others are plain rectangles; a new style rebuilds the shape.
-        Host h;
-        h.window.show();
         for (const int style : {0, 2}) {
             h.button->setButtonStyle(style);
             for (const QSize size : {QSize(60, 30), QSize(90, 40)}) {
