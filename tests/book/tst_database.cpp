@@ -249,52 +249,42 @@ private slots:
         }
     }
 
-    void failureLeavesTheFolderAsItWas_data()
-    {
-        QTest::addColumn<bool>("existing");
-        QTest::addColumn<QString>("failure");
-        for (bool existing : {false, true}) {
-            const char *over = existing ? "over a book, " : "new, ";
-            QTest::addRow("%sunreadable picture", over) << existing << "unreadable";
-            QTest::addRow("%sabandoned", over) << existing << "abandoned";
-            QTest::addRow("%sno template", over) << existing << "template";
-        }
-    }
-
     void failureLeavesTheFolderAsItWas()
     {
-        QFETCH(bool, existing);
-        QFETCH(QString, failure);
-        const QString target = m_dir + QStringLiteral("/book.lhh");
-        if (existing)
-            QVERIFY(makeSimpleBook(env.appDir(), target, 2));
-        const QStringList before = folder();
-        const QByteArray hash = existing ? fileHash(target) : QByteArray();
         const QString good = picture(QStringLiteral("good.png"), "PNG", 40);
         const QString gone = env.path(QStringLiteral("no such picture.png"));
-        {
-            book::BookWriter writer(failure == QLatin1String("template") ? env.path(QStringLiteral("nothing.tmp!"))
-                                                                         : templatePath(),
-                                    target);
-            const db::Error begun = writer.begin({});
-            QCOMPARE(bool(begun), failure == QLatin1String("template"));
-            if (!begun) {
-                QVERIFY(!writer.addPageFile(good));
-                QCOMPARE(folder().size(), before.size() + 1); // the hidden file being built
-                if (failure == QLatin1String("unreadable")) {
-                    const db::Error e = writer.addPageFile(gone);
-                    QVERIFY(e);
-                    QVERIFY2(e.message.contains(gone), qPrintable(e.message));
-                    // Nothing more goes in, and nothing is committed.
-                    QVERIFY(writer.addPageFile(good));
-                    QVERIFY(writer.commit());
+        for (bool existing : {false, true}) {
+            for (const QString failure : {"unreadable picture", "abandoned", "no template"}) {
+                init(); // a folder of its own
+                const QString target = m_dir + QStringLiteral("/book.lhh");
+                if (existing)
+                    QVERIFY(makeSimpleBook(env.appDir(), target, 2));
+                const QStringList before = folder();
+                const QByteArray hash = existing ? fileHash(target) : QByteArray();
+                {
+                    const bool noTemplate = failure == "no template";
+                    const QString from = noTemplate ? env.path(QStringLiteral("nothing.tmp!")) : templatePath();
+                    book::BookWriter writer(from, target);
+                    const db::Error begun = writer.begin({});
+                    QCOMPARE(bool(begun), noTemplate);
+                    if (!begun) {
+                        QVERIFY(!writer.addPageFile(good));
+                        QCOMPARE(folder().size(), before.size() + 1); // the hidden file being built
+                    }
+                    if (failure == "unreadable picture") {
+                        const db::Error e = writer.addPageFile(gone);
+                        QVERIFY2(e && e.message.contains(gone), qPrintable(e.message));
+                        // Nothing more goes in, and nothing is committed.
+                        QVERIFY(writer.addPageFile(good));
+                        QVERIFY(writer.commit());
+                        QVERIFY(writer.temporaryPath().isEmpty());
+                    }
                 }
-                QVERIFY(!writer.temporaryPath().isEmpty() || failure == QLatin1String("unreadable"));
+                QVERIFY2(folder() == before, qPrintable(failure));
+                if (existing)
+                    QCOMPARE(fileHash(target), hash);
             }
         }
-        QCOMPARE(folder(), before);
-        if (existing)
-            QCOMPARE(fileHash(target), hash);
     }
 
     void heldTargetIsRefused()

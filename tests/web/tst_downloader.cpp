@@ -55,9 +55,7 @@ struct Run {
         job.recordAtEnd = [this] {
             catalog::BookRecord r;
             r.classId = classAtEnd;
-            r.type = QStringLiteral("lhh");
             r.title = job.meta.title;
-            r.sign = job.meta.sign;
             r.drawer = job.meta.drawer;
             return r;
         };

@@ -48,9 +48,7 @@ private slots:
     {
         auto page = [](const QString &list) { return "<script>var PicList = \"" + list + "\"; //图片列表\n</script>"; };
         const QStringList ab = {"a.jpg", "b.jpg"};
-        QStringList many;
-        for (int i = 0; i < 5000; ++i)
-            many << QStringLiteral("b/%1.jpg").arg(i);
+        // (A list of 5000 pieces is the downloader's test.)
         const QList<std::pair<QString, QStringList>> cases = {
             {page("a.jpg,b.jpg"), ab},
             {page("a.jpg,b.jpg,"), ab}, // a trailing comma names no page
@@ -58,7 +56,6 @@ private slots:
             {page(""), {}},
             {page(",,"), {}},
             {"var PicList = \"a.jpg,b.jpg", {}}, // no closing marker
-            {page(many.join(',')), many},
         };
         for (const auto &[html, pieces] : cases) {
             QVERIFY(web::hasPictureList(html));
