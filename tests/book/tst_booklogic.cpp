@@ -37,7 +37,7 @@ class BookLogicTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void promote()
+    void recentList()
     {
         // The list before, the book opened, the list after.
         const QList<std::tuple<QString, QString, QString>> cases = {
@@ -55,13 +55,9 @@ private slots:
             // What the next start reads.
             QCOMPARE(book::readRecentTags(*env.reopenSettings()), recent(after));
         }
-    }
-
-    void captionsShowBothEnds()
-    {
+        // A caption shows both ends of the path; a short path shows twice.
         QCOMPARE(book::recentCaption(QStringLiteral("/home/reader/books/西游记 第一册.lhh")),
                  QStringLiteral("/home/reader ... /西游记 第一册.lhh"));
-        // A short path shows twice.
         QCOMPARE(book::recentCaption(QStringLiteral("/a.lhh")), QStringLiteral("/a.lhh ... /a.lhh"));
     }
 
@@ -86,7 +82,7 @@ private slots:
         }
     }
 
-    void storedLayoutDefaultsAndJunk()
+    void storedLayout()
     {
         test::TestEnv env;
         // Values that are not numbers fall back to the defaults; WindowState 1 is never used.
@@ -100,25 +96,22 @@ private slots:
         QCOMPARE((QList<float>{junk.width, junk.splitter}), (QList<float>{defaults.width, defaults.splitter}));
         QCOMPARE(junk.windowState, 0);
         QCOMPARE(junk.columnWidths[2], 950.0f);
-    }
 
-    void closingStates()
-    {
         // The state at closing, and the Width and WindowState stored over 12000 and 0:
         // a normal window writes its geometry, a maximised one keeps it, a minimised one writes none.
         const QList<std::tuple<int, QString, QString>> cases = {{0, "9000", "0"}, {2, "12000", "2"}, {1, "12000", "0"}};
         for (const auto &[state, width, windowState] : cases) {
-            test::TestEnv env;
-            env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("Width"), QStringLiteral("12000"));
-            env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("WindowState"), QStringLiteral("0"));
+            test::TestEnv closing;
+            closing.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("Width"), QStringLiteral("12000"));
+            closing.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("WindowState"), QStringLiteral("0"));
             app::ClosingLayout l;
             l.windowState = state;
             l.width = 9000;
             l.height = 6000.5f;
             l.splitter = 3000;
             l.treeView = 2;
-            app::writeStoredLayout(env.settings(), l);
-            auto store = env.reopenSettings();
+            app::writeStoredLayout(closing.settings(), l);
+            auto store = closing.reopenSettings();
             const auto stored = [&](const char *key) { return store->value("frmMain", key, {}); };
             QCOMPARE((QStringList{stored("Width"), stored("WindowState"), stored("Splitter"), stored("TreeView")}),
                      (QStringList{width, windowState, "3000", "2"}));
