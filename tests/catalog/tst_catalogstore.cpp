@@ -84,7 +84,7 @@ class CatalogStoreTest : public QObject {
 private slots:
     void init() { env = std::make_unique<TestEnv>(); }
 
-    void treeOrderAndParents()
+    void trees()
     {
         // Added out of order: children come by ClassID, each followed by its own.
         const QString path = make({cls(7, 1, "现代"), cls(3, 1, "古典"), cls(9, 3, "三国"), cls(4, 3, "西游-记"),
@@ -97,10 +97,8 @@ private slots:
         // The key of a name with "-" still gives its id; a fixed node's key holds none.
         QCOMPARE(classIdFromKey(nodeKey(t.nodes.at(2).name, t.nodes.at(2).id)), 4);
         QCOMPARE(classIdFromKey(QStringLiteral("搜索结果")), 0);
-    }
 
-    void damagedTreesEnd()
-    {
+        // Damaged trees end, with what can be reached from the root.
         const QList<std::pair<QStringList, QStringList>> cases = {
             // Extra top-level rows.
             {{cls(2, 0, "另一个根"), cls(3, 1, "甲"), cls(4, 2, "乙")}, {"连环画", "连环画/甲"}},
@@ -114,13 +112,13 @@ private slots:
         };
         int round = 0;
         for (const auto &[rows, expected] : cases) {
-            const TreeRead t = CatalogStore(make(rows, QStringLiteral("damaged%1.mdb").arg(++round))).readTree();
-            QCOMPARE(t.outcome, Outcome::Done);
-            QCOMPARE(names(t), expected);
+            const TreeRead damaged = CatalogStore(make(rows, QStringLiteral("damaged%1.mdb").arg(++round))).readTree();
+            QCOMPARE(damaged.outcome, Outcome::Done);
+            QCOMPARE(names(damaged), expected);
         }
     }
 
-    void catalogThatCannotBeOpened()
+    void catalogThatCannotBeUsed()
     {
         for (const QString kind : {"missing", "held by another Korvel", "truncated", "a folder"}) {
             const QString path = make({cls(3, 1, "甲"), rec(3, "书", "/nowhere.lhh")}, kind + ".mdb");
@@ -149,10 +147,8 @@ private slots:
                 QCOMPARE(store.listCategory(3).records.size(), 1);
             }
         }
-    }
 
-    void missingTablesAreReadFailures()
-    {
+        // A catalog without its tables: reads and writes fail.
         const QString path = env->path("bare.mdb");
         QVERIFY(!db::Connection::createFile(path, {"CREATE TABLE other (x)"}));
         CatalogStore store(path);

@@ -220,7 +220,7 @@ private slots:
         }
     }
 
-    void silenceOf30Seconds()
+    void silenceOf30SecondsAndRefusal()
     {
         Run run;
         QVERIFY(run.serve({{"1.png", Answer{run.picture}}, {"2.png", Answer{"", "", 200, Kind::Silent}}}));
@@ -236,6 +236,16 @@ private slots:
         QVERIFY(!run.ok());
         QVERIFY2(run.message().contains("第 2 页") && run.message().contains("30 秒没有回应"), qPrintable(run.message()));
         QVERIFY(run.leftNothing());
+
+        // A site that refuses the connection.
+        Run refused;
+        refused.job.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(test::FaultySite::closedPort());
+        refused.job.pageHtml = readingPage({"1.png"});
+        QVERIFY(refused.download());
+        QVERIFY(!refused.ok());
+        QVERIFY2(refused.message().contains("第 1 页") && refused.message().contains("拒绝连接"),
+                 qPrintable(refused.message()));
+        QVERIFY(refused.leftNothing());
     }
 
     void pictureLimit()
@@ -256,17 +266,6 @@ private slots:
                     QVERIFY2(run.message().contains("大于"), qPrintable(run.message()));
             }
         }
-    }
-
-    void refusedSite()
-    {
-        Run run;
-        run.job.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(test::FaultySite::closedPort());
-        run.job.pageHtml = readingPage({"1.png"});
-        QVERIFY(run.download());
-        QVERIFY(!run.ok());
-        QVERIFY2(run.message().contains("第 1 页") && run.message().contains("拒绝连接"), qPrintable(run.message()));
-        QVERIFY(run.leftNothing());
     }
 
     void namesFromTitles()
