@@ -36,11 +36,7 @@ class FakeFileManager : public QObject {
 public:
     QStringList shown;
 public slots:
-    void ShowItems(const QStringList &uris, const QString &startupId)
-    {
-        Q_UNUSED(startupId);
-        shown << uris;
-    }
+    void ShowItems(const QStringList &uris, const QString & /*startupId*/) { shown << uris; }
 };
 
 } // namespace
