@@ -398,9 +398,9 @@ private slots:
         QCOMPARE(readBookFile(env->path("missing.lhh")).outcome, BookFileRead::Outcome::OpenFailed);
     }
 
-    void copyNames()
+    void savingACopies()
     {
-        // The name typed, the record's type, the copy's name.
+        // The name typed and the record's type give the copy's name.
         const QList<std::tuple<QString, QString, QString>> cases = {
             {"/x/鸡毛信", "exe", "/x/鸡毛信.exe"},
             {"/x/a.lhh.bak", "lhh", "/x/a.lhh.bak"}, // the type anywhere in the name
@@ -409,10 +409,7 @@ private slots:
         };
         for (const auto &[typed, type, name] : cases)
             QCOMPARE(copyName(typed, type), name);
-    }
 
-    void savingACopy()
-    {
         const QString book = env->path("book.lhh");
         QVERIFY(makeSimpleBook(env->appDir(), book, 2));
         const QString dir = env->path("copies");

@@ -166,7 +166,7 @@ private slots:
         QVERIFY2(!html.contains(QLatin1String("http")), "the offline page must not reach out");
     }
 
-    void rerunReplacesEverythingWithTheSameFiles()
+    void rerunsAndFailures()
     {
         // The same files, byte for byte, also over damaged ones.
         const QMap<QString, QByteArray> before = contents(m_app);
@@ -179,13 +179,11 @@ private slots:
         QCOMPARE(after.keys(), before.keys());
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
-    }
 
-    void unwritableFolderIsReported()
-    {
+        // A folder that cannot be made is named.
         const QString blocker = m_dir.path() + QStringLiteral("/a file");
         QVERIFY(test::putFile(blocker));
-        QString error;
+        error.clear();
         QVERIFY(!demo::generateDemo(blocker + QStringLiteral("/app"), &error));
         QVERIFY2(error.contains(blocker), qPrintable(error));
     }
