@@ -7,6 +7,7 @@
 #include "book/ReadingSession.h"
 #include "platform/ScratchFile.h"
 #include "db/Connection.h"
+#include "tests/support/PutFile.h"
 #include "tests/support/TestEnv.h"
 
 #include <QDir>
@@ -31,418 +32,323 @@ class DatabaseTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void bookWithoutPagesTableOpensButCannotListPages();
-    void readingChangesNothingAndLeavesNoFiles();
-    void pagesWithGapsNullsAndOddPaths();
-    void bookRecord_data();
-    void bookRecord();
+    void readingChangesNothingAndLeavesNoFiles()
+    {
+        // A read-only book with gaps in its page numbers, a null page and an
+        // odd name, in a read-only folder, reads whole; not a byte of it
+        // changes and nothing is left beside it.
+        const QString dir = env.path(QStringLiteral("readonly"));
+        QDir().mkpath(dir);
+        const QString name = QStringLiteral("带 \"引号\" 和 'quote' #?.lhh");
+        const QString path = dir + '/' + name;
+        const QByteArray nine = pictureBytes(40, 30, "PNG");
+        QVERIFY(makeBook(env.appDir(), path, {{9, nine}, {3, pictureBytes(10, 10, "BMP")}, {7, std::nullopt}}));
+        const QByteArray before = fileHash(path);
+        const QDateTime mtime = QFileInfo(path).lastModified();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
+        const auto writable = qScopeGuard([&] { QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+        {
+            book::ReadingSession session(env.appDir());
+            QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+            QCOMPARE(session.pageNumbers(), (QVector<qint32>{3, 7, 9}));
+            QVERIFY(session.extractPage(3).written);
+            const auto last = session.extractPage(9);
+            QVERIFY(last.hasImage && last.written);
+            QCOMPARE(fileBytes(session.readTmpPath()), nine);
+            // A null image leaves read.tmp as it was.
+            const auto empty = session.extractPage(7);
+            QVERIFY(empty.found && !empty.hasImage);
+            QCOMPARE(fileBytes(session.readTmpPath()), nine);
+            // A number that is not stored finds nothing.
+            QVERIFY(!session.extractPage(8).found);
+            session.close();
+
+            // The same through the plain page read: a null image is found and null, not empty bytes.
+            db::Connection book;
+            QVERIFY(!book.open(path, db::Access::ReadOnly));
+            const book::PageRead nullPage = book::readPage(book, 7);
+            QVERIFY(nullPage.found && nullPage.isNull && !nullPage.error);
+            const book::PageRead missing = book::readPage(book, 8);
+            QVERIFY(!missing.found && !missing.error);
+            QCOMPARE(book::readPage(book, 9).bytes, nine);
+            QVERIFY(book.prepare(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")).next());
+        }
+        QCOMPARE(fileHash(path), before);
+        QCOMPARE(QFileInfo(path).lastModified(), mtime);
+        QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+
+        QCOMPARE(book::nextIndex(2, 3), 0);
+        QCOMPARE(book::previousIndex(0, 3), 2);
+        QCOMPARE(book::nextIndex(0, 1), 0);
+        QCOMPARE(book::previousIndex(0, 1), 0);
+    }
+
+    void bookRecord()
+    {
+        const QString books = QStringLiteral("CREATE TABLE books (booknumber INTEGER, title TEXT, summary TEXT, "
+                                             "writer TEXT, sign TEXT, publisher TEXT, publishdate TEXT, drawer TEXT, "
+                                             "url TEXT, coverdrawer TEXT)");
+        struct Case {
+            QStringList schema;
+            bool found, failed;
+            QString title, drawer;
+        };
+        const QList<Case> cases = {
+            {{books, "INSERT INTO books (title, drawer) VALUES ('雨来''s', 'O''Hara')"}, true, false, "雨来's", "O'Hara"},
+            // Made elsewhere, with fewer columns.
+            {{"CREATE TABLE books (Title TEXT)", "INSERT INTO books VALUES ('x')"}, true, false, "x", ""},
+            {{books}, false, false, "", ""},
+            {{"CREATE TABLE pages (pagenumber INTEGER)"}, false, true, "", ""},
+        };
+        for (const Case &c : cases) {
+            const QString path = env.path(QStringLiteral("record%1.lhh").arg(m_round++));
+            QVERIFY(!db::Connection::createFile(path, c.schema));
+            // Without a pages table a book opens but its pages cannot be
+            // listed; either way it is not open, and nothing of it stays held.
+            book::ReadingSession session(env.appDir());
+            const bool pages = c.schema.join(' ').contains("TABLE pages");
+            QCOMPARE(session.open(path) == book::ReadingSession::OpenResult::PagesFailed, !pages);
+            QVERIFY(!session.isOpen());
+            db::Connection book;
+            QVERIFY(!book.open(path, db::Access::ReadOnly));
+            db::Error error;
+            const book::BookMeta meta = book::readBookMeta(book, &error);
+            QCOMPARE(meta.found, c.found);
+            QCOMPARE(bool(error), c.failed);
+            QCOMPARE((QStringList{meta.title, meta.drawer, meta.url}), (QStringList{c.title, c.drawer, ""}));
+        }
+    }
+
     // read.tmp written ahead of its turn and swapped into place whole.
-    void scratchFiles_data();
-    void scratchFiles();
-    void stagedPageIsSwappedIn();
+    void scratchFiles()
+    {
+        for (const QString there : {"file", "folder", "no folder"}) {
+            TestEnv env; // a folder of its own
+            QString path = env.path("read.tmp");
+            if (there == "file")
+                QVERIFY(putFile(path, QByteArray(100000, 'o')));
+            else if (there == "folder")
+                QVERIFY(QDir().mkpath(path + "/inside"));
+            else
+                path = env.path("gone/read.tmp");
+            const QStringList before = entries(env.path(QString()));
+            QString error;
+            QCOMPARE(platform::writeScratchFile(path, "new bytes", &error), there == "file");
+            if (there == "file") {
+                QCOMPARE(fileBytes(path), QByteArray("new bytes"));
+                QVERIFY(!entries(env.path(QString())).join(' ').contains(".read.tmp."));
+                QCOMPARE(QFile::permissions(path) & QFileDevice::ReadOther, QFileDevice::ReadOther);
+            } else {
+                QVERIFY(!error.isEmpty());
+                QCOMPARE(entries(env.path(QString())), before);
+                if (there == "folder")
+                    QCOMPARE(entries(path), QStringList{"inside"});
+            }
+        }
+    }
+
+    void stagedPageIsSwappedIn()
+    {
+        TestEnv env; // a folder of its own
+        const QString path = env.path("b.lhh");
+        const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
+        QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
+        // What a killed reader left is gone at the next start.
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 dead = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        const QString left = env.appDir() + QStringLiteral("/.read.tmp.%1.next").arg(dead);
+        QFile(left).open(QIODevice::WriteOnly);
+        QVERIFY(QFileInfo::exists(left));
+        book::ReadingSession session(env.appDir());
+        QVERIFY(!QFileInfo::exists(left));
+        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
+        QVERIFY(session.extractPage(0).written);
+        session.stagePage(1, p1);
+        QCOMPARE(fileBytes(session.stagedPath()), p1);
+        QCOMPARE(fileBytes(session.readTmpPath()), p0);
+        QVERIFY(session.extractPage(1).written);
+        QCOMPARE(fileBytes(session.readTmpPath()), p1);
+        // Back to the page before: written as ever.
+        QVERIFY(session.extractPage(0).written);
+        QCOMPARE(fileBytes(session.readTmpPath()), p0);
+        // Staged bytes that differ, or staged for another page, are not used.
+        session.stagePage(1, "stale bytes");
+        QVERIFY(session.extractPage(1).written);
+        QCOMPARE(fileBytes(session.readTmpPath()), p1);
+        session.stagePage(0, p0);
+        QVERIFY(session.extractPage(1).written);
+        QCOMPARE(fileBytes(session.readTmpPath()), p1);
+        // Closing leaves read.tmp and nothing else; nothing is staged without a book.
+        session.stagePage(0, p0);
+        session.close();
+        QVERIFY(!QFileInfo::exists(session.stagedPath()));
+        QCOMPARE(fileBytes(session.readTmpPath()), p1);
+        session.stagePage(0, p0);
+        QVERIFY(!QFileInfo::exists(session.stagedPath()));
+        QVERIFY(!entries(env.appDir()).join(' ').contains(".read.tmp"));
+    }
 
     // Making a book: what is stored, in what order, and that a write that
     // fails or is refused leaves the folder as it found it.
-    void init();
-    void roundTrip_data();
-    void roundTrip();
-    void failureLeavesTheFolderAsItWas_data();
-    void failureLeavesTheFolderAsItWas();
-    void heldTargetIsRefused();
-    void replacesABookThatIsNotOpen();
-    void callersConnectionsStayOpen();
+    void init()
+    {
+        // Each case in a folder of its own, so a stray file is seen.
+        m_dir = env.path(QStringLiteral("case%1").arg(++m_round));
+        QVERIFY(QDir().mkpath(m_dir));
+    }
+
+    void roundTrip()
+    {
+        // Given out of name order: the book keeps the order given.
+        QVERIFY(putFile(env.path(QStringLiteral("d.empty"))));
+        const QStringList pictures = {picture(QStringLiteral("c.png"), "PNG", 30),
+                                      picture(QStringLiteral("a.jpg"), "JPEG", 64), env.path(QStringLiteral("d.empty")),
+                                      picture(QStringLiteral("b.bmp"), "BMP", 20)};
+        book::BookMeta meta;
+        meta.title = QStringLiteral("小英雄'雨来'");
+        meta.summary = QStringLiteral("''); Drop Table pages; --");
+        meta.drawer = QStringLiteral("O'Hara");
+        meta.url = QStringLiteral("http://127.0.0.1/?a='b'");
+        // The maker stores no address, the downloader does.
+        for (bool withUrl : {false, true}) {
+            const QString target = m_dir + QStringLiteral("/written%1.lhh").arg(withUrl);
+            const db::Error e = book::writeBook(templatePath(), target, meta, pictures, withUrl);
+            QVERIFY2(!e, qPrintable(e.message));
+            QCOMPARE(folder().size(), int(withUrl) + 1);
+
+            // Made like any new file here, not private to its maker.
+            QFile probe(m_dir + QStringLiteral("/probe"));
+            QVERIFY(probe.open(QIODevice::WriteOnly));
+            QCOMPARE(QFileInfo(target).permissions(), probe.permissions());
+            probe.remove();
+
+            db::Connection book;
+            QVERIFY(!book.open(target, db::Access::ReadOnly));
+            const book::BookMeta stored = book::readBookMeta(book);
+            QVERIFY(stored.found);
+            QCOMPARE((QStringList{stored.title, stored.summary, stored.drawer, stored.url}),
+                     (QStringList{meta.title, meta.summary, meta.drawer, withUrl ? meta.url : QString()}));
+            QVector<qint32> numbers;
+            QVERIFY(!book::readPageNumbers(book, &numbers));
+            QCOMPARE(numbers, (QVector<qint32>{0, 1, 2, 3}));
+            for (int i = 0; i < pictures.size(); ++i) {
+                const book::PageRead page = book::readPage(book, i);
+                QVERIFY(page.found && !page.isNull);
+                QCOMPARE(page.bytes, fileBytes(pictures.at(i)));
+            }
+        }
+    }
+
+    void failureLeavesTheFolderAsItWas()
+    {
+        const QString good = picture(QStringLiteral("good.png"), "PNG", 40);
+        const QString gone = env.path(QStringLiteral("no such picture.png"));
+        for (bool existing : {false, true}) {
+            for (const QString failure : {"unreadable picture", "abandoned", "no template"}) {
+                init(); // a folder of its own
+                const QString target = m_dir + QStringLiteral("/book.lhh");
+                if (existing)
+                    QVERIFY(makeSimpleBook(env.appDir(), target, 2));
+                const QStringList before = folder();
+                const QByteArray hash = existing ? fileHash(target) : QByteArray();
+                {
+                    const bool noTemplate = failure == "no template";
+                    const QString from = noTemplate ? env.path(QStringLiteral("nothing.tmp!")) : templatePath();
+                    book::BookWriter writer(from, target);
+                    const db::Error begun = writer.begin({});
+                    QCOMPARE(bool(begun), noTemplate);
+                    if (!begun) {
+                        QVERIFY(!writer.addPageFile(good));
+                        QCOMPARE(folder().size(), before.size() + 1); // the hidden file being built
+                    }
+                    if (failure == "unreadable picture") {
+                        const db::Error e = writer.addPageFile(gone);
+                        QVERIFY2(e && e.message.contains(gone), qPrintable(e.message));
+                        // Nothing more goes in, and nothing is committed.
+                        QVERIFY(writer.addPageFile(good));
+                        QVERIFY(writer.commit());
+                        QVERIFY(writer.temporaryPath().isEmpty());
+                    }
+                }
+                QVERIFY2(folder() == before, qPrintable(failure));
+                if (existing)
+                    QCOMPARE(fileHash(target), hash);
+            }
+        }
+    }
+
+    void writingBesideOpenFiles()
+    {
+        // The maker writes while the catalog and a book are open in the program.
+        const QString catalog = env.path(QStringLiteral("catalog.mdb"));
+        QVERIFY(!db::Connection::createFile(catalog, {QStringLiteral("CREATE TABLE lhhInfo (lhhTitle TEXT)"),
+                                                      QStringLiteral("INSERT INTO lhhInfo VALUES ('a'), ('b')")}));
+        const QString reading = m_dir + QStringLiteral("/reading.lhh");
+        QVERIFY(makeSimpleBook(env.appDir(), reading, 2));
+        const QByteArray readingHash = fileHash(reading);
+        db::Connection catalogConn, bookConn;
+        QVERIFY(!catalogConn.open(catalog, db::Access::ReadWrite));
+        db::Statement titles = catalogConn.prepare(QStringLiteral("Select lhhTitle From lhhInfo"));
+        QVERIFY(titles.next());
+        QVERIFY(!bookConn.open(reading, db::Access::ReadOnly));
+        const QString page = picture(QStringLiteral("page.png"), "PNG", 40);
+
+        // The open book is not replaced: refused at once.
+        QCOMPARE(book::writeBook(templatePath(), reading, {}, {page}).code, int(db::Held));
+        // A book that is not open is replaced, and the new one keeps the permissions the old one was given.
+        const QString target = m_dir + QStringLiteral("/old.lhh");
+        QVERIFY(makeSimpleBook(env.appDir(), target, 5));
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFileDevice::Permissions mode = QFileInfo(target).permissions();
+        QVERIFY(!book::writeBook(templatePath(), target, {}, {page}));
+        QCOMPARE(QFileInfo(target).permissions(), mode);
+        QVector<qint32> numbers;
+        {
+            db::Connection book;
+            QVERIFY(!book.open(target, db::Access::ReadOnly));
+            QVERIFY(!book::readPageNumbers(book, &numbers));
+            QCOMPARE(numbers, QVector<qint32>{0});
+        }
+        const QByteArray replaced = fileHash(target);
+        {
+            // Opened while its replacement is being made: the commit is refused.
+            book::BookWriter writer(templatePath(), target);
+            QVERIFY(!writer.begin({}));
+            QVERIFY(!writer.addPageFile(page));
+            db::Connection reader;
+            QVERIFY(!reader.open(target, db::Access::ReadOnly));
+            QCOMPARE(writer.commit().code, int(db::Held));
+        }
+        QCOMPARE(fileHash(target), replaced);
+        QCOMPARE(fileHash(reading), readingHash);
+        QCOMPARE(folder(), (QStringList{QStringLiteral("old.lhh"), QStringLiteral("reading.lhh")}));
+
+        // What was open stays open, where it was.
+        QVERIFY(catalogConn.isOpen() && bookConn.isOpen());
+        QCOMPARE(titles.value(0).toString(), QStringLiteral("a"));
+        QVERIFY(titles.next());
+        QCOMPARE(titles.value(0).toString(), QStringLiteral("b"));
+        QVERIFY(!book::readPageNumbers(bookConn, &numbers));
+        QCOMPARE(numbers.size(), 2);
+    }
 
 private:
     TestEnv env;
     QString templatePath() const { return env.appDir() + QStringLiteral("/Korvel.tmp!"); }
-    QString picture(const QString &name, const char *format, int width);
     QStringList folder() const { return QDir(m_dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    QString picture(const QString &name, const char *format, int width)
+    {
+        putFile(env.path(name), pictureBytes(width, 48, format));
+        return env.path(name);
+    }
 
     QString m_dir;
     int m_round = 0;
 };
-
-void DatabaseTest::bookWithoutPagesTableOpensButCannotListPages()
-{
-    const QString path = env.path(QStringLiteral("nopages.lhh"));
-    QVERIFY(!db::Connection::createFile(path, {QStringLiteral("CREATE TABLE books (title TEXT)")}));
-    book::ReadingSession session(env.appDir());
-    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::PagesFailed);
-    QVERIFY(!session.isOpen());
-    // Nothing stays held.
-    db::Connection again;
-    QVERIFY(!again.open(path, db::Access::ReadOnly));
-}
-
-void DatabaseTest::readingChangesNothingAndLeavesNoFiles()
-{
-    // A read-only book in a read-only folder reads whole; not a byte of it
-    // changes and nothing is left beside it.
-    const QString dir = env.path(QStringLiteral("readonly"));
-    QDir().mkpath(dir);
-    const QString path = dir + QStringLiteral("/书 ro.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), path, 4));
-    const QByteArray before = fileHash(path);
-    const QDateTime mtime = QFileInfo(path).lastModified();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner);
-    const auto writable = qScopeGuard([&] { QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
-    {
-        book::ReadingSession session(env.appDir());
-        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
-        QCOMPARE(session.pageCount(), 4);
-        for (qint32 n : session.pageNumbers())
-            QVERIFY(session.extractPage(n).written);
-        session.close();
-        db::Connection c;
-        QVERIFY(!c.open(path, db::Access::ReadOnly));
-        QVERIFY(c.prepare(QStringLiteral("Select title,drawer,publisher,publishdate,sign From books")).next());
-    }
-    QCOMPARE(fileHash(path), before);
-    QCOMPARE(QFileInfo(path).lastModified(), mtime);
-    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("书 ro.lhh")});
-}
-
-void DatabaseTest::pagesWithGapsNullsAndOddPaths()
-{
-    const QString path = env.path(QStringLiteral("带 \"引号\" 和 'quote' #?.lhh"));
-    const QByteArray nine = pictureBytes(40, 30, "PNG");
-    QVERIFY(makeBook(env.appDir(), path, {{9, nine}, {3, pictureBytes(10, 10, "BMP")}, {7, std::nullopt}}));
-    {
-        book::ReadingSession session(env.appDir());
-        QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
-        QCOMPARE(session.pageNumbers(), (QVector<qint32>{3, 7, 9}));
-
-        const auto last = session.extractPage(9);
-        QVERIFY(last.hasImage && last.written);
-        QCOMPARE(fileBytes(session.readTmpPath()), nine);
-        // A null image leaves read.tmp as it was.
-        const auto empty = session.extractPage(7);
-        QVERIFY(empty.found);
-        QVERIFY(!empty.hasImage);
-        QCOMPARE(fileBytes(session.readTmpPath()), nine);
-        // A number that is not stored finds nothing.
-        QVERIFY(!session.extractPage(8).found);
-    }
-
-    // The same through the plain page read: a null image is found and null, not empty bytes.
-    db::Connection book;
-    QVERIFY(!book.open(path, db::Access::ReadOnly));
-    const book::PageRead nullPage = book::readPage(book, 7);
-    QVERIFY(nullPage.found && nullPage.isNull && !nullPage.error);
-    const book::PageRead missing = book::readPage(book, 8);
-    QVERIFY(!missing.found && !missing.error);
-    QCOMPARE(book::readPage(book, 9).bytes, nine);
-
-    QCOMPARE(book::nextIndex(2, 3), 0);
-    QCOMPARE(book::previousIndex(0, 3), 2);
-    QCOMPARE(book::nextIndex(0, 1), 0);
-    QCOMPARE(book::previousIndex(0, 1), 0);
-}
-
-void DatabaseTest::bookRecord_data()
-{
-    QTest::addColumn<QStringList>("schema");
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<bool>("failed");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("drawer");
-    const QString books = QStringLiteral("CREATE TABLE books (booknumber INTEGER, title TEXT, summary TEXT, "
-                                         "writer TEXT, sign TEXT, publisher TEXT, publishdate TEXT, drawer TEXT, "
-                                         "url TEXT, coverdrawer TEXT)");
-    QTest::newRow("whole record") << QStringList{books, "INSERT INTO books (title, drawer) VALUES ('雨来''s', 'O''Hara')"} << true << false << "雨来's" << "O'Hara";
-    QTest::newRow("made elsewhere, fewer columns") << QStringList{"CREATE TABLE books (Title TEXT)", "INSERT INTO books VALUES ('x')"} << true << false << "x" << "";
-    QTest::newRow("no row") << QStringList{books} << false << false << "" << "";
-    QTest::newRow("no books table") << QStringList{"CREATE TABLE pages (pagenumber INTEGER)"} << false << true << "" << "";
-}
-
-void DatabaseTest::bookRecord()
-{
-    QFETCH(QStringList, schema);
-    QFETCH(bool, found);
-    QFETCH(bool, failed);
-    QFETCH(QString, title);
-    QFETCH(QString, drawer);
-    const QString path = env.path(QStringLiteral("record.lhh"));
-    QVERIFY(!db::Connection::createFile(path, schema));
-    db::Connection book;
-    QVERIFY(!book.open(path, db::Access::ReadOnly));
-    db::Error error;
-    const book::BookMeta meta = book::readBookMeta(book, &error);
-    QCOMPARE(meta.found, found);
-    QCOMPARE(bool(error), failed);
-    QCOMPARE(meta.title, title);
-    QCOMPARE(meta.drawer, drawer);
-    QVERIFY(meta.url.isEmpty());
-}
-
-void DatabaseTest::scratchFiles_data()
-{
-    QTest::addColumn<QString>("there");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("a file there") << "file" << true;
-    QTest::newRow("a folder there") << "folder" << false;
-    QTest::newRow("no such folder") << "no folder" << false;
-}
-
-void DatabaseTest::scratchFiles()
-{
-    QFETCH(QString, there);
-    QFETCH(bool, written);
-    TestEnv env; // a folder of its own
-    QString path = env.path("read.tmp");
-    if (there == "file") {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(100000, 'o'));
-    } else if (there == "folder") {
-        QVERIFY(QDir().mkpath(path + "/inside"));
-    } else if (there == "no folder") {
-        path = env.path("gone/read.tmp");
-    }
-    const QStringList before = entries(env.path(QString()));
-    QString error;
-    QCOMPARE(platform::writeScratchFile(path, "new bytes", &error), written);
-    if (written) {
-        QCOMPARE(fileBytes(path), QByteArray("new bytes"));
-        QVERIFY(!entries(env.path(QString())).join(' ').contains(".read.tmp."));
-        QCOMPARE(QFile::permissions(path) & QFileDevice::ReadOther, QFileDevice::ReadOther);
-    } else {
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(entries(env.path(QString())), before);
-        if (there == "folder")
-            QCOMPARE(entries(path), QStringList{"inside"});
-    }
-}
-
-void DatabaseTest::stagedPageIsSwappedIn()
-{
-    TestEnv env; // a folder of its own
-    const QString path = env.path("b.lhh");
-    const QByteArray p0 = pictureBytes(20, 20, "PNG", Qt::red), p1 = pictureBytes(20, 20, "PNG", Qt::blue);
-    QVERIFY(makeBook(env.appDir(), path, {{0, p0}, {1, p1}}));
-    // What a killed reader left is gone at the next start.
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    QVERIFY(gone.waitForStarted());
-    const qint64 dead = gone.processId();
-    QVERIFY(gone.waitForFinished());
-    const QString left = env.appDir() + QStringLiteral("/.read.tmp.%1.next").arg(dead);
-    QFile(left).open(QIODevice::WriteOnly);
-    QVERIFY(QFileInfo::exists(left));
-    book::ReadingSession session(env.appDir());
-    QVERIFY(!QFileInfo::exists(left));
-    QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
-    QVERIFY(session.extractPage(0).written);
-    session.stagePage(1, p1);
-    QCOMPARE(fileBytes(session.stagedPath()), p1);
-    QCOMPARE(fileBytes(session.readTmpPath()), p0);
-    QVERIFY(session.extractPage(1).written);
-    QCOMPARE(fileBytes(session.readTmpPath()), p1);
-    // Back to the page before: written as ever.
-    QVERIFY(session.extractPage(0).written);
-    QCOMPARE(fileBytes(session.readTmpPath()), p0);
-    // Staged bytes that differ, or staged for another page, are not used.
-    session.stagePage(1, "stale bytes");
-    QVERIFY(session.extractPage(1).written);
-    QCOMPARE(fileBytes(session.readTmpPath()), p1);
-    session.stagePage(0, p0);
-    QVERIFY(session.extractPage(1).written);
-    QCOMPARE(fileBytes(session.readTmpPath()), p1);
-    // Closing leaves read.tmp and nothing else; nothing is staged without a book.
-    session.stagePage(0, p0);
-    session.close();
-    QVERIFY(!QFileInfo::exists(session.stagedPath()));
-    QCOMPARE(fileBytes(session.readTmpPath()), p1);
-    session.stagePage(0, p0);
-    QVERIFY(!QFileInfo::exists(session.stagedPath()));
-    QVERIFY(!entries(env.appDir()).join(' ').contains(".read.tmp"));
-}
-
-void DatabaseTest::init()
-{
-    // Each case in a folder of its own, so a stray file is seen.
-    m_dir = env.path(QStringLiteral("case%1").arg(++m_round));
-    QVERIFY(QDir().mkpath(m_dir));
-}
-
-QString DatabaseTest::picture(const QString &name, const char *format, int width)
-{
-    const QString path = env.path(name);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(pictureBytes(width, 48, format));
-    return path;
-}
-
-void DatabaseTest::roundTrip_data()
-{
-    QTest::addColumn<bool>("withUrl");
-    QTest::newRow("maker") << false;
-    QTest::newRow("downloader") << true;
-}
-
-void DatabaseTest::roundTrip()
-{
-    QFETCH(bool, withUrl);
-    // Given out of name order: the book keeps the order given.
-    QFile empty(env.path(QStringLiteral("d.empty")));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    const QStringList pictures = {picture(QStringLiteral("c.png"), "PNG", 30), picture(QStringLiteral("a.jpg"), "JPEG", 64),
-                                  empty.fileName(), picture(QStringLiteral("b.bmp"), "BMP", 20)};
-    book::BookMeta meta;
-    meta.title = QStringLiteral("小英雄'雨来'");
-    meta.summary = QStringLiteral("''); Drop Table pages; --");
-    meta.drawer = QStringLiteral("O'Hara");
-    meta.url = QStringLiteral("http://127.0.0.1/?a='b'");
-    const QString target = m_dir + QStringLiteral("/written.lhh");
-    const db::Error e = book::writeBook(templatePath(), target, meta, pictures, withUrl);
-    QVERIFY2(!e, qPrintable(e.message));
-    QCOMPARE(folder(), QStringList{QStringLiteral("written.lhh")});
-
-    // Made like any new file here, not private to its maker.
-    QFile probe(m_dir + QStringLiteral("/probe"));
-    QVERIFY(probe.open(QIODevice::WriteOnly));
-    QCOMPARE(QFileInfo(target).permissions(), probe.permissions());
-    probe.remove();
-
-    db::Connection book;
-    QVERIFY(!book.open(target, db::Access::ReadOnly));
-    const book::BookMeta stored = book::readBookMeta(book);
-    QVERIFY(stored.found);
-    QCOMPARE(stored.title, meta.title);
-    QCOMPARE(stored.summary, meta.summary);
-    QCOMPARE(stored.drawer, meta.drawer);
-    QCOMPARE(stored.url, withUrl ? meta.url : QString());
-    QVector<qint32> numbers;
-    QVERIFY(!book::readPageNumbers(book, &numbers));
-    QCOMPARE(numbers, (QVector<qint32>{0, 1, 2, 3}));
-    for (int i = 0; i < pictures.size(); ++i) {
-        const book::PageRead page = book::readPage(book, i);
-        QVERIFY(page.found && !page.isNull);
-        QCOMPARE(page.bytes, fileBytes(pictures.at(i)));
-    }
-}
-
-void DatabaseTest::failureLeavesTheFolderAsItWas_data()
-{
-    QTest::addColumn<bool>("existing");
-    QTest::addColumn<QString>("failure");
-    for (bool existing : {false, true}) {
-        const char *over = existing ? "over a book, " : "new, ";
-        QTest::addRow("%sunreadable picture", over) << existing << "unreadable";
-        QTest::addRow("%sabandoned", over) << existing << "abandoned";
-        QTest::addRow("%sno template", over) << existing << "template";
-    }
-}
-
-void DatabaseTest::failureLeavesTheFolderAsItWas()
-{
-    QFETCH(bool, existing);
-    QFETCH(QString, failure);
-    const QString target = m_dir + QStringLiteral("/book.lhh");
-    if (existing)
-        QVERIFY(makeSimpleBook(env.appDir(), target, 2));
-    const QStringList before = folder();
-    const QByteArray hash = existing ? fileHash(target) : QByteArray();
-    const QString good = picture(QStringLiteral("good.png"), "PNG", 40);
-    const QString gone = env.path(QStringLiteral("no such picture.png"));
-    {
-        book::BookWriter writer(failure == QLatin1String("template") ? env.path(QStringLiteral("nothing.tmp!"))
-                                                                     : templatePath(),
-                                target);
-        const db::Error begun = writer.begin({});
-        QCOMPARE(bool(begun), failure == QLatin1String("template"));
-        if (!begun) {
-            QVERIFY(!writer.addPageFile(good));
-            QCOMPARE(folder().size(), before.size() + 1); // the hidden file being built
-            if (failure == QLatin1String("unreadable")) {
-                const db::Error e = writer.addPageFile(gone);
-                QVERIFY(e);
-                QVERIFY2(e.message.contains(gone), qPrintable(e.message));
-                // Nothing more goes in, and nothing is committed.
-                QVERIFY(writer.addPageFile(good));
-                QVERIFY(writer.commit());
-            }
-            QVERIFY(!writer.temporaryPath().isEmpty() || failure == QLatin1String("unreadable"));
-        }
-    }
-    QCOMPARE(folder(), before);
-    if (existing)
-        QCOMPARE(fileHash(target), hash);
-}
-
-void DatabaseTest::heldTargetIsRefused()
-{
-    const QString target = m_dir + QStringLiteral("/open.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), target, 3));
-    const QByteArray hash = fileHash(target);
-    const QString page = picture(QStringLiteral("page.png"), "PNG", 40);
-    {
-        // Open before the write: refused at once.
-        db::Connection reader;
-        QVERIFY(!reader.open(target, db::Access::ReadOnly));
-        QCOMPARE(book::writeBook(templatePath(), target, {}, {page}).code, int(db::Held));
-        QVector<qint32> numbers;
-        QVERIFY(!book::readPageNumbers(reader, &numbers));
-        QCOMPARE(numbers.size(), 3);
-    }
-    {
-        // Opened while the new book is being made: the commit is refused.
-        book::BookWriter writer(templatePath(), target);
-        QVERIFY(!writer.begin({}));
-        QVERIFY(!writer.addPageFile(page));
-        db::Connection reader;
-        QVERIFY(!reader.open(target, db::Access::ReadOnly));
-        QCOMPARE(writer.commit().code, int(db::Held));
-    }
-    QCOMPARE(fileHash(target), hash);
-    QCOMPARE(folder(), QStringList{QStringLiteral("open.lhh")});
-}
-
-void DatabaseTest::replacesABookThatIsNotOpen()
-{
-    const QString target = m_dir + QStringLiteral("/old.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), target, 5));
-    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    const QFileDevice::Permissions mode = QFileInfo(target).permissions();
-    const QString page = picture(QStringLiteral("page.png"), "PNG", 40);
-    QVERIFY(!book::writeBook(templatePath(), target, {}, {page}));
-    // The new book keeps the permissions the old one was given.
-    QCOMPARE(QFileInfo(target).permissions(), mode);
-    db::Connection book;
-    QVERIFY(!book.open(target, db::Access::ReadOnly));
-    QVector<qint32> numbers;
-    QVERIFY(!book::readPageNumbers(book, &numbers));
-    QCOMPARE(numbers, QVector<qint32>{0});
-}
-
-void DatabaseTest::callersConnectionsStayOpen()
-{
-    // The maker writes while the catalog and a book are open in the program.
-    const QString catalog = env.path(QStringLiteral("catalog.mdb"));
-    QVERIFY(!db::Connection::createFile(catalog, {QStringLiteral("CREATE TABLE lhhInfo (lhhTitle TEXT)"),
-                                                  QStringLiteral("INSERT INTO lhhInfo VALUES ('a'), ('b')")}));
-    const QString reading = m_dir + QStringLiteral("/reading.lhh");
-    QVERIFY(makeSimpleBook(env.appDir(), reading, 2));
-    db::Connection catalogConn, bookConn;
-    QVERIFY(!catalogConn.open(catalog, db::Access::ReadWrite));
-    db::Statement titles = catalogConn.prepare(QStringLiteral("Select lhhTitle From lhhInfo"));
-    QVERIFY(titles.next());
-    QVERIFY(!bookConn.open(reading, db::Access::ReadOnly));
-
-    QVERIFY(!book::writeBook(templatePath(), m_dir + QStringLiteral("/new.lhh"), {},
-                             {picture(QStringLiteral("p.png"), "PNG", 40)}));
-
-    QVERIFY(catalogConn.isOpen() && bookConn.isOpen());
-    QCOMPARE(titles.value(0).toString(), QStringLiteral("a"));
-    QVERIFY(titles.next());
-    QCOMPARE(titles.value(0).toString(), QStringLiteral("b"));
-    QVector<qint32> numbers;
-    QVERIFY(!book::readPageNumbers(bookConn, &numbers));
-    QCOMPARE(numbers.size(), 2);
-}
 
 QTEST_MAIN(DatabaseTest)
 #include "tst_database.moc"

@@ -1,5 +1,6 @@
 #include "db/Connection.h"
 #include "demo/DemoData.h"
+#include "tests/support/PutFile.h"
 
 #include <QBuffer>
 #include <QDirIterator>
@@ -165,31 +166,24 @@ private slots:
         QVERIFY2(!html.contains(QLatin1String("http")), "the offline page must not reach out");
     }
 
-    void rerunReplacesEverythingWithTheSameFiles()
+    void rerunsAndFailures()
     {
         // The same files, byte for byte, also over damaged ones.
         const QMap<QString, QByteArray> before = contents(m_app);
         QVERIFY(before.size() >= 6);
-        for (const QString &name : {QStringLiteral("/Korvel.mdb"), QStringLiteral("/books/") + demo::demoBookFiles().first()}) {
-            QFile junk(m_app + name);
-            QVERIFY(junk.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            junk.write("not a database");
-        }
+        for (const QString &name : {QStringLiteral("/Korvel.mdb"), QStringLiteral("/books/") + demo::demoBookFiles().first()})
+            QVERIFY(test::putFile(m_app + name, "not a database"));
         QString error;
         QVERIFY2(demo::generateDemo(m_app, &error), qPrintable(error));
         const QMap<QString, QByteArray> after = contents(m_app);
         QCOMPARE(after.keys(), before.keys());
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
-    }
 
-    void unwritableFolderIsReported()
-    {
+        // A folder that cannot be made is named.
         const QString blocker = m_dir.path() + QStringLiteral("/a file");
-        QFile f(blocker);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        QString error;
+        QVERIFY(test::putFile(blocker));
+        error.clear();
         QVERIFY(!demo::generateDemo(blocker + QStringLiteral("/app"), &error));
         QVERIFY2(error.contains(blocker), qPrintable(error));
     }

@@ -71,15 +71,16 @@ private:
         return User{home + QStringLiteral("/data"), home + QStringLiteral("/cache"), home + QStringLiteral("/config")};
     }
     // Starts the installed korvel for the user; it quits once its first page
-    // (or, with no book, its window) is drawn.
-    QProcess *start(const User &u, const QStringList &args)
+    // (or, with no book, its window) is drawn, or with KORVEL_REPORT_WEB once
+    // it has tried to load the web parts.
+    QProcess *start(const User &u, const QStringList &args, const QString &report = "KORVEL_REPORT_FIRST_PAGE")
     {
         auto *p = new QProcess(this);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), u.data);
         env.insert(QStringLiteral("XDG_CACHE_HOME"), u.cache);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), u.config);
-        env.insert(QStringLiteral("KORVEL_REPORT_FIRST_PAGE"), QStringLiteral("1"));
+        env.insert(report, QStringLiteral("1"));
         p->setProcessEnvironment(env);
         p->start(installed(QStringLiteral("bin/korvel")), args);
         return p;
@@ -136,9 +137,7 @@ private slots:
             QVERIFY2(p.exitCode() == 0, qPrintable(tool + QLatin1Char(' ') + QString::fromUtf8(p.readAll())));
         }
         const QString picture = m_root.path() + QStringLiteral("/page.png");
-        QFile f(picture);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(pictureBytes(40, 60, "PNG")) > 0);
-        f.close();
+        writeFile(picture, pictureBytes(40, 60, "PNG"));
         QProcess tool;
         tool.start(installed(QStringLiteral("bin/korvel-lhh")),
                    {QStringLiteral("make"), QStringLiteral("-o"), m_root.path() + QStringLiteral("/tool.lhh"), picture});
@@ -155,15 +154,7 @@ private slots:
         const QByteArray needed = objdump.readAllStandardOutput();
         QVERIFY(needed.contains("NEEDED") && !needed.contains("WebEngine"));
 
-        const User u = user(QStringLiteral("web"));
-        QProcess *p = start(u, {});
-        QProcessEnvironment env = p->processEnvironment();
-        p->kill();
-        p->waitForFinished();
-        env.insert(QStringLiteral("KORVEL_REPORT_FIRST_PAGE"), QString());
-        env.insert(QStringLiteral("KORVEL_REPORT_WEB"), QStringLiteral("1"));
-        p->setProcessEnvironment(env);
-        p->start(installed(QStringLiteral("bin/korvel")), {});
+        QProcess *p = start(user(QStringLiteral("web")), {}, QStringLiteral("KORVEL_REPORT_WEB"));
         QVERIFY(p->waitForFinished(120000));
         QVERIFY2(p->readAllStandardOutput().contains("web-parts loaded"), p->readAllStandardError().constData());
         delete p;
@@ -205,9 +196,7 @@ private slots:
         // A data folder that cannot be made, for root too: one under a plain file.
         const User u = user(QStringLiteral("blocked"));
         QVERIFY(QDir().mkpath(QFileInfo(u.data).absolutePath()));
-        QFile plain(u.data);
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
+        writeFile(u.data, {});
         User blocked = u;
         blocked.data = u.data + QStringLiteral("/below");
 
@@ -226,9 +215,9 @@ private slots:
         QVERIFY(QFileInfo(u.data).isFile()); // left as it was
     }
 
-    // The window of an installed program, with the desktop faked: a demo book
-    // opens from the data folder, and the book maker reads its empty book from
-    // the share folder and proposes the data folder's books/ for a new book.
+    // The window of an installed program, with the desktop faked: the book
+    // maker reads its empty book from the share folder and proposes the data
+    // folder's books/ for a new book.
     void installedWindowReadsAndMakes()
     {
         const User u = user(QStringLiteral("window"));
@@ -237,32 +226,23 @@ private slots:
         const platform::AppFolders folders = platform::locateAppFolders(installed(QStringLiteral("bin")));
         QCOMPARE(catalog::seedCatalog(folders.seedDir, folders.dataDir).kind, catalog::SeedOutcome::Seeded);
         QCOMPARE(catalog::seedCatalog(folders.seedDir, folders.dataDir).kind, catalog::SeedOutcome::Present);
-        QVERIFY(QDir().mkpath(folders.cacheDir));
 
+        // (That a book opens from the data folder the installed program's
+        // first start shows.)
         Harness h;
         app::AppContext c = h.freshContext();
-        h.session = std::make_unique<book::ReadingSession>(folders.cacheDir);
-        c.session = h.session.get();
         c.useFolders(folders);
         c.programPath.clear();
         h.window = std::make_unique<app::MainWindow>(c);
-        app::startUp(*h.window, c, {QStringLiteral("korvel"), folders.dataDir + QStringLiteral("/books/") + kDemoBooks.at(0)});
+        app::startUp(*h.window, c, {QStringLiteral("korvel")});
         h.window->show();
-        QVERIFY(h.isOpen());
-        QTRY_VERIFY(QFileInfo(folders.cacheDir + QStringLiteral("/read.tmp")).size() > 0);
 
         h.action(QStringLiteral("mnuNew"))->trigger();
-        app::BookMakerWindow *maker = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *m = qobject_cast<app::BookMakerWindow *>(w); m && m->isVisible())
-                maker = m;
+        auto *maker = shownWindow<app::BookMakerWindow>();
         QVERIFY(maker);
         const QString pictures = h.env.path(QStringLiteral("pics"));
         QVERIFY(QDir().mkpath(pictures));
-        QFile f(pictures + QStringLiteral("/1.png"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(pictureBytes(60, 90, "PNG"));
-        f.close();
+        writeFile(pictures + QStringLiteral("/1.png"), pictureBytes(60, 90, "PNG"));
         h.dialogs.names << pictures + QChar(0) + QStringLiteral("1.png") + QChar(0) + QChar(0);
         maker->findChild<QAction *>(QStringLiteral("ToolbarButton5"))->trigger();
         maker->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("新书"));

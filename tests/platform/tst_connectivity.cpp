@@ -15,29 +15,23 @@ using namespace korvel;
 class ConnectivityTest : public QObject {
     Q_OBJECT
 private slots:
-    void routeTables_data()
-    {
-        QTest::addColumn<QByteArray>("ipv4");
-        QTest::addColumn<QByteArray>("ipv6");
-        QTest::addColumn<bool>("connected");
-        const QByteArray head = "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\tMTU\tWindow\tIRTT\n";
-        const QByteArray v6none;
-        QTest::newRow("no routes") << head << v6none << false;
-        QTest::newRow("default on eth0") << head + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n" << v6none << true;
-        QTest::newRow("only the local net") << head + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n" << v6none << false;
-        QTest::newRow("default on a dead interface") << head + "wlan9\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n" << v6none << false;
-        const QByteArray v6default = QByteArray(32, '0') + " 00 " + QByteArray(32, '0') + " 00 ";
-        QTest::newRow("ipv6 default") << head << v6default + "fd000000000000000000000000000001 00000400 00000002 00000000 00000003 eth0\n" << true;
-        QTest::newRow("ipv6 rejected") << head << v6default + QByteArray(32, '0') + " ffffffff 00000001 00000000 00000201 eth0\n" << false;
-        QTest::newRow("garbage") << QByteArray("\x01\x02\n\n\t\t\t") << QByteArray("zz zz\n") << false;
-    }
     void routeTables()
     {
-        QFETCH(QByteArray, ipv4);
-        QFETCH(QByteArray, ipv6);
-        QFETCH(bool, connected);
+        const QByteArray head = "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\tMTU\tWindow\tIRTT\n";
+        const QByteArray v6default = QByteArray(32, '0') + " 00 " + QByteArray(32, '0') + " 00 ";
+        // The IPv4 and IPv6 route tables, and whether they make a connection (eth0 is up, wlan9 is not).
+        const QList<std::tuple<QByteArray, QByteArray, bool>> cases = {
+            {head, "", false},
+            {head + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n", "", true},
+            {head + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n", "", false}, // the local net only
+            {head + "wlan9\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n", "", false},
+            {head, v6default + "fd000000000000000000000000000001 00000400 00000002 00000000 00000003 eth0\n", true},
+            {head, v6default + QByteArray(32, '0') + " ffffffff 00000001 00000000 00000201 eth0\n", false}, // rejected
+            {"\x01\x02\n\n\t\t\t", "zz zz\n", false},
+        };
         const auto up = [](const QString &name) { return name == QLatin1String("eth0"); };
-        QCOMPARE(platform::hasDefaultRoute(ipv4, ipv6, up), connected);
+        for (const auto &[ipv4, ipv6, connected] : cases)
+            QVERIFY2(platform::hasDefaultRoute(ipv4, ipv6, up) == connected, (ipv4 + ipv6).constData());
     }
 
     // In a network namespace of its own (root only), the running program

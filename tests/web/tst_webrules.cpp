@@ -5,7 +5,6 @@
 #include "web/SiteRules.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrlQuery>
@@ -16,275 +15,188 @@ class WebRulesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void markers_data();
-    void markers();
-    void pictureList_data();
-    void pictureList();
-    void references_data();
-    void references();
-    void script_data();
-    void script();
-    void siteAddresses_data();
-    void siteAddresses();
-    void webSearch_data();
-    void webSearch();
-    void safeNames_data();
-    void safeNames();
-    void namesStayInsideTheFolder();
-    void takenNamesCount();
+    void markersAndReferences()
+    {
+        struct Case {
+            QString html, title, drawer, summary;
+        };
+        const QString page = QStringLiteral("<h1><a href=\"b1.html\">《小英雄雨来》</a></h1>"
+                                            "<P><B>绘画：</B>张三</P><!-- 绘画 -->"
+                                            "<P><B>简介：</B>雨来的故事※※※</P>");
+        const QList<Case> cases = {
+            {page, "小英雄雨来", "张三", "雨来的故事"},
+            // Tag names in any case; only the text of a marker is matched exactly.
+            {page.toLower(), "小英雄雨来", "张三", "雨来的故事"},
+            {"<p><B>绘画：</b>李四</P><!-- 绘画 --><P><b>简介：</B>x※※※", "", "李四", "x"},
+            {"<p><b>绘画:</b>李四</p><!-- 绘画 -->", "", "", ""},
+            // No closing marker: nothing, not a fragment.
+            {"\">《没有结尾 <p><b>绘画：</b>王五</p>", "", "", ""},
+            // The first of several.
+            {"\">《一》</a>\">《二》</a>", "一", "", ""},
+            {"\">《Tom &amp; Jerry &lt;1&gt;》</a><p><b>绘画：</b>&quot;王&quot;&#39;s</p><!-- 绘画", "Tom & Jerry <1>",
+             "\"王\"'s", ""},
+            {QString(), "", "", ""},
+        };
+        for (const Case &c : cases) {
+            QCOMPARE(web::pageTitle(c.html), c.title);
+            QCOMPARE(web::pageDrawer(c.html), c.drawer);
+            QCOMPARE(web::pageSummary(c.html), c.summary);
+        }
+
+        // Character references: each decoded once; one naming no character
+        // becomes the replacement; an unknown one stays.
+        const QList<std::pair<QString, QString>> references = {
+            {"a &amp; b", "a & b"},
+            {"&amp;amp;", "&amp;"}, // decoded once
+            {"&#20070;&#x4E66;&#X4e66;", "书书书"},
+            {"&#x1F600;", QString::fromUtf8("\xF0\x9F\x98\x80")},
+            {"a&nbsp;b", QStringLiteral("a\u00a0b")},
+            {"&#0;&#x110000;&#xD800;", QStringLiteral("\ufffd\ufffd\ufffd")}, // no character: replacement
+            {"&bogus; &amp", "&bogus; &amp"},
+            {"AT&T", "AT&T"},
+        };
+        for (const auto &[text, decoded] : references)
+            QCOMPARE(web::decodeReferences(text), decoded);
+    }
+
+    void pictureList()
+    {
+        auto page = [](const QString &list) { return "<script>var PicList = \"" + list + "\"; //图片列表\n</script>"; };
+        const QStringList ab = {"a.jpg", "b.jpg"};
+        // (A list of 5000 pieces is the downloader's test.)
+        const QList<std::pair<QString, QStringList>> cases = {
+            {page("a.jpg,b.jpg"), ab},
+            {page("a.jpg,b.jpg,"), ab}, // a trailing comma names no page
+            {page(" a.jpg , b.jpg"), ab},
+            {page(""), {}},
+            {page(",,"), {}},
+            {"var PicList = \"a.jpg,b.jpg", {}}, // no closing marker
+        };
+        for (const auto &[html, pieces] : cases) {
+            QVERIFY(web::hasPictureList(html));
+            QCOMPARE(web::pictureList(html), pieces);
+        }
+        QVERIFY(!web::hasPictureList("<p>nothing</p>"));
+    }
+
+    void script()
+    {
+        struct Case {
+            QByteArray script;
+            QString base, standard, alternative;
+        };
+        const QString root = "http://127.0.0.1:1/";
+        const QString std = "lianupload/images/", alt = "comicstripimages_zerith/";
+        QByteArray big(int(web::kLargestScript) + 1, ' ');
+        big.prepend("fp=fp+\"big/\";\n");
+        QByteArray atLimit(int(web::kLargestScript), ' ');
+        atLimit.replace(0, 14, "fp=fp+\"lim/\";\n");
+        const QList<Case> cases = {
+            {"var fp = \"http://h:2/\";\nlianup=fp+\"std/\";\nfp=fp+\"alt/\";\n", "http://h:2/", "std/", "alt/"},
+            // Later lines override; CRLF.
+            {"fp=fp+\"one/\";\r\nfp=fp+\"x/\";\r\n", root, std, "x/"},
+            {"lianup=fp+\"s/\";\n", root, "s/", alt},
+            {"  var fp = \"http://h/\"; // base\n", "http://h/", std, alt},
+            // No closing quote: the last two characters go.
+            {"fp=fp+\"alt/;;\n", root, std, "alt/"},
+            {QByteArray(), root, std, alt},
+            {"var fp = \"\";\nlianup=fp+\"\";\n", root, std, alt},
+            {QByteArray("\x00\xff\xfe\x01", 4) + "var fp = \"\x01\x02\";\nfp=fp+\"\xff\xfe/\";\n", root, std, alt},
+            // A local file is no site base.
+            {"var fp = \"file:///etc/\";\nvar fp = \"javascript:x\";\n", root, std, alt},
+            {big, root, std, alt},
+            {atLimit, root, std, "lim/"},
+        };
+        for (const Case &c : cases) {
+            const web::PictureFolders f = web::readSiteScript(c.script, root);
+            QCOMPARE(f.siteBase, c.base);
+            QCOMPARE(f.standardFolder, c.standard);
+            QCOMPARE(f.alternativeFolder, c.alternative);
+        }
+    }
+
+    void addresses()
+    {
+        const QList<std::pair<QString, bool>> site = {
+            {"http://www.dalvane.com/x.html", true},
+            {"http://WWW.DALVANE.COM/", true},
+            {"http://127.0.0.1:8/DalVane/b.html", true},
+            {"http://127.0.0.1:8/b.html?from=Dalvane", true},
+            {"http://127.0.0.1:8/b.html", false},
+            {"http://dalvan.example/", false},
+        };
+        for (const auto &[url, yes] : site)
+            QVERIFY2(web::isSiteAddress(QUrl(url)) == yes, qPrintable(url));
+
+        // The web search: the prompt alone is no keyword.
+        for (const QString &none : {QString(), QStringLiteral("请输入连环画书名")})
+            QCOMPARE(web::webSearchAddress("http://127.0.0.1:5/", none), QUrl("http://127.0.0.1:5/search/"));
+        for (const QString keyword : {"请输入连环画书名2", "三国 演义", "a&b=c#d+e%f"}) {
+            const QUrl url = web::webSearchAddress("http://127.0.0.1:5/", keyword);
+            QCOMPARE(url.authority(), QString("127.0.0.1:5"));
+            QCOMPARE(url.path(), QString("/search/keyword/"));
+            const QUrlQuery query(url);
+            QCOMPARE(query.queryItemValue("show"), QString("title"));
+            QCOMPARE(query.queryItemValue("classid"), QString("2"));
+            QCOMPARE(query.queryItemValue("keyboard", QUrl::FullyDecoded), keyword);
+            // Readable as typed where nothing would change the query's meaning.
+            if (!keyword.contains('&'))
+                QVERIFY2(url.toString().endsWith("keyboard=" + keyword), qPrintable(url.toString()));
+        }
+    }
+
+    void safeNames()
+    {
+        const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+        const QList<std::pair<QString, QString>> cases = {
+            {"小英雄雨来", "小英雄雨来"},
+            {"他说\"走'吧\"", "他说\"走'吧\""},
+            {"上/下\\册", "上_下_册"},
+            {"../../etc/passwd", "______etc_passwd"},
+            {"a..b...c.d", "a__b___c.d"},
+            {".hidden", "_hidden"},
+            {QStringLiteral("a\tb\nc\u0001d\u007fe\u0085f"), "a_b_c_d_e_f"},
+            {"  雨来  ", "雨来"},
+            {"   ", ""},
+            {"", ""},
+            {".", "_"},
+            {QString(66, QChar(0x4E66)), QString(66, QChar(0x4E66))}, // 198 bytes: at the limit
+            {QString(100, QChar(0x4E66)), QString(66, QChar(0x4E66))},
+            {QString(300, 'x'), QString(web::kLongestTitleBytes, 'x')},
+            {emoji.repeated(60), emoji.repeated(50)}, // four-byte characters never split
+        };
+        for (const auto &[title, name] : cases)
+            QCOMPARE(web::safeFileTitle(title), name);
+    }
+
+    void freeNames()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/books/";
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList titles = {"../escape", "/etc/x", "..", "a/../../b", QString(300, QChar(0x4E66)),
+                                    QString("\\..\\..\\x"), ".", "\n"};
+        for (const QString &title : titles) {
+            const QString path = web::freeBookPath(folder, title);
+            QCOMPARE(QFileInfo(path).absolutePath() + '/', folder);
+            QVERIFY(path.endsWith(".lhh"));
+            // The writer's hidden name beside it fits as well.
+            QVERIFY(QFileInfo(path).fileName().toUtf8().size() + 16 < 255);
+            QFile f(path);
+            QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+        }
+        QCOMPARE(web::freeBookPath(folder, "  "), QString());
+
+        // Taken names count up; a dangling link and a folder are names in use too.
+        QCOMPARE(web::freeBookPath(folder, "T"), folder + "T.lhh");
+        QFile(folder + "T.lhh").open(QIODevice::WriteOnly);
+        QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(1).lhh");
+        QVERIFY(QFile::link(folder + "nowhere", folder + "T(1).lhh"));
+        QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(2).lhh");
+        QDir().mkpath(folder + "T(2).lhh");
+        QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(3).lhh");
+    }
 };
-
-void WebRulesTest::markers_data()
-{
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("drawer");
-    QTest::addColumn<QString>("summary");
-    const QString page = QStringLiteral("<h1><a href=\"b1.html\">《小英雄雨来》</a></h1>"
-                                        "<P><B>绘画：</B>张三</P><!-- 绘画 -->"
-                                        "<P><B>简介：</B>雨来的故事※※※</P>");
-    QTest::newRow("as the site writes it") << page << "小英雄雨来" << "张三" << "雨来的故事";
-    QTest::newRow("tag names in lower case") << page.toLower() << "小英雄雨来" << "张三" << "雨来的故事";
-    QTest::newRow("tag names in mixed case")
-        << QStringLiteral("<p><B>绘画：</b>李四</P><!-- 绘画 --><P><b>简介：</B>x※※※") << "" << "李四" << "x";
-    // Only tag names bend: the text of a marker is matched exactly.
-    QTest::newRow("marker text differs")
-        << QStringLiteral("<p><b>绘画:</b>李四</p><!-- 绘画 -->") << "" << "" << "";
-    QTest::newRow("no closing marker: nothing, not a fragment")
-        << QStringLiteral("\">《没有结尾 <p><b>绘画：</b>王五</p>") << "" << "" << "";
-    QTest::newRow("first of several") << QStringLiteral("\">《一》</a>\">《二》</a>") << "一" << "" << "";
-    QTest::newRow("references decoded")
-        << QStringLiteral("\">《Tom &amp; Jerry &lt;1&gt;》</a><p><b>绘画：</b>&quot;王&quot;&#39;s</p><!-- 绘画")
-        << "Tom & Jerry <1>" << "\"王\"'s" << "";
-    QTest::newRow("empty page") << QString() << "" << "" << "";
-}
-
-void WebRulesTest::markers()
-{
-    QFETCH(QString, html);
-    QFETCH(QString, title);
-    QFETCH(QString, drawer);
-    QFETCH(QString, summary);
-    QCOMPARE(web::pageTitle(html), title);
-    QCOMPARE(web::pageDrawer(html), drawer);
-    QCOMPARE(web::pageSummary(html), summary);
-}
-
-void WebRulesTest::pictureList_data()
-{
-    QTest::addColumn<QString>("html");
-    QTest::addColumn<bool>("hasList");
-    QTest::addColumn<QStringList>("pieces");
-    auto page = [](const QString &list) { return "<script>var PicList = \"" + list + "\"; //图片列表\n</script>"; };
-    QTest::newRow("two pieces, in order") << page("a.jpg,b.jpg") << true << QStringList{"a.jpg", "b.jpg"};
-    QTest::newRow("trailing comma names no page") << page("a.jpg,b.jpg,") << true << QStringList{"a.jpg", "b.jpg"};
-    QTest::newRow("blanks around pieces") << page(" a.jpg , b.jpg") << true << QStringList{"a.jpg", "b.jpg"};
-    QTest::newRow("empty list") << page("") << true << QStringList{};
-    QTest::newRow("commas only") << page(",,") << true << QStringList{};
-    QTest::newRow("no closing marker") << "var PicList = \"a.jpg,b.jpg" << true << QStringList{};
-    QTest::newRow("no list") << "<p>nothing</p>" << false << QStringList{};
-    QStringList many;
-    for (int i = 0; i < 5000; ++i)
-        many << QStringLiteral("b/%1.jpg").arg(i);
-    QTest::newRow("5000 pieces") << page(many.join(',')) << true << many;
-}
-
-void WebRulesTest::pictureList()
-{
-    QFETCH(QString, html);
-    QFETCH(bool, hasList);
-    QFETCH(QStringList, pieces);
-    QCOMPARE(web::hasPictureList(html), hasList);
-    QCOMPARE(web::pictureList(html), pieces);
-}
-
-void WebRulesTest::references_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("decoded");
-    QTest::newRow("amp") << "a &amp; b" << "a & b";
-    QTest::newRow("amp of amp, once") << "&amp;amp;" << "&amp;";
-    QTest::newRow("decimal and hex") << "&#20070;&#x4E66;&#X4e66;" << "书书书";
-    QTest::newRow("beyond the BMP") << "&#x1F600;" << QString::fromUtf8("\xF0\x9F\x98\x80");
-    QTest::newRow("nbsp") << "a&nbsp;b" << QStringLiteral("a\u00a0b");
-    QTest::newRow("no character: replacement") << "&#0;&#x110000;&#xD800;" << QStringLiteral("\ufffd\ufffd\ufffd");
-    QTest::newRow("unknown name stays") << "&bogus; &amp" << "&bogus; &amp";
-    QTest::newRow("bare ampersand") << "AT&T" << "AT&T";
-}
-
-void WebRulesTest::references()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, decoded);
-    QCOMPARE(web::decodeReferences(text), decoded);
-}
-
-void WebRulesTest::script_data()
-{
-    QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("standard");
-    QTest::addColumn<QString>("alternative");
-    const QString root = "http://127.0.0.1:1/";
-    QTest::newRow("the site's script")
-        << QByteArray("var fp = \"http://h:2/\";\nlianup=fp+\"std/\";\nfp=fp+\"alt/\";\n") << "http://h:2/" << "std/"
-        << "alt/";
-    QTest::newRow("later lines override, CRLF")
-        << QByteArray("fp=fp+\"one/\";\r\nfp=fp+\"x/\";\r\n") << root << "lianupload/images/" << "x/";
-    QTest::newRow("lianup line sets only the standard folder")
-        << QByteArray("lianup=fp+\"s/\";\n") << root << "s/" << "comicstripimages_zerith/";
-    QTest::newRow("prefix inside the line") << QByteArray("  var fp = \"http://h/\"; // base\n") << "http://h/"
-                                           << "lianupload/images/" << "comicstripimages_zerith/";
-    QTest::newRow("no closing quote: the last two characters go")
-        << QByteArray("fp=fp+\"alt/;;\n") << root << "lianupload/images/" << "alt/";
-    QTest::newRow("missing or empty: defaults") << QByteArray() << root << "lianupload/images/"
-                                                 << "comicstripimages_zerith/";
-    QTest::newRow("empty values: defaults")
-        << QByteArray("var fp = \"\";\nlianup=fp+\"\";\n") << root << "lianupload/images/" << "comicstripimages_zerith/";
-    QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01", 4) + "var fp = \"\x01\x02\";\nfp=fp+\"\xff\xfe/\";\n" << root
-                            << "lianupload/images/" << "comicstripimages_zerith/";
-    QTest::newRow("a local file is no site base")
-        << QByteArray("var fp = \"file:///etc/\";\nvar fp = \"javascript:x\";\n") << root << "lianupload/images/"
-        << "comicstripimages_zerith/";
-    QByteArray big(int(web::kLargestScript) + 1, ' ');
-    big.prepend("fp=fp+\"big/\";\n");
-    QTest::newRow("larger than a script: defaults") << big << root << "lianupload/images/" << "comicstripimages_zerith/";
-    QByteArray atLimit(int(web::kLargestScript), ' ');
-    atLimit.replace(0, 14, "fp=fp+\"lim/\";\n");
-    QTest::newRow("at the limit: read") << atLimit << root << "lianupload/images/" << "lim/";
-}
-
-void WebRulesTest::script()
-{
-    QFETCH(QByteArray, script);
-    QFETCH(QString, base);
-    QFETCH(QString, standard);
-    QFETCH(QString, alternative);
-    const web::PictureFolders f = web::readSiteScript(script, "http://127.0.0.1:1/");
-    QCOMPARE(f.siteBase, base);
-    QCOMPARE(f.standardFolder, standard);
-    QCOMPARE(f.alternativeFolder, alternative);
-}
-
-void WebRulesTest::siteAddresses_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("site");
-    QTest::newRow("word in the host") << "http://www.dalvane.com/x.html" << true;
-    QTest::newRow("capitals") << "http://WWW.DALVANE.COM/" << true;
-    QTest::newRow("word in the path, mixed case") << "http://127.0.0.1:8/DalVane/b.html" << true;
-    QTest::newRow("word in the query") << "http://127.0.0.1:8/b.html?from=Dalvane" << true;
-    QTest::newRow("another site") << "http://127.0.0.1:8/b.html" << false;
-    QTest::newRow("near miss") << "http://dalvan.example/" << false;
-}
-
-void WebRulesTest::siteAddresses()
-{
-    QFETCH(QString, url);
-    QFETCH(bool, site);
-    QCOMPARE(web::isSiteAddress(QUrl(url)), site);
-}
-
-void WebRulesTest::webSearch_data()
-{
-    QTest::addColumn<QString>("keyword");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("searched"); // the keyword the site reads; null: the plain search page
-    QTest::newRow("empty") << "" << "/search/" << QString();
-    QTest::newRow("the prompt") << "请输入连环画书名" << "/search/" << QString();
-    QTest::newRow("prompt and more") << "请输入连环画书名2" << "/search/keyword/" << "请输入连环画书名2";
-    QTest::newRow("Chinese and blanks") << "三国 演义" << "/search/keyword/" << "三国 演义";
-    QTest::newRow("query characters") << "a&b=c#d+e%f" << "/search/keyword/" << "a&b=c#d+e%f";
-}
-
-void WebRulesTest::webSearch()
-{
-    QFETCH(QString, keyword);
-    QFETCH(QString, path);
-    QFETCH(QString, searched);
-    const QUrl url = web::webSearchAddress("http://127.0.0.1:5/", keyword);
-    QCOMPARE(url.host(), QString("127.0.0.1"));
-    QCOMPARE(url.port(), 5);
-    QCOMPARE(url.path(), path);
-    if (searched.isNull()) {
-        QVERIFY(!url.hasQuery());
-        return;
-    }
-    const QUrlQuery query(url);
-    QCOMPARE(query.queryItemValue("show"), QString("title"));
-    QCOMPARE(query.queryItemValue("classid"), QString("2"));
-    QCOMPARE(query.queryItemValue("keyboard", QUrl::FullyDecoded), searched);
-    // Readable as typed where nothing would change the query's meaning.
-    if (!searched.contains('&'))
-        QVERIFY2(url.toString().endsWith("keyboard=" + searched), qPrintable(url.toString()));
-}
-
-void WebRulesTest::safeNames_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << "小英雄雨来" << "小英雄雨来";
-    QTest::newRow("quotes stay") << "他说\"走'吧\"" << "他说\"走'吧\"";
-    QTest::newRow("slashes") << "上/下\\册" << "上_下_册";
-    QTest::newRow("way up") << "../../etc/passwd" << "______etc_passwd";
-    QTest::newRow("dots inside") << "a..b...c.d" << "a__b___c.d";
-    QTest::newRow("leading dot") << ".hidden" << "_hidden";
-    QTest::newRow("control characters") << QStringLiteral("a\tb\nc\u0001d\u007fe\u0085f") << "a_b_c_d_e_f";
-    QTest::newRow("blanks at the ends") << "  雨来  " << "雨来";
-    QTest::newRow("blanks only") << "   " << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("a dot") << "." << "_";
-    QTest::newRow("Chinese at the limit") << QString(66, QChar(0x4E66)) << QString(66, QChar(0x4E66)); // 198 bytes
-    QTest::newRow("Chinese over the limit") << QString(100, QChar(0x4E66)) << QString(66, QChar(0x4E66));
-    QTest::newRow("300 letters") << QString(300, 'x') << QString(web::kLongestTitleBytes, 'x');
-    // Four-byte characters are never split in half.
-    QTest::newRow("emoji") << QString::fromUtf8("\xF0\x9F\x98\x80").repeated(60)
-                           << QString::fromUtf8("\xF0\x9F\x98\x80").repeated(50);
-}
-
-void WebRulesTest::safeNames()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, name);
-    QCOMPARE(web::safeFileTitle(title), name);
-    QVERIFY(web::safeFileTitle(title).toUtf8().size() <= web::kLongestTitleBytes);
-}
-
-void WebRulesTest::namesStayInsideTheFolder()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + "/books/";
-    QVERIFY(QDir().mkpath(folder));
-    const QStringList titles = {"../escape", "/etc/x", "..", "a/../../b", QString(300, QChar(0x4E66)),
-                                QString("\\..\\..\\x"), ".", "\n"};
-    for (const QString &title : titles) {
-        const QString path = web::freeBookPath(folder, title);
-        QVERIFY2(!path.isEmpty(), qPrintable(title));
-        QCOMPARE(QFileInfo(path).absolutePath() + '/', folder);
-        QVERIFY(path.endsWith(".lhh"));
-        // The writer's hidden name beside it fits as well.
-        QVERIFY(QFileInfo(path).fileName().toUtf8().size() + 16 < 255);
-        QFile f(path);
-        QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    }
-    QCOMPARE(web::freeBookPath(folder, "  "), QString());
-}
-
-void WebRulesTest::takenNamesCount()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + '/';
-    QCOMPARE(web::freeBookPath(folder, "T"), folder + "T.lhh");
-    QFile(folder + "T.lhh").open(QIODevice::WriteOnly);
-    QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(1).lhh");
-    QFile(folder + "T(1).lhh").open(QIODevice::WriteOnly);
-    QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(2).lhh");
-    // A dangling link is a name in use too.
-    QVERIFY(QFile::link(folder + "nowhere", folder + "T(2).lhh"));
-    QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(3).lhh");
-    QDir().mkpath(folder + "T(3).lhh");
-    QCOMPARE(web::freeBookPath(folder, "T"), folder + "T(4).lhh");
-}
 
 QTEST_GUILESS_MAIN(WebRulesTest)
 
