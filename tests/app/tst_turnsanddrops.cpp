@@ -68,12 +68,6 @@ bool drop(QWidget *target, const QList<QUrl> &urls, QPoint at = QPoint(5, 5))
     return dropped.isAccepted();
 }
 
-app::BookMakerWindow *openMaker(Harness &h)
-{
-    h.action("mnuNew")->trigger();
-    return windows<app::BookMakerWindow>().value(0);
-}
-
 QStringList pageFiles(QTableView *list)
 {
     QStringList out;
@@ -247,7 +241,8 @@ void TurnsAndDropsTest::makerTakesFoldersAndArchives()
 {
     Harness h;
     h.start();
-    app::BookMakerWindow *maker = openMaker(h);
+    h.action("mnuNew")->trigger();
+    app::BookMakerWindow *maker = windows<app::BookMakerWindow>().value(0);
     QVERIFY(maker);
     auto *list = maker->findChild<QTableView *>("VSFlexGrid1");
     // Damaged or empty archives and folders: named in one message, nothing added.
