@@ -24,7 +24,6 @@ private slots:
     void nextStartRemembersLayout();
     void unreachableBannerShowsTheLocalPage();
     void geometryComesBackExactly();
-    void aboutBox();
     void associationWrittenEveryStart();
 };
 
@@ -55,6 +54,18 @@ void MainWindowTest::firstStartShowsTheDesignedFrame()
     QCOMPARE(h.dialogs.requests.size(), 2);
     w.resize(300, 200);
     QTRY_COMPARE(w.frameGeometry().size(), QSize(534, 334)); // raised to 8000 x 5000 twips, rounded up
+
+    // The About box and its two links.
+    QString caption;
+    onDialog([&](QDialog *about) {
+        QVERIFY(qobject_cast<app::AboutDialog *>(about));
+        caption = about->windowTitle();
+        QTest::mouseClick(about->findChild<QWidget *>("Label1"), Qt::LeftButton);
+        QTest::mouseClick(about->findChild<QWidget *>("Label2"), Qt::LeftButton);
+    });
+    h.action("ToolbarButton13")->trigger();
+    QCOMPARE(caption, QStringLiteral("关于 Korvel - 版本：2009.4.10"));
+    QCOMPARE(h.shell.opened, (QList<QUrl>{QUrl(h.siteRoot + "korvel/"), QUrl(h.siteRoot)}));
 }
 
 void MainWindowTest::nextStartRemembersLayout()
@@ -143,22 +154,6 @@ void MainWindowTest::geometryComesBackExactly()
     w.close();
     QCOMPARE(h.stored("frmMain", "WindowState"), QStringLiteral("2"));
     QCOMPARE(h.stored("frmMain", "Width"), QStringLiteral("11700"));
-}
-
-void MainWindowTest::aboutBox()
-{
-    Harness h;
-    h.start();
-    QString caption;
-    onDialog([&](QDialog *about) {
-        QVERIFY(qobject_cast<app::AboutDialog *>(about));
-        caption = about->windowTitle();
-        QTest::mouseClick(about->findChild<QWidget *>("Label1"), Qt::LeftButton);
-        QTest::mouseClick(about->findChild<QWidget *>("Label2"), Qt::LeftButton);
-    });
-    h.action("ToolbarButton13")->trigger();
-    QCOMPARE(caption, QStringLiteral("关于 Korvel - 版本：2009.4.10"));
-    QCOMPARE(h.shell.opened, (QList<QUrl>{QUrl(h.siteRoot + "korvel/"), QUrl(h.siteRoot)}));
 }
 
 // The desktop entry, the type and the thumbnailer's entry are written at

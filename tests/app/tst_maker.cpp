@@ -112,16 +112,15 @@ class MakerTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void oneMakerFromEveryWayIn();
+    void oneMakerAndItsRefusals();
     void makeABookAndReadIt();
-    void saveRefusalsAndCancel();
     void failedSavesKeepTheOldBook_data();
     void failedSavesKeepTheOldBook();
     void pagesWrittenOut();
     void typedNamesTheFilterHides();
 };
 
-void MakerTest::oneMakerFromEveryWayIn()
+void MakerTest::oneMakerAndItsRefusals()
 {
     Harness h;
     h.start();
@@ -144,9 +143,61 @@ void MakerTest::oneMakerFromEveryWayIn()
     QPointer<app::BookMakerWindow> closed = m.window;
     m.button(11)->trigger();
     QTRY_VERIFY(!closed);
-    Maker fresh = openMaker(h);
-    QVERIFY(fresh.window);
-    QCOMPARE(fresh.model->rowCount(), 0);
+    m = openMaker(h);
+    QVERIFY(m.window);
+    QCOMPARE(m.model->rowCount(), 0);
+
+    // Saving without pictures, without a title, cancelled; pictures that are not.
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请插入连环画图片。"));
+    QCOMPARE(h.dialogs.requests.size(), 1); // nothing asked
+
+    // Files that are not pictures are named in one message; the pictures go in.
+    pictureFiles(h, {"a.png", "b.jpg"});
+    const QString folder = h.env.path("pics");
+    writeFile(folder + "/empty.jpg", {});
+    writeFile(folder + "/text.gif", "GIF? no");
+    QDir(folder).mkdir("dir.bmp");
+    h.dialogs.names << multiAnswer(folder, {"a.png", "empty.jpg", "text.gif", "dir.bmp", "b.jpg"});
+    m.button(5)->trigger();
+    QCOMPARE(m.names(), (QStringList{"a.png", "b.jpg"}));
+    QCOMPARE(h.messages.shown.size(), 2);
+    for (const char *name : {"empty.jpg", "text.gif", "dir.bmp"})
+        QVERIFY(h.messages.shown.last().text.contains(folder + "/" + name));
+    QVERIFY(!h.messages.shown.last().text.contains("a.png"));
+    // The panel hidden, the title empty: the panel comes back with the focus in the title.
+    m.button(9)->trigger();
+    QVERIFY(m.find("Picture1")->isHidden());
+    m.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m.window));
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请输入连环画书名。"));
+    QVERIFY(!m.find("Picture1")->isHidden());
+    QVERIFY(m.button(9)->isChecked());
+    QTRY_COMPARE(m.window->focusWidget(), m.find("Text2"));
+    QCOMPARE(h.dialogs.requests.size(), 2);
+
+    // Cancelled, or the bare proposed name handed back: nothing is written, nothing said.
+    m.find<QLineEdit>("Text2")->setText("t");
+    const int shown = int(h.messages.shown.size());
+    m.button(3)->trigger();
+    h.dialogs.names << "t.lhh";
+    m.button(3)->trigger();
+    QCOMPARE(h.messages.shown.size(), shown);
+    QVERIFY(!QFileInfo::exists("t.lhh"));
+
+    // A picture gone since it was added: said, and the preview is empty.
+    QTRY_VERIFY(m.thumbnailsDone());
+    QWidget *preview = m.find("picView");
+    m.clickRow(1);
+    QVERIFY(preview->isVisible());
+    QFile::remove(folder + "/a.png");
+    m.clickRow(0);
+    QCOMPARE(h.messages.shown.last().text, "无法读取图片文件：\n" + folder + "/a.png");
+    QVERIFY(preview->isHidden());
+    m.window->showMinimized();
+    m.window->resize(50, 50); // must not fail
+    QTRY_VERIFY(m.thumbnailsDone());
 }
 
 void MakerTest::makeABookAndReadIt()
@@ -209,63 +260,6 @@ void MakerTest::makeABookAndReadIt()
     QCOMPARE(h.session->pageNumbers(), (QVector<qint32>{0, 1}));
     QCOMPARE(h.session->extractPage(0).bytes, fileBytes(files.at(0)));
     QCOMPARE(h.session->extractPage(1).bytes, fileBytes(files.at(1)));
-}
-
-void MakerTest::saveRefusalsAndCancel()
-{
-    Harness h;
-    h.start();
-    Maker m = openMaker(h);
-    m.button(3)->trigger();
-    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请插入连环画图片。"));
-    QVERIFY(h.dialogs.requests.isEmpty());
-
-    // Files that are not pictures are named in one message; the pictures go in.
-    pictureFiles(h, {"a.png", "b.jpg"});
-    const QString folder = h.env.path("pics");
-    writeFile(folder + "/empty.jpg", {});
-    writeFile(folder + "/text.gif", "GIF? no");
-    QDir(folder).mkdir("dir.bmp");
-    h.dialogs.names << multiAnswer(folder, {"a.png", "empty.jpg", "text.gif", "dir.bmp", "b.jpg"});
-    m.button(5)->trigger();
-    QCOMPARE(m.names(), (QStringList{"a.png", "b.jpg"}));
-    QCOMPARE(h.messages.shown.size(), 2);
-    for (const char *name : {"empty.jpg", "text.gif", "dir.bmp"})
-        QVERIFY(h.messages.shown.last().text.contains(folder + "/" + name));
-    QVERIFY(!h.messages.shown.last().text.contains("a.png"));
-    // The panel hidden, the title empty: the panel comes back with the focus in the title.
-    m.button(9)->trigger();
-    QVERIFY(m.find("Picture1")->isHidden());
-    m.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m.window));
-    m.button(3)->trigger();
-    QCOMPARE(h.messages.shown.last().text, QStringLiteral("请输入连环画书名。"));
-    QVERIFY(!m.find("Picture1")->isHidden());
-    QVERIFY(m.button(9)->isChecked());
-    QTRY_COMPARE(m.window->focusWidget(), m.find("Text2"));
-    QCOMPARE(h.dialogs.requests.size(), 1);
-
-    // Cancelled, or the bare proposed name handed back: nothing is written, nothing said.
-    m.find<QLineEdit>("Text2")->setText("t");
-    const int shown = int(h.messages.shown.size());
-    m.button(3)->trigger();
-    h.dialogs.names << "t.lhh";
-    m.button(3)->trigger();
-    QCOMPARE(h.messages.shown.size(), shown);
-    QVERIFY(!QFileInfo::exists("t.lhh"));
-
-    // A picture gone since it was added: said, and the preview is empty.
-    QTRY_VERIFY(m.thumbnailsDone());
-    QWidget *preview = m.find("picView");
-    m.clickRow(1);
-    QVERIFY(preview->isVisible());
-    QFile::remove(folder + "/a.png");
-    m.clickRow(0);
-    QCOMPARE(h.messages.shown.last().text, "无法读取图片文件：\n" + folder + "/a.png");
-    QVERIFY(preview->isHidden());
-    m.window->showMinimized();
-    m.window->resize(50, 50); // must not fail
-    QTRY_VERIFY(m.thumbnailsDone());
 }
 
 void MakerTest::failedSavesKeepTheOldBook_data()

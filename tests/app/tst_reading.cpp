@@ -54,9 +54,8 @@ private slots:
     void refusedBooks();
     void recentMenuRules();
     void everyWayOfTurning();
-    void halfPageClicksPointerAndTooltip();
+    void clicksTooltipAndAutoPlay();
     void firstPageZeroIsFittedOnceDespiteTheLock();
-    void autoPlay();
     void pageKeysLeaveTheTreeAndTabsFollowThePane();
     void viewerKeysWheelFullViewAndFullScreen();
 };
@@ -241,12 +240,12 @@ void ReadingTest::everyWayOfTurning()
     QCOMPARE(h.reading()->pageImage().naturalSize(), QSize(120, 90));
 }
 
-void ReadingTest::halfPageClicksPointerAndTooltip()
+void ReadingTest::clicksTooltipAndAutoPlay()
 {
     Harness h;
     // read.tmp cannot be written (a folder stands in its place): pages still show.
     QVERIFY(QDir().mkpath(h.env.appDir() + "/read.tmp"));
-    h.start({h.book("clicks.lhh", 3, 200, 200)});
+    app::MainWindow &w = h.start({h.book("clicks.lhh", 3, 200, 200)});
     QWidget *page = h.page();
     const int width = page->width();
     QCOMPARE(width, 200);
@@ -273,38 +272,8 @@ void ReadingTest::halfPageClicksPointerAndTooltip()
     QTest::mouseClick(page, Qt::RightButton, {}, QPoint(10, 50));
     QTRY_VERIFY(shown);
     QTRY_VERIFY(!menu->isVisible());
-}
 
-void ReadingTest::firstPageZeroIsFittedOnceDespiteTheLock()
-{
-    Harness h;
-    const QString big = h.book("big.lhh", 2, 1200, 2400);
-    h.start();
-    app::ReadingPane *pane = h.reading();
-    h.click("tzbLock");
-    QVERIFY(h.button("tzbLock")->value());
-    h.open(big);
-    // The first showing of page 0 in a run is fitted whatever the lock says...
-    const float fitted = pane->height() * 15.f - 775.f;
-    QCOMPARE(pane->pageBox().height, fitted);
-    for (int i = 0; i < 5; ++i)
-        h.action("mnuNarrow")->trigger();
-    const QSize zoomed = h.page()->size();
-    // ...and only the first: later showings keep the locked size.
-    h.action("mnuNextPage")->trigger();
-    h.action("mnuPrePage")->trigger();
-    QCOMPARE(h.page()->size(), zoomed);
-    h.open(big);
-    QVERIFY(pane->pageBox().height < fitted);
-    // A resize refits, lock or not.
-    h.window->resize(h.window->width() + 40, h.window->height() + 40);
-    QTRY_COMPARE(pane->pageBox().height, pane->height() * 15.f - 775.f);
-}
-
-void ReadingTest::autoPlay()
-{
-    Harness h;
-    app::MainWindow &w = h.start({h.book("auto.lhh", 3)});
+    // Auto-play.
     auto *timer = h.find<QTimer>("timAutoPlay");
     auto *seconds = h.find<QLineEdit>("Text2");
     QTest::keyClick(&w, Qt::Key_F11);
@@ -339,13 +308,39 @@ void ReadingTest::autoPlay()
     QVERIFY(!h.action("mnuAutoPlay")->isChecked() && !h.button("tzbAutoPlay")->value() && !timer->isActive());
 
     // Without a book nothing turns and auto-play does not start.
-    const int page = h.position();
+    const int position = h.position();
     for (const char *name : {"mnuNextPage", "mmnuLastPage", "mnuFirstPage", "mnuPrePage"})
         h.action(name)->trigger();
     QTest::keyClick(&w, Qt::Key_Right);
     h.click("tzbAutoPlay");
-    QCOMPARE(h.position(), page);
+    QCOMPARE(h.position(), position);
     QVERIFY(!h.action("mnuAutoPlay")->isChecked() && !h.button("tzbAutoPlay")->value());
+}
+
+void ReadingTest::firstPageZeroIsFittedOnceDespiteTheLock()
+{
+    Harness h;
+    const QString big = h.book("big.lhh", 2, 1200, 2400);
+    h.start();
+    app::ReadingPane *pane = h.reading();
+    h.click("tzbLock");
+    QVERIFY(h.button("tzbLock")->value());
+    h.open(big);
+    // The first showing of page 0 in a run is fitted whatever the lock says...
+    const float fitted = pane->height() * 15.f - 775.f;
+    QCOMPARE(pane->pageBox().height, fitted);
+    for (int i = 0; i < 5; ++i)
+        h.action("mnuNarrow")->trigger();
+    const QSize zoomed = h.page()->size();
+    // ...and only the first: later showings keep the locked size.
+    h.action("mnuNextPage")->trigger();
+    h.action("mnuPrePage")->trigger();
+    QCOMPARE(h.page()->size(), zoomed);
+    h.open(big);
+    QVERIFY(pane->pageBox().height < fitted);
+    // A resize refits, lock or not.
+    h.window->resize(h.window->width() + 40, h.window->height() + 40);
+    QTRY_COMPARE(pane->pageBox().height, pane->height() * 15.f - 775.f);
 }
 
 // A book named in GBK, as from a Windows disk: given by its bytes (the command

@@ -64,9 +64,8 @@ private slots:
     void readPicture();
     void startUp_data();
     void startUp();
-    void dragMovesIt();
+    void dragAndSeeThroughParts();
     void aMessageAtStartUpTakesTheSplashAway();
-    void seeThroughPartsWithAndWithoutCompositor();
 };
 
 void SplashTest::readPicture_data()
@@ -161,7 +160,8 @@ void SplashTest::aMessageAtStartUpTakesTheSplashAway()
     QVERIFY(h.window->isVisible());
 }
 
-void SplashTest::dragMovesIt()
+// A drag moves the window; its see-through parts with a compositor and without.
+void SplashTest::dragAndSeeThroughParts()
 {
     TestEnv env;
     QVERIFY(writeSplash(env.appDir() + "/splash.png", "picture"));
@@ -179,10 +179,7 @@ void SplashTest::dragMovesIt()
     // A drag is not a click: it stays, on top.
     QVERIFY(s && s->isVisible() && s->windowFlags() & Qt::WindowStaysOnTopHint);
     s->close();
-}
 
-void SplashTest::seeThroughPartsWithAndWithoutCompositor()
-{
     // See-through, half see-through and solid thirds.
     QImage picture(60, 40, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
