@@ -40,14 +40,15 @@ inline void sendMouse(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButtons
     QApplication::sendEvent(w, &e);
 }
 
-// The shown top-level window of type T, if there is one.
+// The top-level windows of type T; with shownOnly, those on screen.
 template <typename T>
-T *shownWindow()
+QList<T *> windows(bool shownOnly = true)
 {
+    QList<T *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *t = qobject_cast<T *>(w); t && t->isVisible())
-            return t;
-    return nullptr;
+        if (auto *t = qobject_cast<T *>(w); t && (t->isVisible() || !shownOnly))
+            found << t;
+    return found;
 }
 
 // Runs f on the modal dialog once it is up, and closes it if f left it open.
@@ -141,6 +142,26 @@ struct Harness {
     {
         widgets::StyledButton *b = button(buttonName);
         QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+    }
+    // 打开 with the file dialog answering path.
+    void open(const QString &path)
+    {
+        dialogs.names << path;
+        action(QStringLiteral("mnuOpen"))->trigger();
+    }
+    // A started window that is the active one, as a person's would be.
+    app::MainWindow &startActive(const QStringList &args = {})
+    {
+        start(args);
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("main window not active");
+        return *window;
+    }
+    // What the next start reads from the settings file.
+    QString stored(const QString &section, const QString &key) const
+    {
+        return env.reopenSettings()->value(section, key, {});
     }
     // What the recent menu's items hold, as their captions and the store say.
     QStringList recentPaths() const { return recent->paths(); }

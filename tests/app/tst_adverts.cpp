@@ -23,11 +23,7 @@ constexpr qint64 kMinute = 60000;
 QList<app::AdvertWindow *> advertWindows(bool shownOnly = true)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<app::AdvertWindow *> found;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *ad = qobject_cast<app::AdvertWindow *>(w); ad && (ad->isVisible() || !shownOnly))
-            found << ad;
-    return found;
+    return windows<app::AdvertWindow>(shownOnly);
 }
 
 // A main window online, on a site that serves the advert pages (or not).

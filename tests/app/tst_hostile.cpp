@@ -11,7 +11,6 @@ using namespace korvel::test;
 
 namespace {
 const QString kBooks = QStringLiteral("CREATE TABLE books (booknumber INTEGER, title TEXT)");
-const QString kCount = QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM n WHERE x < %1) ");
 const QString kView = QStringLiteral("CREATE VIEW pages AS ");
 } // namespace
 
@@ -27,18 +26,10 @@ void HostileTest::openedFromTheCommandLine_data()
 {
     QTest::addColumn<QStringList>("schema");
     QTest::addColumn<QString>("message"); // empty: none, the page stays blank
-    const QString pagesFailed = QStringLiteral("连环画页面读取错误。");
+    // Every view is refused alike (the engine's tests hold the other kinds).
     QTest::newRow("endless view") << QStringList{kBooks, kView + "WITH RECURSIVE n(x) AS (SELECT 0 UNION ALL SELECT "
                                                                  "x + 1 FROM n) SELECT x AS pagenumber, x'00' AS image FROM n"}
-                                  << pagesFailed;
-    QTest::newRow("view counting to 10^12")
-        << QStringList{kBooks, kView + kCount.arg(qint64(1000000000000)) + "SELECT x AS pagenumber, x'00' AS image FROM n"}
-        << pagesFailed;
-    QTest::newRow("view of 50 million rows")
-        << QStringList{kBooks, kView + kCount.arg(49999999) + "SELECT x AS pagenumber, zeroblob(100) AS image FROM n"}
-        << pagesFailed;
-    QTest::newRow("view of a 900 MB picture")
-        << QStringList{kBooks, kView + "SELECT 0 AS pagenumber, zeroblob(900000000) AS image"} << pagesFailed;
+                                  << QStringLiteral("连环画页面读取错误。");
     QTest::newRow("generated 900 MB picture")
         << QStringList{kBooks,
                        "CREATE TABLE pages (pagenumber INTEGER PRIMARY KEY, raw BLOB, "

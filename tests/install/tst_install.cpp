@@ -238,7 +238,7 @@ private slots:
         h.window->show();
 
         h.action(QStringLiteral("mnuNew"))->trigger();
-        auto *maker = shownWindow<app::BookMakerWindow>();
+        auto *maker = windows<app::BookMakerWindow>().value(0);
         QVERIFY(maker);
         const QString pictures = h.env.path(QStringLiteral("pics"));
         QVERIFY(QDir().mkpath(pictures));

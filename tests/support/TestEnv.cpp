@@ -135,6 +135,13 @@ void be32(QByteArray *b, quint32 v)
         b->append(char(v >> s));
 }
 
+// The n low bytes of v, least significant first.
+void le(QByteArray *b, quint32 v, int n)
+{
+    for (int i = 0; i < n; ++i)
+        b->append(char(v >> (8 * i)));
+}
+
 quint32 crc32Of(const QByteArray &bytes)
 {
     quint32 crc = 0xFFFFFFFFu;
@@ -187,35 +194,19 @@ QByteArray claimingPicture(const char *format, int width, int height)
         return bytes;
     }
     if (f == "BMP") {
+        // The file and info headers of a 24-bit picture, each field {value, bytes}.
+        const std::pair<quint32, int> fields[] = {{54 + quint32(width) * 3 * quint32(height), 4},
+                                                  {0, 4}, {54, 4}, {40, 4}, {quint32(width), 4}, {quint32(height), 4},
+                                                  {1, 2}, {24, 2}, {0, 4}, {0, 4}, {2835, 4}, {2835, 4}, {0, 4}, {0, 4}};
         QByteArray b("BM", 2);
-        auto le = [&b](quint32 v, int n) {
-            for (int i = 0; i < n; ++i)
-                b.append(char(v >> (8 * i)));
-        };
-        le(54 + quint32(width) * 3 * quint32(height), 4);
-        le(0, 4);
-        le(54, 4);
-        le(40, 4);
-        le(quint32(width), 4);
-        le(quint32(height), 4);
-        le(1, 2);
-        le(24, 2);
-        le(0, 4);
-        le(0, 4);
-        le(2835, 4);
-        le(2835, 4);
-        le(0, 4);
-        le(0, 4);
+        for (const auto &[value, bytes] : fields)
+            le(&b, value, bytes);
         return b + QByteArray(100, '\0');
     }
     if (f == "TIFF") {
         const QByteArray strip = qCompress(QByteArray(64, '\0')).mid(4); // a zlib stream
         QByteArray t("II*\0", 4);
-        auto le = [&t](quint32 v, int n) {
-            for (int i = 0; i < n; ++i)
-                t.append(char(v >> (8 * i)));
-        };
-        le(8, 4);
+        le(&t, 8, 4);
         const struct {
             quint16 tag, type;
             quint32 value;
@@ -223,14 +214,14 @@ QByteArray claimingPicture(const char *format, int width, int height)
                     {262, 3, 2},  {273, 4, 0},    {277, 3, 3},    {278, 4, quint32(height)},
                     {279, 4, quint32(strip.size())}};
         const quint32 stripAt = 8 + 2 + 9 * 12 + 4;
-        le(9, 2);
+        le(&t, 9, 2);
         for (const auto &tag : tags) {
-            le(tag.tag, 2);
-            le(tag.type, 2);
-            le(1, 4);
-            le(tag.tag == 273 ? stripAt : tag.value, 4);
+            le(&t, tag.tag, 2);
+            le(&t, tag.type, 2);
+            le(&t, 1, 4);
+            le(&t, tag.tag == 273 ? stripAt : tag.value, 4);
         }
-        le(0, 4);
+        le(&t, 0, 4);
         return t + strip;
     }
     if (f == "GIF") {
