@@ -135,7 +135,11 @@ int main(int argc, char *argv[])
     if (qgetenv("KORVEL_REPORT_WEB") == "1") {
         QTimer::singleShot(0, &app, [&window] {
             window->loadWeb();
-            std::printf("web-parts %s\n", window->hasWeb() ? "loaded" : "missing");
+            // Where a windowing system has windows inside windows, the web
+            // views draw in windows of their own, never in the frame's.
+            const auto *banner = window->findChild<QWidget *>(QStringLiteral("wbbTopAD"));
+            const bool own = banner && banner->window() != window.get();
+            std::printf("web-parts %s%s\n", window->hasWeb() ? "loaded" : "missing", own ? " in windows of their own" : "");
             std::fflush(stdout);
             QCoreApplication::quit();
         });
