@@ -149,6 +149,8 @@ private:
     // would make every repaint of that window, page turns included, go
     // through the engine's compositing. So each view is a window of its own,
     // held by a window container in the place the frame gives it.
+    // (Qt 6.7 and later make no container for a widget's window and hand
+    // the view back as a plain child: then it draws as before, only slower.)
     // The view is the place's first child, so it (and its window) goes
     // before the holder, which would otherwise delete the view's window
     // from under it.
