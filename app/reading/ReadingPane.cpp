@@ -1,5 +1,6 @@
 #include "app/reading/ReadingPane.h"
 
+#include "app/reading/AutoPlayControl.h"
 #include "app/reading/ExportPagesDialog.h"
 #include "app/Icons.h"
 #include "app/reading/PageSaving.h"
@@ -90,10 +91,6 @@ void ReadingPane::buildControls()
     m_toolbar->pageLabel->installEventFilter(this);
     m_toolbar->secondsBox->installEventFilter(this);
     m_toolbar->secondsLabel->installEventFilter(this);
-
-    m_autoPlayTimer = new QTimer(this);
-    m_autoPlayTimer->setObjectName(QStringLiteral("timAutoPlay"));
-    m_autoPlayTimer->setInterval(1000);
 }
 
 void ReadingPane::buildPageMenu()
@@ -140,9 +137,11 @@ void ReadingPane::connectControls()
     connect(m_zoomInAction, &QAction::triggered, this, &ReadingPane::zoomIn);
     connect(m_actualSizeAction, &QAction::triggered, this, &ReadingPane::actualSize);
     // The entry's check mark is the program's to set: undo Qt's own toggle first.
+    m_autoPlay = new AutoPlayControl(*m_autoPlayAction, *m_toolbar, this);
+    connect(m_autoPlay, &AutoPlayControl::turnWanted, this, &ReadingPane::nextPage);
     connect(m_autoPlayAction, &QAction::triggered, this, [this](bool checked) {
         m_autoPlayAction->setChecked(!checked);
-        toggleAutoPlay();
+        m_autoPlay->toggle();
     });
     connect(m_closeAction, &QAction::triggered, this, &ReadingPane::closeBook);
     connect(m_savePictureAction, &QAction::triggered, this, &ReadingPane::savePicture);
@@ -157,8 +156,8 @@ void ReadingPane::connectControls()
     connect(m_toolbar->zoomOutButton, &widgets::StyledButton::Click, this, whileOpen(&ReadingPane::zoomOut));
     connect(m_toolbar->actualSizeButton, &widgets::StyledButton::Click, this, whileOpen(&ReadingPane::actualSize));
     connect(m_toolbar->autoPlayButton, &widgets::StyledButton::Click, this, [this] {
-            if (m_session.isOpen())
-            toggleAutoPlay();
+        if (m_session.isOpen())
+            m_autoPlay->toggle();
         // The button shows the menu entry's state, whoever pressed it.
         m_toolbar->autoPlayButton->setValue(m_autoPlayAction->isChecked());
     });
@@ -172,8 +171,6 @@ void ReadingPane::connectControls()
         });
 
     connect(m_toolbar->pageBox, &QComboBox::activated, this, [this](int) { pageBoxChosen(); });
-    connect(m_toolbar->secondsBox, &QLineEdit::textChanged, this, &ReadingPane::secondsChanged);
-    connect(m_autoPlayTimer, &QTimer::timeout, this, &ReadingPane::autoPlayTick);
 
     connect(m_picture, &PagePicture::painted, this, &ReadingPane::pagePainted);
     connect(m_picture, &PagePicture::mouseDown, this, &ReadingPane::pageMouseDown);
@@ -278,8 +275,8 @@ void ReadingPane::onBookClosed()
     m_picture->hide();
     m_savePictureAction->setEnabled(false);
     m_toolbar->savePictureButton->setEnabled(false);
-    if (m_autoPlayAction->isChecked())
-        toggleAutoPlay();
+    if (m_autoPlay->isRunning())
+        m_autoPlay->toggle();
 }
 
 void ReadingPane::closeBook()
@@ -468,7 +465,7 @@ bool ReadingPane::handleKey(int key)
         zoomOut();
         return true;
     case widgets::vk::F11:
-        toggleAutoPlay();
+        m_autoPlay->toggle();
         return true;
     default:
         return false;
@@ -604,49 +601,6 @@ void ReadingPane::toggleFullView()
     emit fullViewChanged(m_fullView);
     relayout();
     m_maxButton->setCaption(m_fullView ? QStringLiteral("2") : QStringLiteral("1"));
-}
-
-// ------------------------------------------------------------------ auto-play
-
-void ReadingPane::toggleAutoPlay()
-{
-    const bool checked = !m_autoPlayAction->isChecked();
-    m_autoPlayAction->setChecked(checked);
-    m_toolbar->autoPlayButton->setValue(checked);
-    const int interval = view::timerInterval(view::parseSeconds(m_toolbar->secondsBox->text()).value_or(0));
-    m_autoPlayTimer->setInterval(interval);
-    if (checked && interval > 0)
-        m_autoPlayTimer->start();
-    else
-        m_autoPlayTimer->stop();
-    m_toolbar->secondsBox->setEnabled(checked);
-}
-
-void ReadingPane::secondsChanged()
-{
-    // A pasted text that is not a whole number of seconds is refused.
-    const auto seconds = view::parseSeconds(m_toolbar->secondsBox->text());
-    if (!seconds) {
-        const QSignalBlocker block(m_toolbar->secondsBox);
-        m_toolbar->secondsBox->setText(m_lastGoodSeconds);
-        return;
-    }
-    m_lastGoodSeconds = m_toolbar->secondsBox->text();
-    const int interval = view::timerInterval(*seconds);
-    m_autoPlayTimer->setInterval(interval);
-    // An interval of 0 means no ticks; the timer ticks again once a number is entered.
-    if (m_autoPlayAction->isChecked()) {
-        if (interval > 0 && !m_autoPlayTimer->isActive())
-            m_autoPlayTimer->start();
-        else if (interval == 0)
-            m_autoPlayTimer->stop();
-    }
-}
-
-void ReadingPane::autoPlayTick()
-{
-    if (m_autoPlay.tick(view::parseSeconds(m_toolbar->secondsBox->text()).value_or(0)))
-        nextPage();
 }
 
 // ------------------------------------------------------------------ pages as picture files

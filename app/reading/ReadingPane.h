@@ -1,6 +1,5 @@
 #pragma once
 
-#include "view/AutoPlay.h"
 #include "view/Geometry.h"
 #include "view/PageImage.h"
 #include "view/PagePrefetch.h"
@@ -13,7 +12,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QStringListModel;
-class QTimer;
 
 namespace korvel::book {
 class ReadingSession;
@@ -30,6 +28,7 @@ class StyledButton;
 
 namespace korvel::app {
 
+class AutoPlayControl;
 class PagePicture;
 class ReadingToolbar;
 
@@ -116,10 +115,6 @@ private:
     void moveButtons();
     view::ViewSize viewSize() const;
 
-    void toggleAutoPlay();
-    void secondsChanged();
-    void autoPlayTick();
-
     void savePicture();
     void exportAllPages();
 
@@ -138,10 +133,8 @@ private:
     bool m_showPending = false;   // turns went on meanwhile; their page comes next
     int m_pagesShown = 0;
     view::PageBox m_box;
-    view::AutoPlayCounter m_autoPlay;
     bool m_fullView = false;
     bool m_firstFitDone = false; // lives as long as the window
-    QString m_lastGoodSeconds = QStringLiteral("10");
     int m_wheelTurn = 0; // wheel steps short of a whole notch
 
     PagePicture *m_picture = nullptr;
@@ -149,7 +142,7 @@ private:
     ReadingToolbar *m_toolbar = nullptr;
     widgets::StyledButton *m_maxButton = nullptr;
     widgets::StyledButton *m_closeButton = nullptr;
-    QTimer *m_autoPlayTimer = nullptr;
+    AutoPlayControl *m_autoPlay = nullptr;
 
     QMenu *m_pageMenu = nullptr;
     QAction *m_firstPageAction = nullptr;
