@@ -14,8 +14,8 @@ struct AppContext;
 // The window's parts that need the web engine: the banner with its adverts,
 // the web pane and the downloader's dialog. They live in a library of their
 // own that the program loads once the first page is on screen: the engine
-// brings up OpenGL and its helper processes as it loads, and reading a book
-// never waits for that.
+// brings up its helper processes as it loads, and reading a book never
+// waits for that.
 class WebParts {
 public:
     virtual ~WebParts() = default;

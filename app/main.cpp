@@ -7,6 +7,7 @@
 #include "catalog/Seed.h"
 #include "platform/AppFolders.h"
 #include "platform/CommandLine.h"
+#include "platform/Drawing.h"
 #include "platform/Connectivity.h"
 #include "platform/NativePath.h"
 #include "platform/QtServices.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QOpenGLContext>
 #include <QTimer>
 
 #include <cstdio>
@@ -74,6 +76,7 @@ int main(int argc, char *argv[])
         return *answered;
     QElapsedTimer sinceStart;
     sinceStart.start();
+    korvel::platform::drawWithoutOpenGL();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
     korvel::platform::installQtTranslations(app);
@@ -135,11 +138,11 @@ int main(int argc, char *argv[])
     if (qgetenv("KORVEL_REPORT_WEB") == "1") {
         QTimer::singleShot(0, &app, [&window] {
             window->loadWeb();
-            // Where a windowing system has windows inside windows, the web
-            // views draw in windows of their own, never in the frame's.
-            const auto *banner = window->findChild<QWidget *>(QStringLiteral("wbbTopAD"));
-            const bool own = banner && banner->window() != window.get();
-            std::printf("web-parts %s%s\n", window->hasWeb() ? "loaded" : "missing", own ? " in windows of their own" : "");
+            // The web parts compose in software unless OpenGL was asked for.
+            const QOpenGLContext *shared = QOpenGLContext::globalShareContext();
+            const bool openGL = shared && shared->isValid();
+            std::printf("web-parts %s, drawn %s\n", window->hasWeb() ? "loaded" : "missing",
+                        openGL ? "with OpenGL" : "in software");
             std::fflush(stdout);
             QCoreApplication::quit();
         });

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-declarative-dev qt6-image-formats-plugins
   libqt6sql6 libqt6svg6
   libsqlite3-dev libgif-dev libxcb1-dev libarchive-dev
   fonts-wqy-microhei shared-mime-info desktop-file-utils qt6-translations-l10n

@@ -13,6 +13,7 @@
 #include "book/RecentList.h"
 #include "platform/AppFolders.h"
 #include "platform/Connectivity.h"
+#include "platform/Drawing.h"
 #include "platform/QtServices.h"
 #include "platform/Settings.h"
 #include "platform/SiteConfig.h"
@@ -134,6 +135,8 @@ void showWebPane(QWidget *window, int ms)
 
 int main(int argc, char *argv[])
 {
+    // Drawn as the program draws.
+    korvel::platform::drawWithoutOpenGL();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));

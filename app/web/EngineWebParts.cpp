@@ -9,14 +9,9 @@
 #include "app/WebParts.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QOpenGLContext>
-#include <QOpenGLWidget>
+#include <QQuickWindow>
 #include <QUrl>
-#include <QPointer>
-#include <QResizeEvent>
-#include <QTimer>
-#include <QVBoxLayout>
 #include <QWebEngineView>
 
 QT_BEGIN_NAMESPACE
@@ -28,50 +23,23 @@ namespace korvel::app {
 
 namespace {
 
-// The engine draws through OpenGL contexts that share with one global
-// context. Loaded after the application was made, it finds none: it is made
-// here, before the first view. False when the machine has no OpenGL (the
-// engine then draws in software).
-bool prepareEngine()
+// The engine composes through OpenGL contexts that share with one global
+// context, and asks that context for its format even when it draws in
+// software. Loaded after the application was made, it finds none: one is
+// made here, before the first view. Where the program runs without OpenGL
+// (the usual case, see platform/Drawing.h) the context stays invalid, no
+// driver is loaded, and the views and the engine draw in software.
+void prepareEngine()
 {
-    // The web views' windows make their holders native; the frame's other
-    // parts stay drawn in the frame's window, layered as they were.
-    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     if (!qt_gl_global_share_context()) {
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         auto *shared = new QOpenGLContext(qApp);
         shared->create();
         qt_gl_set_global_share_context(shared);
     }
-    return qt_gl_global_share_context()->isValid();
+    if (!qt_gl_global_share_context()->isValid())
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
-
-// A window container places its window when it is resized, but not when it
-// is shown after being resized hidden: the web pane would come up at the
-// size it had before. Once shown, it is told its size again.
-class ShowSync final : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show) {
-            // After the container has taken the show itself.
-            QPointer<QWidget> holder(static_cast<QWidget *>(watched));
-            QMetaObject::invokeMethod(
-                this,
-                [holder] {
-                    if (!holder)
-                        return;
-                    QResizeEvent resize(holder->size(), holder->size());
-                    QCoreApplication::sendEvent(holder, &resize);
-                },
-                Qt::QueuedConnection);
-        }
-        return false;
-    }
-};
 
 class EngineWebParts final : public QObject, public WebParts {
 public:
@@ -79,48 +47,20 @@ public:
         : QObject(owner)
         , m_context(context)
     {
-        const bool openGL = prepareEngine();
-        m_banner = new QWebEngineView;
+        prepareEngine();
+        m_banner = new QWebEngineView(owner);
         m_banner->setObjectName(QStringLiteral("wbbTopAD"));
         m_banner->setContextMenuPolicy(Qt::NoContextMenu);
-        m_pane = new WebPane(*context.shell);
-        if (hasChildWindows()) {
-            m_bannerPlace = hold(m_banner, owner, openGL);
-            m_panePlace = hold(m_pane, owner, openGL);
-        } else {
-            m_banner->setParent(owner);
-            m_pane->setParent(owner);
-            m_bannerPlace = m_banner;
-            m_panePlace = m_pane;
-        }
-        m_panePlace->hide();
-        m_bannerPlace->show();
+        m_pane = new WebPane(*context.shell, owner);
+        m_pane->hide();
+        m_banner->show();
         m_pane->setUrl(QUrl(QStringLiteral("about:blank")));
         // The connection test, the banner's first page and the advert timers.
         m_adverts = new AdvertDriver(m_context, m_banner, this);
-        if (m_bannerPlace != m_banner)
-            qApp->installEventFilter(this);
     }
 
-    // A window inside the frame cannot be closed on its own, and the
-    // application, asked to quit, would take it for a window that refused
-    // to close and stay. So the views step aside while the windows close,
-    // and come back if the application stays after all.
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == qApp && event->type() == QEvent::Quit) {
-            for (QWidget *view : {static_cast<QWidget *>(m_banner), static_cast<QWidget *>(m_pane)}) {
-                if (!view->isVisible())
-                    continue;
-                view->hide();
-                QTimer::singleShot(0, view, [view] { view->show(); });
-            }
-        }
-        return false;
-    }
-
-    QWidget *banner() const override { return m_bannerPlace; }
-    QWidget *pane() const override { return m_panePlace; }
+    QWidget *banner() const override { return m_banner; }
+    QWidget *pane() const override { return m_pane; }
     bool isBlank() const override { return m_pane->isBlank(); }
     bool isBusy() const override { return m_pane->isBusy(); }
     void open(const QString &address) override { m_pane->setUrl(QUrl(address)); }
@@ -137,51 +77,9 @@ public:
     }
 
 private:
-    // Windows inside windows need a windowing system: the offscreen and
-    // minimal platforms (tests, scripts) have none and draw in software.
-    static bool hasChildWindows()
-    {
-        const QString platform = QGuiApplication::platformName();
-        return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-    }
-
-    // A web view draws through OpenGL. Inside the frame's own window it
-    // would make every repaint of that window, page turns included, go
-    // through the engine's compositing. So each view is a window of its own,
-    // held by a window container in the place the frame gives it.
-    // (Qt 6.7 and later make no container for a widget's window and hand
-    // the view back as a plain child: then it draws as before, only slower.)
-    // The view is the place's first child, so it (and its window) goes
-    // before the holder, which would otherwise delete the view's window
-    // from under it.
-    static QWidget *hold(QWidget *view, QWidget *owner, bool openGL)
-    {
-        auto *place = new QWidget(owner);
-        view->setParent(place, Qt::Window);
-        // Shown, it leaves the keys where they are (a click takes them).
-        view->setAttribute(Qt::WA_ShowWithoutActivating);
-        // The view's window must be an OpenGL one from the start: the engine
-        // adds its drawing surface later, and a window remade for it then
-        // would leave the holder empty. A hidden OpenGL child says so.
-        if (openGL)
-            (new QOpenGLWidget(view))->hide();
-        // A window of no size is never shown.
-        view->resize(owner->size().expandedTo(QSize(1, 1)));
-        view->winId();
-        auto *holder = QWidget::createWindowContainer(view->windowHandle(), place);
-        holder->setFocusPolicy(Qt::NoFocus);
-        holder->installEventFilter(new ShowSync(holder));
-        auto *layout = new QVBoxLayout(place);
-        layout->setContentsMargins(QMargins());
-        layout->addWidget(holder);
-        return place;
-    }
-
     AppContext m_context;
     QWebEngineView *m_banner = nullptr;
     WebPane *m_pane = nullptr;
-    QWidget *m_bannerPlace = nullptr;
-    QWidget *m_panePlace = nullptr;
     AdvertDriver *m_adverts = nullptr;
 };
 
