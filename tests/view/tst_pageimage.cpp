@@ -113,12 +113,6 @@ private slots:
                                                  {11000, 11505, 10705}, {7500, 8000, 7200}}) {
             view::LayoutInput in;
             in.width = width;
-            in.innerWidth = width - 120;
-            in.innerHeight = 7000;
-            in.coolBarHeight = 510;
-            in.picTitleHeight = 375;
-            in.picBottomHeight = 420;
-            in.tzbBottomWidth[0] = in.tzbBottomWidth[1] = 900;
             const view::Layout l = view::computeLayout(in, x);
             QCOMPARE(l.splitter, expected);
             QVERIFY(l.picView.left > l.splitter && l.picView.left + l.picView.width < width);
