@@ -113,11 +113,7 @@ private slots:
         r = runTool(kTool, {"from-archive", env.path("bomb.cbz"), "-o", env.path("bomb.lhh")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY2(childrenPeakMegabytes() < 300, qPrintable(QStringLiteral("from-archive: %1 MB").arg(childrenPeakMegabytes())));
-        db::Connection c;
-        QVERIFY(!c.open(env.path("bomb.lhh"), db::Access::ReadOnly));
-        QVector<qint32> numbers;
-        QVERIFY(!book::readPageNumbers(c, &numbers));
-        QCOMPARE(numbers.size(), 8);
+        QVERIFY(runTool(kTool, {"info", env.path("bomb.lhh")}).out.contains("pages: 8\n"));
     }
 
     void verifyAndPagesThatAreNoPictures()
@@ -145,7 +141,6 @@ private slots:
         QVERIFY(putFile(local, pictureBytes(64, 64, "PNG")));
         QVERIFY(makeBook(env.appDir(), env.path("svg.lhh"),
                          {{0, svgReading(fifo)}, {1, svgReading(local)}, {2, pictureBytes(20, 20, "PNG")}}));
-        QVERIFY(makeBook(env.appDir(), env.path("cover.lhh"), {{0, svgReading(fifo)}}));
         r = runTool(kTool, {"pages", env.path("svg.lhh")}, {}, 20000);
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.contains("0\t0\tunknown") && r.out.contains("1\t1\tunknown"), qPrintable(r.out));
@@ -156,7 +151,7 @@ private slots:
         r = runTool(kTool, {"extract", env.path("svg.lhh"), env.path("out")}, {}, 20000);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(entries(env.path("out")), (QStringList{"0.bin", "1.bin", "2.png"}));
-        QCOMPARE(runTool(kThumbnailer, {"-s", "64", env.path("cover.lhh"), env.path("t.png")}, {}, 20000).exitCode, 1);
+        QCOMPARE(runTool(kThumbnailer, {"-s", "64", env.path("svg.lhh"), env.path("t.png")}, {}, 20000).exitCode, 1);
     }
 
     void infoExtractAndLinks()
@@ -365,7 +360,7 @@ private slots:
         QCOMPARE(fileHash(mine), hash);
     }
 
-    void archivesBothWays()
+    void archivesBothWaysAndBadOnes()
     {
         TestEnv env;
         const QString comic = env.path("雨来.cbr");
@@ -394,19 +389,16 @@ private slots:
         QCOMPARE(runTool(kTool, {"from-archive", comic, "-o", book, "-f"}).exitCode, 0);
         QCOMPARE(bookPages(book, &meta), (QList<QByteArray>{a}));
         QCOMPARE(meta.title, QStringLiteral("雨来"));
-    }
 
-    void fromBadArchives()
-    {
-        TestEnv env;
+        // A damaged or missing archive: refused, no book begun.
         QVERIFY(QDir().mkpath(env.path("in")) && QDir().mkpath(env.path("out")));
         const QString damaged = env.path("in/damaged.cbz");
-        QVERIFY(writeArchive(damaged, "zip", {{"1.jpg", pictureBytes(40, 60, "JPEG"), 0}, {"2.jpg", pictureBytes(300, 300, "PNG"), 0}}));
+        QVERIFY(writeArchive(damaged, "zip", {{"1.jpg", a, 0}, {"2.jpg", pictureBytes(300, 300, "PNG"), 0}}));
         QVERIFY(QFile::resize(damaged, QFileInfo(damaged).size() * 2 / 3));
         const QList<std::pair<QString, QString>> cases = {{"damaged", "damaged or not a comic archive"}, {"missing", "cannot be read"}};
         for (const auto &[name, message] : cases) {
-            const QString comic = env.path("in/" + name + ".cbz");
-            const ToolRun run = runTool(kTool, {"from-archive", comic, "-o", env.path("out/b.lhh")}, env.path("in"));
+            const QString path = env.path("in/" + name + ".cbz");
+            const ToolRun run = runTool(kTool, {"from-archive", path, "-o", env.path("out/b.lhh")}, env.path("in"));
             QCOMPARE(run.exitCode, 1);
             QVERIFY2(run.err.contains(message), qPrintable(name + ": " + run.err));
         }
