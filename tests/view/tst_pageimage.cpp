@@ -7,6 +7,7 @@
 #include "view/PageImage.h"
 #include "view/PagePrefetch.h"
 #include "view/PictureDecoder.h"
+#include "tests/support/PutFile.h"
 #include "tests/support/TestEnv.h"
 
 #include <QtEndian>
@@ -17,11 +18,11 @@
 
 using namespace korvel;
 using namespace korvel::view;
-using korvel::test::pictureBytes;
+using namespace korvel::test;
 
 namespace {
 
-// An uncompressed BMP of the given size, 8 bits with a grey palette or 24
+// An uncompressed BMP of the given size, 8 bits with a black palette or 24
 // bits, every pixel zero. Only the header is written when headerOnly is set,
 // as a damaged or hostile file might claim a size it does not hold.
 QByteArray bmp(int width, int height, int bits, bool headerOnly = false)
@@ -43,17 +44,6 @@ QByteArray bmp(int width, int height, int bits, bool headerOnly = false)
     put16(26, 1);
     put16(28, quint16(bits));
     put32(34, quint32(pixelBytes));
-    for (int i = 0; i < paletteBytes / 4; ++i)
-        for (int c = 0; c < 3; ++c)
-            b[54 + i * 4 + c] = char(i);
-    return b;
-}
-
-PageBox page(float w, float h)
-{
-    PageBox b;
-    b.naturalWidth = w;
-    b.naturalHeight = h;
     return b;
 }
 
@@ -74,7 +64,7 @@ private slots:
         // shape within the width and the height less the allowance; always centred.
         for (const auto &[w, h, fw, fh] : {std::array<float, 4>{3000, 4000, 9000, 6000}, {3000, 5225, 9000, 6000},
                                           {18000, 6000, 9000, 12000}, {3000, 12000, 9000, 6000}, {36000, 48000, 9000, 6000}}) {
-            PageBox b = page(w, h);
+            PageBox b{w, h};
             view::fit(b, {fw, fh});
             centre(b, {fw, fh});
             const float scale = std::min({1.0f, fw / w, (fh - kVerticalAllowance) / h});
@@ -82,11 +72,11 @@ private slots:
             QVERIFY(near(b.left, (fw - b.width) / 2) && near(b.top, (fh - b.height) / 2));
         }
         // A frame lower than the allowance: the height step is skipped, the width one applies.
-        PageBox low = page(6000, 3000);
+        PageBox low{6000, 3000};
         view::fit(low, {3000, 500});
         QCOMPARE(QSizeF(low.width, low.height), QSizeF(3000, 1500));
         // No picture: sizes stay zero, nothing divides by zero.
-        PageBox none = page(0, 0);
+        PageBox none{0, 0};
         view::fit(none, {3000, 3000});
         zoomOut(none);
         zoomIn(none, {3000, 3000});
@@ -94,7 +84,7 @@ private slots:
 
         // Zooming in stops at the fit; out, when the shorter side is 300 twips.
         const ViewSize frame{9000, 6000};
-        PageBox b = page(3000, 12000);
+        PageBox b{3000, 12000};
         view::fit(b, frame);
         const PageBox fitted = b;
         for (int i = 0; i < 20; ++i)
@@ -103,12 +93,12 @@ private slots:
         for (int i = 0; i < 100; ++i)
             zoomIn(b, frame);
         QCOMPARE(QSizeF(b.width, b.height), QSizeF(fitted.width, fitted.height));
-        PageBox small = page(1500, 1500);
+        PageBox small{1500, 1500};
         view::fit(small, frame);
         zoomIn(small, frame);
         QCOMPARE(small.width, 1500 * kZoomInFactor);
         for (const QSizeF size : {QSizeF(3000, 6000), QSizeF(6000, 3000)}) {
-            PageBox z = page(size.width(), size.height());
+            PageBox z{float(size.width()), float(size.height())};
             view::fit(z, {90000, 90000});
             for (int i = 0; i < 1000; ++i)
                 zoomOut(z);
@@ -123,12 +113,6 @@ private slots:
                                                  {11000, 11505, 10705}, {7500, 8000, 7200}}) {
             view::LayoutInput in;
             in.width = width;
-            in.innerWidth = width - 120;
-            in.innerHeight = 7000;
-            in.coolBarHeight = 510;
-            in.picTitleHeight = 375;
-            in.picBottomHeight = 420;
-            in.tzbBottomWidth[0] = in.tzbBottomWidth[1] = 900;
             const view::Layout l = view::computeLayout(in, x);
             QCOMPARE(l.splitter, expected);
             QVERIFY(l.picView.left > l.splitter && l.picView.left + l.picView.width < width);
@@ -157,7 +141,7 @@ private slots:
     void pageClearOfToolbarAndWheel()
     {
         // A tall page reaching under the toolbar band is raised clear of it.
-        PageBox b = page(3000, 12000);
+        PageBox b{3000, 12000};
         view::fit(b, {9000, 6420});
         centre(b, {9000, 6420});
         QVERIFY(b.top + b.height > 6420 - 450);
@@ -165,8 +149,7 @@ private slots:
         QVERIFY(b.top + b.height <= 6420 - 450 && b.top >= 0);
         // A page clear of the band, or one too tall to clear it, stays centred.
         for (float h : {3000.f, 6200.f}) {
-            PageBox c = page(3000, h);
-            c.width = 3000, c.height = h;
+            PageBox c{3000, h, 0, 0, 3000, h};
             centre(c, {9000, 6420});
             const float top = c.top;
             keepClearOfBottom(c, {9000, 6420}, 450);
@@ -176,8 +159,7 @@ private slots:
         // without showing the frame beyond its edges.
         QVERIFY(fitsView(b, {9000, 6420}));
         QVERIFY(!scrollPage(b, {9000, 6420}, 0, -600));
-        PageBox big = page(12000, 12000);
-        big.width = big.height = 12000;
+        PageBox big{12000, 12000, 0, 0, 12000, 12000};
         centre(big, {9000, 6000});
         QVERIFY(!fitsView(big, {9000, 6000}));
         QVERIFY(scrollPage(big, {9000, 6000}, 0, -1000));
@@ -238,19 +220,14 @@ private slots:
     {
         QTemporaryDir dir;
         const QString local = dir.filePath("secret.png"), fifo = dir.filePath("fifo.png");
-        QImage blue(30, 30, QImage::Format_RGB32);
-        blue.fill(Qt::blue);
-        QVERIFY(blue.save(local, "PNG"));
+        QVERIFY(putFile(local, pictureBytes(30, 30, "PNG", Qt::blue)));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         // A document that draws another file is no page: the file is never read.
         for (const QString &target : {local, fifo}) {
-            const QByteArray svg = test::svgReading(target);
+            const QByteArray svg = svgReading(target);
             QVERIFY(view::PageImage::decodeForDisplay(svg, QSize(100, 100)).isNull());
-            QFile named(dir.filePath("page.png"));
-            QVERIFY(named.open(QIODevice::WriteOnly));
-            named.write(svg);
-            named.close();
-            QVERIFY(!view::PictureDecoder::forFile(named.fileName())->isPicture());
+            QVERIFY(putFile(dir.filePath("page.png"), svg));
+            QVERIFY(!view::PictureDecoder::forFile(dir.filePath("page.png"))->isPicture());
         }
         // Nor is a format outside the six, nor a pipe named as a picture.
         QVERIFY(!view::PictureDecoder(QByteArray("P6\n1 1\n255\n\0\0\0", 14)).isPicture());
