@@ -91,8 +91,7 @@ private slots:
         env.settings().setValue(QStringLiteral("frmMain"), QStringLiteral("WindowState"), QStringLiteral("1"));
         env.settings().setValue(QStringLiteral("ListView"), QStringLiteral("Width3"), QStringLiteral(" 950 "));
         const app::StoredLayout junk = app::readStoredLayout(env.settings());
-        test::TestEnv fresh;
-        const app::StoredLayout defaults = app::readStoredLayout(fresh.settings());
+        const app::StoredLayout defaults{};
         QCOMPARE((QList<float>{junk.width, junk.splitter}), (QList<float>{defaults.width, defaults.splitter}));
         QCOMPARE(junk.windowState, 0);
         QCOMPARE(junk.columnWidths[2], 950.0f);
@@ -107,7 +106,6 @@ private slots:
             app::ClosingLayout l;
             l.windowState = state;
             l.width = 9000;
-            l.height = 6000.5f;
             l.splitter = 3000;
             l.treeView = 2;
             app::writeStoredLayout(closing.settings(), l);
