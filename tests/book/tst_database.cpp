@@ -145,8 +145,7 @@ private slots:
         const qint64 dead = gone.processId();
         QVERIFY(gone.waitForFinished());
         const QString left = env.appDir() + QStringLiteral("/.read.tmp.%1.next").arg(dead);
-        QFile(left).open(QIODevice::WriteOnly);
-        QVERIFY(QFileInfo::exists(left));
+        QVERIFY(putFile(left));
         book::ReadingSession session(env.appDir());
         QVERIFY(!QFileInfo::exists(left));
         QCOMPARE(session.open(path), book::ReadingSession::OpenResult::Opened);
