@@ -51,7 +51,6 @@ private slots:
             {"/Korvel/TopAD.html", 200, "Dalvane"},
             {"/Korvel/AD.html", 200, "Dalvane"},
             {"/Korvel/DownRightAD.html", 200, "Dalvane"},
-            {"/js/fp.js", 200, "var fp = \"http://127.0.0.1:"}, // the site base first
             {"/search/", 200, "keyboard"},
             {"/search/keyword/?show=title&classid=2&keyboard=三国", 200, "b1.html"},
             {"/search/keyword/?show=title&classid=2&keyboard=%27first%27", 200, "b1.html"},
