@@ -6,11 +6,7 @@
 #include "app/adverts/AdvertWindow.h"
 #include "tests/support/FaultySite.h"
 
-#include <QPointer>
-#include <QSignalSpy>
 #include <QTcpServer>
-#include <QTreeWidget>
-#include <QWebEngineView>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -52,116 +48,104 @@ class AdvertsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void advertEveryTenMinutesForAMinute();
-    void advertCloses_data();
-    void advertCloses();
-    void bannerFollowsTheConnection();
-};
-
-// The window the schedule asks for (its ticks and place are the schedule's
-// tests): up at minute ten, on top, the focus left where it was; one at a
-// time; gone a minute later with nothing left running.
-void AdvertsTest::advertEveryTenMinutesForAMinute()
-{
-    Online o;
-    app::MainWindow &w = o.h.start();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    auto *tree = o.h.find<QTreeWidget>("tvTreeView");
-    tree->setFocus();
-    o.h.clock.advance(10 * kMinute - 1);
-    QVERIFY(advertWindows().isEmpty());
-    o.h.clock.advance(1);
-    QPointer<app::AdvertWindow> first = advertWindows().value(0);
-    QVERIFY(first && first->windowFlags() & Qt::WindowStaysOnTopHint);
-    QTRY_VERIFY_WITH_TIMEOUT(o.site.requested.contains("/Korvel/AD.html"), 20000);
-    QCOMPARE(QApplication::activeWindow(), &w);
-    QCOMPARE(QApplication::focusWidget(), tree);
-    // The advert timer runs ten more ticks before the window's own minute is up.
-    for (int i = 0; i < 10; ++i)
-        QMetaObject::invokeMethod(o.h.find<QTimer>("timAD"), "timeout");
-    QCOMPARE(advertWindows(false).size(), 1);
-    QPointer<app::AdvertWindow> ad = advertWindows().value(0);
-    QVERIFY(!first && ad);
-    o.h.clock.advance(kMinute - 1);
-    QVERIFY(ad->isVisible());
-    o.h.clock.advance(1);
-    QVERIFY(advertWindows(false).isEmpty() && !ad);
-    QCOMPARE(o.h.clock.runningCount(), 2); // timTopAD and timAD
-    QVERIFY(o.h.messages.shown.isEmpty() && o.h.shell.opened.isEmpty());
-}
-
-void AdvertsTest::advertCloses_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("close mark") << "Label1";
-    QTest::newRow("strip") << "Picture1";
-    QTest::newRow("link asks for a new window") << "link";
-    QTest::newRow("site answers with an error") << "error";
-    QTest::newRow("page never comes") << "silent";
-}
-
-void AdvertsTest::advertCloses()
-{
-    QFETCH(QString, how);
-    Online o(how != "error");
-    QTcpServer silent; // takes the connection and never answers
-    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    if (how == "silent")
-        o.h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
-    o.h.start();
-    o.h.clock.advance(10 * kMinute + 1);
-    QPointer<app::AdvertWindow> ad = advertWindows().value(0);
-    QVERIFY(ad);
-    QSignalSpy loaded(browserOf(ad), &QWebEngineView::loadFinished);
-    const QUrl link(o.site.root() + "Korvel/more.html");
-
-    if (how == "link") {
-        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
-        browserOf(ad)->page()->runJavaScript(QStringLiteral("window.open('%1')").arg(link.toString()));
-    } else if (how == "silent") {
-        QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
-        QTest::qWait(300);
+    // The window the schedule asks for (its ticks and place are the schedule's
+    // tests): up at minute ten, on top, the focus left where it was; one at a
+    // time; gone a minute later with nothing left running.
+    void advertEveryTenMinutesForAMinute()
+    {
+        Online o;
+        app::MainWindow &w = o.h.start();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *tree = o.h.find<QTreeWidget>("tvTreeView");
+        tree->setFocus();
+        o.h.clock.advance(10 * kMinute - 1);
+        QVERIFY(advertWindows().isEmpty());
+        o.h.clock.advance(1);
+        QPointer<app::AdvertWindow> first = advertWindows().value(0);
+        QVERIFY(first && first->windowFlags() & Qt::WindowStaysOnTopHint);
+        QTRY_VERIFY_WITH_TIMEOUT(o.site.requested.contains("/Korvel/AD.html"), 20000);
+        QCOMPARE(QApplication::activeWindow(), &w);
+        QCOMPARE(QApplication::focusWidget(), tree);
+        // The advert timer runs ten more ticks before the window's own minute is up.
+        for (int i = 0; i < 10; ++i)
+            QMetaObject::invokeMethod(o.h.find<QTimer>("timAD"), "timeout");
+        QCOMPARE(advertWindows(false).size(), 1);
+        QPointer<app::AdvertWindow> ad = advertWindows().value(0);
+        QVERIFY(!first && ad);
+        o.h.clock.advance(kMinute - 1);
         QVERIFY(ad->isVisible());
-        o.h.clock.advance(kMinute);
-    } else if (how != "error") {
-        // The strip is clicked beside the mark, the mark in its middle.
-        QWidget *target = ad->findChild<QWidget *>(how);
-        QTest::mouseClick(target, Qt::LeftButton, {}, how == "Picture1" ? QPoint(3, 3) : target->rect().center());
+        o.h.clock.advance(1);
+        QVERIFY(advertWindows(false).isEmpty() && !ad);
+        QCOMPARE(o.h.clock.runningCount(), 2); // timTopAD and timAD
+        QVERIFY(o.h.messages.shown.isEmpty() && o.h.shell.opened.isEmpty());
     }
-    QTRY_VERIFY_WITH_TIMEOUT(advertWindows(false).isEmpty(), 20000);
-    QCOMPARE(o.h.shell.opened, how == "link" ? QList<QUrl>{link} : QList<QUrl>{});
-    QVERIFY(o.h.messages.shown.isEmpty());
-    // The next cycle, at minute 20, brings a fresh one.
-    o.h.clock.advance(20 * kMinute - o.h.clock.now());
-    QCOMPARE(advertWindows().size(), 1);
-}
 
-void AdvertsTest::bannerFollowsTheConnection()
-{
-    Online o;
-    o.h.connected = false;
-    app::MainWindow &w = o.h.start();
-    auto *banner = o.h.find<QWebEngineView>("wbbTopAD");
-    const QUrl offline = QUrl::fromLocalFile(o.h.env.appDir() + "/top.html");
-    const QUrl online(o.site.root() + "Korvel/TopAD.html");
-    // Loaded, so that the address is the one the browser reports.
-    QSignalSpy loaded(banner, &QWebEngineView::loadFinished);
-    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
-    o.h.clock.advance(kMinute);
-    QCOMPARE(banner->url(), offline);
+    // By the close mark, by the strip, by a link asking for a new window, when the
+    // site answers with an error, and when the page never comes.
+    void advertCloses()
+    {
+        for (const QString how : {"Label1", "Picture1", "link", "error", "silent"}) {
+            Online o(how != "error");
+            QTcpServer silent; // takes the connection and never answers
+            QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+            if (how == "silent")
+                o.h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+            o.h.start();
+            o.h.clock.advance(10 * kMinute + 1);
+            QPointer<app::AdvertWindow> ad = advertWindows().value(0);
+            QVERIFY2(ad, qPrintable(how));
+            QSignalSpy loaded(browserOf(ad), &QWebEngineView::loadFinished);
+            const QUrl link(o.site.root() + "Korvel/more.html");
 
-    o.h.connected = true;
-    o.h.clock.advance(kMinute);
-    QVERIFY(w.isConnected());
-    QCOMPARE(banner->url(), online);
-    QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 1, 20000);
-    // A reload while the page still loads is one load with it; on a busy
-    // machine the page may take a while.
-    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2, 20000);
-    o.h.clock.advance(kMinute); // online: reloaded every minute
-    QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 2, 20000);
-}
+            if (how == "link") {
+                QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+                browserOf(ad)->page()->runJavaScript(QStringLiteral("window.open('%1')").arg(link.toString()));
+            } else if (how == "silent") {
+                QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
+                QTest::qWait(300);
+                QVERIFY(ad->isVisible());
+                o.h.clock.advance(kMinute);
+            } else if (how != "error") {
+                // The strip is clicked beside the mark, the mark in its middle.
+                QWidget *target = ad->findChild<QWidget *>(how);
+                QTest::mouseClick(target, Qt::LeftButton, {}, how == "Picture1" ? QPoint(3, 3) : target->rect().center());
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(advertWindows(false).isEmpty(), 20000);
+            QCOMPARE(o.h.shell.opened, how == "link" ? QList<QUrl>{link} : QList<QUrl>{});
+            QVERIFY(o.h.messages.shown.isEmpty());
+            // The next cycle, at minute 20, brings a fresh one.
+            o.h.clock.advance(20 * kMinute - o.h.clock.now());
+            QVERIFY2(advertWindows().size() == 1, qPrintable(how));
+        }
+    }
+
+    void bannerFollowsTheConnection()
+    {
+        Online o;
+        o.h.connected = false;
+        app::MainWindow &w = o.h.start();
+        auto *banner = o.h.find<QWebEngineView>("wbbTopAD");
+        const QUrl offline = QUrl::fromLocalFile(o.h.env.appDir() + "/top.html");
+        const QUrl online(o.site.root() + "Korvel/TopAD.html");
+        // Loaded, so that the address is the one the browser reports.
+        QSignalSpy loaded(banner, &QWebEngineView::loadFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+        o.h.clock.advance(kMinute);
+        QCOMPARE(banner->url(), offline);
+
+        o.h.connected = true;
+        o.h.clock.advance(kMinute);
+        QVERIFY(w.isConnected());
+        QCOMPARE(banner->url(), online);
+        QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 1, 20000);
+        // A reload while the page still loads is one load with it; on a busy
+        // machine the page may take a while.
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2, 20000);
+        o.h.clock.advance(kMinute); // online: reloaded every minute
+        QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 2, 20000);
+    }
+};
 
 KORVEL_WINDOW_TEST_MAIN(AdvertsTest)
 #include "tst_adverts.moc"

@@ -4,14 +4,10 @@
 
 #include "app/SplashWindow.h"
 #include "app/SplashPicture.h"
+#include "tests/support/PutFile.h"
 
-#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPointer>
-#include <QSignalSpy>
-
-#include <unistd.h>
 
 using namespace korvel;
 using namespace korvel::test;
@@ -43,15 +39,7 @@ bool writeSplash(const QString &path, const QByteArray &kind)
             image.setPixel(i % 8, i / 8, 0);
         return QImageWriter(path, "png").write(image);
     }
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(kind) == kind.size();
-}
-
-qint64 residentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    statm.open(QIODevice::ReadOnly);
-    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+    return putFile(path, kind);
 }
 
 } // namespace
@@ -60,147 +48,126 @@ class SplashTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void readPicture_data();
-    void readPicture();
-    void startUp_data();
-    void startUp();
-    void dragAndSeeThroughParts();
-    void aMessageAtStartUpTakesTheSplashAway();
-};
-
-void SplashTest::readPicture_data()
-{
-    QTest::addColumn<QByteArray>("kind");
-    QTest::addColumn<QSize>("expected"); // on an 800 x 600 screen; invalid: refused
-    QTest::newRow("empty") << QByteArray() << QSize();
-    QTest::newRow("damaged") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x20\0\0\0\x20\x08\x06", 24) << QSize();
-    QTest::newRow("fits") << QByteArray("picture") << QSize(200, 100);
-    QTest::newRow("larger than the screen") << QByteArray("large:1000x900") << QSize(800, 600);
-    QTest::newRow("at the size limit") << QByteArray("large:4096x4096") << QSize(800, 600);
-    QTest::newRow("over the size limit") << QByteArray("large:4097x4096") << QSize();
-    QTest::newRow("20000 x 20000") << QByteArray("large:20000x20000") << QSize();
-}
-
-void SplashTest::readPicture()
-{
-    QFETCH(QByteArray, kind);
-    QFETCH(QSize, expected);
-    TestEnv env;
-    const QString path = env.path("splash.png");
-    QVERIFY(writeSplash(path, kind));
-    const qint64 before = residentBytes();
-    const QImage picture = app::readSplashPicture(path, QSize(800, 600));
-    QVERIFY(residentBytes() - before < 100'000'000);
-    QCOMPARE(picture.size(), expected.isValid() ? expected : QSize(0, 0));
-    // A cut picture keeps its top-left part, unscaled.
-    if (kind.startsWith("large:") && !picture.isNull()) {
-        QCOMPARE(picture.pixelColor(7, 7), QColor(Qt::black));
-        QCOMPARE(picture.pixelColor(8, 8), QColor(Qt::white));
+    void readPicture()
+    {
+        // The size read on an 800 x 600 screen; an invalid one: refused.
+        const QList<std::pair<QByteArray, QSize>> cases = {
+            {QByteArray(), QSize()},
+            {QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x20\0\0\0\x20\x08\x06", 24), QSize()},
+            {"picture", QSize(200, 100)},
+            {"large:4096x4096", QSize(800, 600)},
+            {"large:4097x4096", QSize()},
+            {"large:20000x20000", QSize()}};
+        TestEnv env;
+        const QString path = env.path("splash.png");
+        for (const auto &[kind, expected] : cases) {
+            QVERIFY(writeSplash(path, kind));
+            resetPeak();
+            const qint64 before = peakMegabytes();
+            const QImage picture = app::readSplashPicture(path, QSize(800, 600));
+            QVERIFY2(peakMegabytes() - before < 100, kind.constData());
+            QVERIFY2(picture.size() == (expected.isValid() ? expected : QSize(0, 0)), kind.constData());
+            // A cut picture keeps its top-left part, unscaled.
+            if (kind.startsWith("large:") && !picture.isNull()) {
+                QCOMPARE(picture.pixelColor(7, 7), QColor(Qt::black));
+                QCOMPARE(picture.pixelColor(8, 8), QColor(Qt::white));
+            }
+        }
     }
-}
 
-void SplashTest::startUp_data()
-{
-    QTest::addColumn<QByteArray>("kind"); // "" : no splash.png at all
-    QTest::addColumn<QString>("click");
-    QTest::addColumn<bool>("shown");
-    QTest::newRow("shown while loading") << QByteArray("picture") << "" << true;
-    QTest::newRow("click") << QByteArray("picture") << "click" << true;
-    QTest::newRow("missing") << QByteArray() << "" << false;
-}
+    // Shown while the main window loads, taken away by a click, or not there at all.
+    void startUp()
+    {
+        for (const auto &[kind, click] : {std::pair<QByteArray, bool>{"picture", false}, {"picture", true}, {"", false}}) {
+            Harness h;
+            if (!kind.isEmpty())
+                QVERIFY(writeSplash(h.env.appDir() + "/splash.png", kind));
+            QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+            QPointer<app::SplashWindow> whileLoading;
+            bool goneBeforeShown = false;
+            app::StartUpHooks hooks;
+            hooks.built = [&](app::MainWindow &) {
+                whileLoading = splash(false);
+                if (whileLoading && click) {
+                    QTest::mouseClick(whileLoading, Qt::LeftButton, {}, QPoint(100, 50));
+                    QVERIFY(!splash()); // closed at once
+                }
+            };
+            hooks.loaded = [&](app::MainWindow &w) { goneBeforeShown = !splash() && !w.isVisible(); };
+            h.window = app::startProgram(h.freshContext(), {"korvel"}, hooks);
 
-void SplashTest::startUp()
-{
-    QFETCH(QByteArray, kind);
-    QFETCH(QString, click);
-    QFETCH(bool, shown);
-    Harness h;
-    if (!kind.isEmpty())
-        QVERIFY(writeSplash(h.env.appDir() + "/splash.png", kind));
-    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
-    QPointer<app::SplashWindow> whileLoading;
-    bool goneBeforeShown = false;
-    app::StartUpHooks hooks;
-    hooks.built = [&](app::MainWindow &) {
-        whileLoading = splash(false);
-        if (whileLoading && click == "click")
-            QTest::mouseClick(whileLoading, Qt::LeftButton, {}, QPoint(100, 50));
-        if (!click.isEmpty())
-            QVERIFY(!splash()); // closed at once
-    };
-    hooks.loaded = [&](app::MainWindow &w) { goneBeforeShown = !splash() && !w.isVisible(); };
-    h.window = app::startProgram(h.freshContext(), {"korvel"}, hooks);
+            QCOMPARE(bool(whileLoading), !kind.isEmpty());
+            if (whileLoading)
+                QCOMPARE(whileLoading->size(), QSize(200, 100));
+            QVERIFY(goneBeforeShown);
+            // The main window comes up all the same, and the program was never told to end.
+            QVERIFY(h.window->isVisible());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!splash(false));
+            QCOMPARE(lastClosed.count(), 0);
+            QVERIFY(h.messages.shown.isEmpty());
+        }
+    }
 
-    QCOMPARE(bool(whileLoading), shown);
-    if (shown)
-        QCOMPARE(whileLoading->size(), QSize(200, 100));
-    QVERIFY(goneBeforeShown);
-    // The main window comes up all the same, and the program was never told to end.
-    QVERIFY(h.window->isVisible());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!splash(false));
-    QCOMPARE(lastClosed.count(), 0);
-    QVERIFY(h.messages.shown.isEmpty());
-}
+    // A drag moves the window; its see-through parts with a compositor and without.
+    void dragAndSeeThroughParts()
+    {
+        TestEnv env;
+        QVERIFY(writeSplash(env.appDir() + "/splash.png", "picture"));
+        QPointer<app::SplashWindow> s = app::showSplash(env.appDir());
+        QVERIFY(s && s->isVisible());
+        const QPoint start = s->pos();
+        sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton);
+        sendMouse(s, QEvent::MouseMove, QPoint(21, 20), Qt::LeftButton); // within the drag distance
+        QCOMPARE(s->pos(), start);
+        sendMouse(s, QEvent::MouseMove, QPoint(70, 50), Qt::LeftButton);
+        QCOMPARE(s->pos(), start + QPoint(50, 30));
+        sendMouse(s, QEvent::MouseMove, QPoint(30, 25), Qt::LeftButton); // relative to where it is now
+        QCOMPARE(s->pos(), start + QPoint(60, 35));
+        sendMouse(s, QEvent::MouseButtonRelease, QPoint(30, 25), Qt::NoButton);
+        // A drag is not a click: it stays, on top.
+        QVERIFY(s && s->isVisible() && s->windowFlags() & Qt::WindowStaysOnTopHint);
+        s->close();
 
-// A damaged book on the command line: its message comes up while the main
-// window loads, and was hidden under the splash, which could not be clicked
-// away while the message waited.
-void SplashTest::aMessageAtStartUpTakesTheSplashAway()
-{
-    Harness h;
-    QVERIFY(writeSplash(h.env.appDir() + "/splash.png", "picture"));
-    const QString damaged = h.env.path("damaged.lhh");
-    QVERIFY(writeSplash(damaged, "not a book at all"));
-    bool splashUp = true;
-    h.messages.whenShown = [&] { splashUp = splash(); };
-    h.window = app::startProgram(h.freshContext(), {"korvel", damaged});
-    QCOMPARE(h.messages.shown.size(), 1);
-    QVERIFY(!splashUp);
-    QVERIFY(h.window->isVisible());
-}
+        // See-through, half see-through and solid thirds.
+        QImage picture(60, 40, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter(&picture).fillRect(20, 0, 20, 40, QColor(255, 0, 0, 120));
+        QPainter(&picture).fillRect(40, 0, 20, 40, QColor(255, 0, 0));
+        const QPoint clear(5, 20), half(30, 20), solid(50, 20);
 
-// A drag moves the window; its see-through parts with a compositor and without.
-void SplashTest::dragAndSeeThroughParts()
-{
-    TestEnv env;
-    QVERIFY(writeSplash(env.appDir() + "/splash.png", "picture"));
-    QPointer<app::SplashWindow> s = app::showSplash(env.appDir());
-    QVERIFY(s && s->isVisible());
-    const QPoint start = s->pos();
-    sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton);
-    sendMouse(s, QEvent::MouseMove, QPoint(21, 20), Qt::LeftButton); // within the drag distance
-    QCOMPARE(s->pos(), start);
-    sendMouse(s, QEvent::MouseMove, QPoint(70, 50), Qt::LeftButton);
-    QCOMPARE(s->pos(), start + QPoint(50, 30));
-    sendMouse(s, QEvent::MouseMove, QPoint(30, 25), Qt::LeftButton); // relative to where it is now
-    QCOMPARE(s->pos(), start + QPoint(60, 35));
-    sendMouse(s, QEvent::MouseButtonRelease, QPoint(30, 25), Qt::NoButton);
-    // A drag is not a click: it stays, on top.
-    QVERIFY(s && s->isVisible() && s->windowFlags() & Qt::WindowStaysOnTopHint);
-    s->close();
+        app::SplashWindow composited(picture, true);
+        QImage shown = composited.grab().toImage();
+        QCOMPARE(qAlpha(shown.pixel(clear)), 0);
+        QCOMPARE(qAlpha(shown.pixel(half)), 120);
+        QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
 
-    // See-through, half see-through and solid thirds.
-    QImage picture(60, 40, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
-    QPainter(&picture).fillRect(20, 0, 20, 40, QColor(255, 0, 0, 120));
-    QPainter(&picture).fillRect(40, 0, 20, 40, QColor(255, 0, 0));
-    const QPoint clear(5, 20), half(30, 20), solid(50, 20);
+        // Without a compositor: a plain background under the picture, and the
+        // window cut to the picture's outline.
+        app::SplashWindow plain(picture, false);
+        shown = plain.grab().toImage();
+        QCOMPARE(qAlpha(shown.pixel(half)), 255);
+        QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
+        QVERIFY(!plain.mask().contains(clear) && plain.mask().contains(solid));
+    }
 
-    app::SplashWindow composited(picture, true);
-    QImage shown = composited.grab().toImage();
-    QCOMPARE(qAlpha(shown.pixel(clear)), 0);
-    QCOMPARE(qAlpha(shown.pixel(half)), 120);
-    QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
-
-    // Without a compositor: a plain background under the picture, and the
-    // window cut to the picture's outline.
-    app::SplashWindow plain(picture, false);
-    shown = plain.grab().toImage();
-    QCOMPARE(qAlpha(shown.pixel(half)), 255);
-    QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
-    QVERIFY(!plain.mask().contains(clear) && plain.mask().contains(solid));
-}
+    // A damaged book on the command line: its message comes up while the main
+    // window loads, and was hidden under the splash, which could not be clicked
+    // away while the message waited.
+    void aMessageAtStartUpTakesTheSplashAway()
+    {
+        Harness h;
+        QVERIFY(writeSplash(h.env.appDir() + "/splash.png", "picture"));
+        const QString damaged = h.env.path("damaged.lhh");
+        QVERIFY(writeSplash(damaged, "not a book at all"));
+        bool splashUp = true;
+        h.messages.whenShown = [&] { splashUp = splash(); };
+        h.window = app::startProgram(h.freshContext(), {"korvel", damaged});
+        QCOMPARE(h.messages.shown.size(), 1);
+        QVERIFY(!splashUp);
+        QVERIFY(h.window->isVisible());
+    }
+};
 
 KORVEL_WINDOW_TEST_MAIN(SplashTest)
 #include "tst_splash.moc"
