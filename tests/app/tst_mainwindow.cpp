@@ -1,15 +1,85 @@
-// The main window as a person starts it: what the first start shows, what the
-// next start remembers, the layout rules on a real window, the banner and the
-// About box, the menus and the file association.
+// The main window as a person starts it: the splash while it loads, what the
+// first start shows, what the next start remembers, the layout rules on a real
+// window, the About box, the menus and the file association; the banner and
+// the advert window, whose timers run on a stepped clock so ten minutes pass
+// in a call, against a site on 127.0.0.1.
 #include "Harness.h"
 
 #include "app/AboutDialog.h"
+#include "app/SplashPicture.h"
+#include "app/SplashWindow.h"
+#include "app/adverts/AdvertWindow.h"
+#include "tests/support/FaultySite.h"
+#include "tests/support/PutFile.h"
 
 #include <QDateTime>
+#include <QImageWriter>
+#include <QPainter>
 #include <QTcpServer>
 
 using namespace korvel;
 using namespace korvel::test;
+
+namespace {
+
+app::SplashWindow *splash(bool shownOnly = true)
+{
+    return windows<app::SplashWindow>(shownOnly).value(0);
+}
+
+// "picture": 200 x 100 with see-through corners; "large:WxH": one colour
+// but a black 8 x 8 top-left corner, written 1 bit deep so even huge ones are
+// cheap; anything else: those bytes.
+bool writeSplash(const QString &path, const QByteArray &kind)
+{
+    if (kind == "picture") {
+        QImage image(200, 100, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter(&image).fillRect(10, 10, 180, 80, Qt::darkRed);
+        return image.save(path, "PNG");
+    }
+    if (kind.startsWith("large:")) {
+        const QList<QByteArray> size = kind.mid(6).split('x');
+        QImage image(size.at(0).toInt(), size.at(1).toInt(), QImage::Format_Mono);
+        image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        image.fill(1);
+        for (int i = 0; i < 64; ++i)
+            image.setPixel(i % 8, i / 8, 0);
+        return QImageWriter(path, "png").write(image);
+    }
+    return putFile(path, kind);
+}
+
+constexpr qint64 kMinute = 60000;
+
+// The advert windows there are; with shownOnly, those on screen.
+QList<app::AdvertWindow *> advertWindows(bool shownOnly = true)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return windows<app::AdvertWindow>(shownOnly);
+}
+
+// A main window online, on a site that serves the advert pages (or not).
+struct Online {
+    Harness h;
+    FaultySite site;
+    explicit Online(bool serveAdvert = true)
+    {
+        QVERIFY(site.start());
+        if (serveAdvert)
+            site.serve("/Korvel/AD.html", "<html><body>advert</body></html>", "text/html");
+        site.serve("/Korvel/TopAD.html", "<html><body>banner</body></html>", "text/html");
+        h.siteRoot = site.root();
+        h.connected = true;
+    }
+};
+
+QWebEngineView *browserOf(app::AdvertWindow *ad)
+{
+    return ad->findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"));
+}
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -175,6 +245,224 @@ private slots:
         }
         h.start({}, false);
         QVERIFY(h.messages.shown.isEmpty());
+    }
+
+    void splashPictureReadOrRefused()
+    {
+        // The size read on an 800 x 600 screen; an invalid one: refused.
+        const QList<std::pair<QByteArray, QSize>> cases = {
+            {QByteArray(), QSize()},
+            {QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x20\0\0\0\x20\x08\x06", 24), QSize()},
+            {"picture", QSize(200, 100)},
+            {"large:4096x4096", QSize(800, 600)},
+            {"large:4097x4096", QSize()},
+            {"large:20000x20000", QSize()}};
+        TestEnv env;
+        const QString path = env.path("splash.png");
+        for (const auto &[kind, expected] : cases) {
+            QVERIFY(writeSplash(path, kind));
+            resetPeak();
+            const qint64 before = peakMegabytes();
+            const QImage picture = app::readSplashPicture(path, QSize(800, 600));
+            QVERIFY2(peakMegabytes() - before < 100, kind.constData());
+            QVERIFY2(picture.size() == (expected.isValid() ? expected : QSize(0, 0)), kind.constData());
+            // A cut picture keeps its top-left part, unscaled.
+            if (kind.startsWith("large:") && !picture.isNull()) {
+                QCOMPARE(picture.pixelColor(7, 7), QColor(Qt::black));
+                QCOMPARE(picture.pixelColor(8, 8), QColor(Qt::white));
+            }
+        }
+    }
+
+    // Shown while the main window loads, taken away by a click, or not there at all.
+    void splashWhileTheWindowLoads()
+    {
+        for (const auto &[kind, click] : {std::pair<QByteArray, bool>{"picture", false}, {"picture", true}, {"", false}}) {
+            Harness h;
+            if (!kind.isEmpty())
+                QVERIFY(writeSplash(h.env.appDir() + "/splash.png", kind));
+            QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+            QPointer<app::SplashWindow> whileLoading;
+            bool goneBeforeShown = false;
+            app::StartUpHooks hooks;
+            hooks.built = [&](app::MainWindow &) {
+                whileLoading = splash(false);
+                if (whileLoading && click) {
+                    QTest::mouseClick(whileLoading, Qt::LeftButton, {}, QPoint(100, 50));
+                    QVERIFY(!splash()); // closed at once
+                }
+            };
+            hooks.loaded = [&](app::MainWindow &w) { goneBeforeShown = !splash() && !w.isVisible(); };
+            h.window = app::startProgram(h.freshContext(), {"korvel"}, hooks);
+
+            QCOMPARE(bool(whileLoading), !kind.isEmpty());
+            if (whileLoading)
+                QCOMPARE(whileLoading->size(), QSize(200, 100));
+            QVERIFY(goneBeforeShown);
+            // The main window comes up all the same, and the program was never told to end.
+            QVERIFY(h.window->isVisible());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!splash(false));
+            QCOMPARE(lastClosed.count(), 0);
+            QVERIFY(h.messages.shown.isEmpty());
+        }
+    }
+
+    // A drag moves the window; its see-through parts with a compositor and without.
+    void splashDragAndSeeThroughParts()
+    {
+        TestEnv env;
+        QVERIFY(writeSplash(env.appDir() + "/splash.png", "picture"));
+        QPointer<app::SplashWindow> s = app::showSplash(env.appDir());
+        QVERIFY(s && s->isVisible());
+        const QPoint start = s->pos();
+        sendMouse(s, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton);
+        sendMouse(s, QEvent::MouseMove, QPoint(21, 20), Qt::LeftButton); // within the drag distance
+        QCOMPARE(s->pos(), start);
+        sendMouse(s, QEvent::MouseMove, QPoint(70, 50), Qt::LeftButton);
+        QCOMPARE(s->pos(), start + QPoint(50, 30));
+        sendMouse(s, QEvent::MouseMove, QPoint(30, 25), Qt::LeftButton); // relative to where it is now
+        QCOMPARE(s->pos(), start + QPoint(60, 35));
+        sendMouse(s, QEvent::MouseButtonRelease, QPoint(30, 25), Qt::NoButton);
+        // A drag is not a click: it stays, on top.
+        QVERIFY(s && s->isVisible() && s->windowFlags() & Qt::WindowStaysOnTopHint);
+        s->close();
+
+        // See-through, half see-through and solid thirds.
+        QImage picture(60, 40, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter(&picture).fillRect(20, 0, 20, 40, QColor(255, 0, 0, 120));
+        QPainter(&picture).fillRect(40, 0, 20, 40, QColor(255, 0, 0));
+        const QPoint clear(5, 20), half(30, 20), solid(50, 20);
+
+        app::SplashWindow composited(picture, true);
+        QImage shown = composited.grab().toImage();
+        QCOMPARE(qAlpha(shown.pixel(clear)), 0);
+        QCOMPARE(qAlpha(shown.pixel(half)), 120);
+        QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
+
+        // Without a compositor: a plain background under the picture, and the
+        // window cut to the picture's outline.
+        app::SplashWindow plain(picture, false);
+        shown = plain.grab().toImage();
+        QCOMPARE(qAlpha(shown.pixel(half)), 255);
+        QCOMPARE(shown.pixelColor(solid), QColor(Qt::red));
+        QVERIFY(!plain.mask().contains(clear) && plain.mask().contains(solid));
+    }
+
+    // A damaged book on the command line: its message comes up while the main
+    // window loads, and was hidden under the splash, which could not be clicked
+    // away while the message waited.
+    void aMessageAtStartUpTakesTheSplashAway()
+    {
+        Harness h;
+        QVERIFY(writeSplash(h.env.appDir() + "/splash.png", "picture"));
+        const QString damaged = h.env.path("damaged.lhh");
+        QVERIFY(writeSplash(damaged, "not a book at all"));
+        bool splashUp = true;
+        h.messages.whenShown = [&] { splashUp = splash(); };
+        h.window = app::startProgram(h.freshContext(), {"korvel", damaged});
+        QCOMPARE(h.messages.shown.size(), 1);
+        QVERIFY(!splashUp);
+        QVERIFY(h.window->isVisible());
+    }
+
+    // The window the schedule asks for (its ticks and place are the schedule's
+    // tests): up at minute ten, on top, the focus left where it was; one at a
+    // time; gone a minute later with nothing left running.
+    void advertEveryTenMinutesForAMinute()
+    {
+        Online o;
+        app::MainWindow &w = o.h.start();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *tree = o.h.find<QTreeWidget>("tvTreeView");
+        tree->setFocus();
+        o.h.clock.advance(10 * kMinute - 1);
+        QVERIFY(advertWindows().isEmpty());
+        o.h.clock.advance(1);
+        QPointer<app::AdvertWindow> first = advertWindows().value(0);
+        QVERIFY(first && first->windowFlags() & Qt::WindowStaysOnTopHint);
+        QTRY_VERIFY_WITH_TIMEOUT(o.site.requested.contains("/Korvel/AD.html"), 20000);
+        QCOMPARE(QApplication::activeWindow(), &w);
+        QCOMPARE(QApplication::focusWidget(), tree);
+        // The advert timer runs ten more ticks before the window's own minute is up.
+        for (int i = 0; i < 10; ++i)
+            QMetaObject::invokeMethod(o.h.find<QTimer>("timAD"), "timeout");
+        QCOMPARE(advertWindows(false).size(), 1);
+        QPointer<app::AdvertWindow> ad = advertWindows().value(0);
+        QVERIFY(!first && ad);
+        o.h.clock.advance(kMinute - 1);
+        QVERIFY(ad->isVisible());
+        o.h.clock.advance(1);
+        QVERIFY(advertWindows(false).isEmpty() && !ad);
+        QCOMPARE(o.h.clock.runningCount(), 2); // timTopAD and timAD
+        QVERIFY(o.h.messages.shown.isEmpty() && o.h.shell.opened.isEmpty());
+    }
+
+    // By the close mark, by the strip, by a link asking for a new window, when the
+    // site answers with an error, and when the page never comes.
+    void advertCloses()
+    {
+        for (const QString how : {"Label1", "Picture1", "link", "error", "silent"}) {
+            Online o(how != "error");
+            QTcpServer silent; // takes the connection and never answers
+            QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+            if (how == "silent")
+                o.h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+            o.h.start();
+            o.h.clock.advance(10 * kMinute + 1);
+            QPointer<app::AdvertWindow> ad = advertWindows().value(0);
+            QVERIFY2(ad, qPrintable(how));
+            QSignalSpy loaded(browserOf(ad), &QWebEngineView::loadFinished);
+            const QUrl link(o.site.root() + "Korvel/more.html");
+
+            if (how == "link") {
+                QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+                browserOf(ad)->page()->runJavaScript(QStringLiteral("window.open('%1')").arg(link.toString()));
+            } else if (how == "silent") {
+                QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
+                QTest::qWait(300);
+                QVERIFY(ad->isVisible());
+                o.h.clock.advance(kMinute);
+            } else if (how != "error") {
+                // The strip is clicked beside the mark, the mark in its middle.
+                QWidget *target = ad->findChild<QWidget *>(how);
+                QTest::mouseClick(target, Qt::LeftButton, {}, how == "Picture1" ? QPoint(3, 3) : target->rect().center());
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(advertWindows(false).isEmpty(), 20000);
+            QCOMPARE(o.h.shell.opened, how == "link" ? QList<QUrl>{link} : QList<QUrl>{});
+            QVERIFY(o.h.messages.shown.isEmpty());
+            // The next cycle, at minute 20, brings a fresh one.
+            o.h.clock.advance(20 * kMinute - o.h.clock.now());
+            QVERIFY2(advertWindows().size() == 1, qPrintable(how));
+        }
+    }
+
+    void bannerFollowsTheConnection()
+    {
+        Online o;
+        o.h.connected = false;
+        app::MainWindow &w = o.h.start();
+        auto *banner = o.h.find<QWebEngineView>("wbbTopAD");
+        const QUrl offline = QUrl::fromLocalFile(o.h.env.appDir() + "/top.html");
+        const QUrl online(o.site.root() + "Korvel/TopAD.html");
+        // Loaded, so that the address is the one the browser reports.
+        QSignalSpy loaded(banner, &QWebEngineView::loadFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
+        o.h.clock.advance(kMinute);
+        QCOMPARE(banner->url(), offline);
+
+        o.h.connected = true;
+        o.h.clock.advance(kMinute);
+        QVERIFY(w.isConnected());
+        QCOMPARE(banner->url(), online);
+        QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 1, 20000);
+        // A reload while the page still loads is one load with it; on a busy
+        // machine the page may take a while.
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.size() >= 2, 20000);
+        o.h.clock.advance(kMinute); // online: reloaded every minute
+        QTRY_COMPARE_WITH_TIMEOUT(o.site.requested.count("/Korvel/TopAD.html"), 2, 20000);
     }
 };
 
