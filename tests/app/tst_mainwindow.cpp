@@ -74,11 +74,6 @@ struct Online {
     }
 };
 
-QWebEngineView *browserOf(app::AdvertWindow *ad)
-{
-    return ad->findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"));
-}
-
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -414,12 +409,13 @@ private slots:
             o.h.clock.advance(10 * kMinute + 1);
             QPointer<app::AdvertWindow> ad = advertWindows().value(0);
             QVERIFY2(ad, qPrintable(how));
-            QSignalSpy loaded(browserOf(ad), &QWebEngineView::loadFinished);
+            auto *browser = ad->findChild<QWebEngineView *>("WebBrowser1");
+            QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
             const QUrl link(o.site.root() + "Korvel/more.html");
 
             if (how == "link") {
                 QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
-                browserOf(ad)->page()->runJavaScript(QStringLiteral("window.open('%1')").arg(link.toString()));
+                browser->page()->runJavaScript(QStringLiteral("window.open('%1')").arg(link.toString()));
             } else if (how == "silent") {
                 QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
                 QTest::qWait(300);
