@@ -163,11 +163,7 @@ private slots:
     {
         // Connected, but nothing answers on the site's port.
         Harness h;
-        {
-            QTcpServer gone;
-            QVERIFY(gone.listen(QHostAddress::LocalHost));
-            h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(gone.serverPort());
-        }
+        h.siteRoot = QStringLiteral("http://127.0.0.1:%1/").arg(FaultySite::closedPort());
         h.connected = true;
         h.start({}, false);
         auto *banner = h.find<QWebEngineView>("wbbTopAD");
