@@ -7,18 +7,35 @@
 #include "app/StartUp.h"
 #include "book/ReadingSession.h"
 #include "book/RecentList.h"
+#include "catalog/Schema.h"
+#include "db/Connection.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/TestEnv.h"
 #include "widgets/StyledButton.h"
 
+// The widgets the window tests reach, included once for them all.
 #include <QAction>
-#include <QDialog>
-#include <QMouseEvent>
-#include <QTimer>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QWebEngineProfile>
+#include <QWebEngineView>
 
 #include <memory>
 
@@ -62,6 +79,20 @@ void onDialog(F f)
         if (dialog->isVisible())
             dialog->reject();
     });
+}
+
+// A drop from another program: the enter (accepted or not), then the drop when it was.
+inline bool drop(QWidget *target, const QList<QUrl> &urls, QPoint at = QPoint(5, 5))
+{
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
 }
 
 // A main window in its own temporary world, with the desktop replaced by

@@ -14,11 +14,10 @@ class FakeMessages final : public platform::MessageService {
 public:
     struct Shown {
         QString title, text;
-        Buttons buttons;
     };
     Answer information(const QString &title, const QString &text, Buttons buttons) override
     {
-        shown << Shown{title, text, buttons};
+        shown << Shown{title, text};
         if (whenShown)
             whenShown();
         if (buttons == Buttons::Ok)

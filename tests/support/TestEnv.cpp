@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <QtEndian>
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -187,10 +188,8 @@ QByteArray claimingPicture(const char *format, int width, int height)
         small.fill(Qt::gray);
         writer.write(small);
         const int sof = int(bytes.indexOf("\xFF\xC2"));
-        bytes[sof + 5] = char(height >> 8);
-        bytes[sof + 6] = char(height);
-        bytes[sof + 7] = char(width >> 8);
-        bytes[sof + 8] = char(width);
+        qToBigEndian<quint16>(quint16(height), bytes.data() + sof + 5);
+        qToBigEndian<quint16>(quint16(width), bytes.data() + sof + 7);
         return bytes;
     }
     if (f == "BMP") {
@@ -226,16 +225,12 @@ QByteArray claimingPicture(const char *format, int width, int height)
     }
     if (f == "GIF") {
         QByteArray g("GIF89a", 6);
-        g += char(width & 255);
-        g += char(width >> 8);
-        g += char(height & 255);
-        g += char(height >> 8);
+        le(&g, quint32(width), 2);
+        le(&g, quint32(height), 2);
         g += QByteArray("\x80\x00\x00", 3) + QByteArray(6, '\0'); // two colours
         g += QByteArray("\x2C\x00\x00\x00\x00", 5);
-        g += char(width & 255);
-        g += char(width >> 8);
-        g += char(height & 255);
-        g += char(height >> 8);
+        le(&g, quint32(width), 2);
+        le(&g, quint32(height), 2);
         g += QByteArray("\x00\x02\x02\x4C\x01\x00\x3B", 7);
         return g;
     }
