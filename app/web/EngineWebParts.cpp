@@ -14,6 +14,8 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include <utility>
+
 QT_BEGIN_NAMESPACE
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
@@ -37,7 +39,8 @@ void prepareEngine()
         shared->create();
         qt_gl_set_global_share_context(shared);
     }
-    if (!qt_gl_global_share_context()->isValid())
+    static bool chosen = false;
+    if (!qt_gl_global_share_context()->isValid() && !std::exchange(chosen, true))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
@@ -63,7 +66,7 @@ public:
     QWidget *pane() const override { return m_pane; }
     bool isBlank() const override { return m_pane->isBlank(); }
     bool isBusy() const override { return m_pane->isBusy(); }
-    void open(const QString &address) override { m_pane->setUrl(QUrl(address)); }
+    void open(const QString &address) override { m_pane->open(QUrl(address)); }
     QString address() const override { return m_pane->url().toString(); }
     void readBody(std::function<void(const QString &)> done) override { m_pane->readBody(std::move(done)); }
     bool isConnected() const override { return m_adverts->isConnected(); }

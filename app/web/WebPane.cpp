@@ -9,6 +9,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 
+#include <utility>
+
 namespace korvel::app {
 
 namespace {
@@ -35,8 +37,13 @@ WebPane::WebPane(platform::ShellService &shell, QWidget *parent)
     // Loading the blank page the pane starts with (which the browser may do
     // only when the page is first asked for something) is no page loading.
     connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        m_busy = info.status() == QWebEngineLoadingInfo::LoadStartedStatus
-            && info.url() != QUrl(QStringLiteral("about:blank"));
+        const bool started = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
+        const bool blank = info.url() == QUrl(QStringLiteral("about:blank"));
+        m_busy = started && !blank;
+        if (blank)
+            m_blankComing = started;
+        if (blank && !started && !m_afterBlank.isEmpty())
+            setUrl(std::exchange(m_afterBlank, QUrl()));
     });
     // No new window is opened for a pop-up: the request is left unanswered.
     connect(page(), &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
@@ -46,6 +53,14 @@ WebPane::WebPane(platform::ShellService &shell, QWidget *parent)
         else
             m_shell.open(url);
     });
+}
+
+void WebPane::open(const QUrl &address)
+{
+    if (m_blankComing)
+        m_afterBlank = address;
+    else
+        setUrl(address);
 }
 
 bool WebPane::isBlank() const

@@ -19,7 +19,12 @@ class WebPane final : public QWebEngineView {
 public:
     explicit WebPane(platform::ShellService &shell, QWidget *parent = nullptr);
 
-    bool isBusy() const { return m_busy; }
+    // Goes to the address. One asked for while the blank page the pane
+    // starts with is still coming is asked for once it is in: the browser
+    // would otherwise keep showing the address without ever loading it.
+    void open(const QUrl &address);
+
+    bool isBusy() const { return m_busy || !m_afterBlank.isEmpty(); }
     // Never been anywhere yet (the blank page the window starts with).
     bool isBlank() const;
 
@@ -32,6 +37,8 @@ public:
 private:
     platform::ShellService &m_shell;
     bool m_busy = false;
+    bool m_blankComing = false;
+    QUrl m_afterBlank;
 };
 
 } // namespace korvel::app
