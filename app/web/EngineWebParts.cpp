@@ -14,8 +14,6 @@
 #include <QUrl>
 #include <QWebEngineView>
 
-#include <utility>
-
 QT_BEGIN_NAMESPACE
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 Q_GUI_EXPORT QOpenGLContext *qt_gl_global_share_context();
@@ -38,10 +36,9 @@ void prepareEngine()
         auto *shared = new QOpenGLContext(qApp);
         shared->create();
         qt_gl_set_global_share_context(shared);
+        if (!shared->isValid())
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     }
-    static bool chosen = false;
-    if (!qt_gl_global_share_context()->isValid() && !std::exchange(chosen, true))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 class EngineWebParts final : public QObject, public WebParts {
