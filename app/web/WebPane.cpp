@@ -15,6 +15,12 @@ namespace korvel::app {
 
 namespace {
 
+const QUrl &blankPage()
+{
+    static const QUrl blank(QStringLiteral("about:blank"));
+    return blank;
+}
+
 // A page that never stops the user with a script's dialog.
 class SilentPage final : public QWebEnginePage {
 public:
@@ -38,7 +44,7 @@ WebPane::WebPane(platform::ShellService &shell, QWidget *parent)
     // only when the page is first asked for something) is no page loading.
     connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         const bool started = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
-        const bool blank = info.url() == QUrl(QStringLiteral("about:blank"));
+        const bool blank = info.url() == blankPage();
         m_busy = started && !blank;
         if (blank)
             m_blankComing = started;
@@ -65,7 +71,7 @@ void WebPane::open(const QUrl &address)
 
 bool WebPane::isBlank() const
 {
-    return url().isEmpty() || url() == QUrl(QStringLiteral("about:blank"));
+    return url().isEmpty() || url() == blankPage();
 }
 
 void WebPane::readBody(std::function<void(const QString &)> done)
