@@ -37,7 +37,7 @@ db::Error readList(db::Connection &book, bool withRows, PageList *out)
     return {};
 }
 
-PageRead readOne(db::Connection &book, const QString &sql, qint64 key)
+PageRead readOne(db::Connection &book, const QString &sql, qint64 key, const QByteArray &known)
 {
     PageRead page;
     db::Statement read = book.prepare(sql, &page.error);
@@ -50,7 +50,7 @@ PageRead readOne(db::Connection &book, const QString &sql, qint64 key)
     if (page.found) {
         page.isNull = read.isNull(0);
         if (!page.isNull)
-            page.bytes = read.blob(0);
+            page.bytes = read.blob(0, known);
     }
     return page;
 }
@@ -75,18 +75,26 @@ db::Error readPageNumbers(db::Connection &book, QVector<qint32> *numbers)
     return {};
 }
 
-PageRead readListedPage(db::Connection &book, const PageList &list, int position)
+PageRead readListedPage(db::Connection &book, const PageList &list, int position, const QByteArray &known)
 {
     if (position < 0 || position >= list.numbers.size())
         return {};
-    if (position < list.rows.size())
-        return readOne(book, QStringLiteral("Select image From pages Where rowid = ?"), list.rows.at(position));
-    return readPage(book, list.numbers.at(position));
+    if (position < list.rows.size()) {
+        // A page whose bytes are held already is only compared, not copied.
+        if (book.storedBytesEqual("pages", "image", list.rows.at(position), known)) {
+            PageRead same;
+            same.found = true;
+            same.bytes = known;
+            return same;
+        }
+        return readOne(book, QStringLiteral("Select image From pages Where rowid = ?"), list.rows.at(position), known);
+    }
+    return readPage(book, list.numbers.at(position), known);
 }
 
-PageRead readPage(db::Connection &book, qint32 pageNumber)
+PageRead readPage(db::Connection &book, qint32 pageNumber, const QByteArray &known)
 {
-    return readOne(book, QStringLiteral("Select image From pages Where pagenumber = ?"), pageNumber);
+    return readOne(book, QStringLiteral("Select image From pages Where pagenumber = ?"), pageNumber, known);
 }
 
 BookMeta readBookMeta(db::Connection &book, db::Error *error)

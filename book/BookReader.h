@@ -40,9 +40,11 @@ struct PageRead {
     QByteArray bytes;
     db::Error error;
 };
-PageRead readPage(db::Connection &book, qint32 pageNumber);
+// Bytes the caller holds already (known) are handed back when the stored
+// ones equal them, so reading a page again allocates nothing.
+PageRead readPage(db::Connection &book, qint32 pageNumber, const QByteArray &known = {});
 // The page at a 0-based position of list, from its row.
-PageRead readListedPage(db::Connection &book, const PageList &list, int position);
+PageRead readListedPage(db::Connection &book, const PageList &list, int position, const QByteArray &known = {});
 
 // The book's metadata row, with null fields read as "" and columns the file
 // lacks left empty; found is false when there is no row.

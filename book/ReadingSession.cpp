@@ -142,21 +142,22 @@ int ReadingSession::nextPosition() const
     return nextIndex(m_position, pageCount());
 }
 
-PageRead ReadingSession::readStored(qint32 pageNumber)
+PageRead ReadingSession::readStored(qint32 pageNumber, const QByteArray &known)
 {
     // The list is in page number order: the page's row is found there.
     const auto at = std::lower_bound(m_pages.numbers.cbegin(), m_pages.numbers.cend(), pageNumber);
     if (at != m_pages.numbers.cend() && *at == pageNumber)
-        return readListedPage(*m_book, m_pages, int(at - m_pages.numbers.cbegin()));
-    return readPage(*m_book, pageNumber);
+        return readListedPage(*m_book, m_pages, int(at - m_pages.numbers.cbegin()), known);
+    return readPage(*m_book, pageNumber, known);
 }
 
-ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
+ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber, const QByteArray &known)
 {
     Page page;
     if (!m_open)
         return page;
-    PageRead read = readStored(pageNumber);
+    const bool staged = !m_staged.isEmpty() && pageNumber == m_stagedNumber;
+    PageRead read = readStored(pageNumber, known.isEmpty() && staged ? m_staged : known);
     if (read.error)
         return page;
     page.found = read.found;
@@ -164,7 +165,7 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
         page.hasImage = true;
         page.bytes = std::move(read.bytes);
         // Written whole or not at all: a reader of read.tmp never sees half a page.
-        if (!m_staged.isEmpty() && pageNumber == m_stagedNumber && m_staged == page.bytes)
+        if (staged && m_staged == page.bytes)
             page.written = useStaged();
         if (!page.written)
             page.written = platform::writeScratchFile(readTmpPath(), page.bytes);
@@ -172,11 +173,11 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber)
     return page;
 }
 
-std::optional<QByteArray> ReadingSession::readPageBytes(qint32 pageNumber)
+std::optional<QByteArray> ReadingSession::readPageBytes(qint32 pageNumber, const QByteArray &known)
 {
     if (!m_open)
         return std::nullopt;
-    PageRead read = readStored(pageNumber);
+    PageRead read = readStored(pageNumber, known);
     if (read.error || !read.found || read.isNull)
         return std::nullopt;
     return std::move(read.bytes);

@@ -65,13 +65,16 @@ public:
         QByteArray bytes;      // the picture bytes, whole
     };
     // Reads the page with the stored number and writes its bytes over
-    // read.tmp. A null image leaves read.tmp as it was.
-    Page extractPage(qint32 pageNumber);
+    // read.tmp. A null image leaves read.tmp as it was. known: the bytes the
+    // caller holds for that page, if any (the staged page's are used
+    // otherwise); when the stored bytes still equal them they are shared, not
+    // copied, which keeps a turn off fresh memory.
+    Page extractPage(qint32 pageNumber, const QByteArray &known = {});
 
     // The bytes of the page with the stored number, for writing it out
     // elsewhere: neither the position nor read.tmp changes. Nothing when no
     // book is open, the page is missing, its image is null or unreadable.
-    std::optional<QByteArray> readPageBytes(qint32 pageNumber);
+    std::optional<QByteArray> readPageBytes(qint32 pageNumber, const QByteArray &known = {});
 
     QString readTmpPath() const { return m_appDir + QStringLiteral("/read.tmp"); }
 
@@ -91,7 +94,7 @@ signals:
 private:
     void release();
     void dropStaged();
-    PageRead readStored(qint32 pageNumber);
+    PageRead readStored(qint32 pageNumber, const QByteArray &known);
     bool useStaged();
 
     QString m_appDir;

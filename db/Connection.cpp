@@ -432,6 +432,28 @@ qint64 Connection::lastInsertRowId() const
     return d->db ? sqlite3_last_insert_rowid(d->db) : 0;
 }
 
+bool Connection::storedBytesEqual(const char *table, const char *column, qint64 rowid, const QByteArray &known)
+{
+    if (!d->db || known.isEmpty())
+        return false;
+    if (d->options.hardened) {
+        d->deadlineNs = nowNs() + qint64(d->options.deadlineMs) * 1000000;
+        d->interrupted = false;
+    }
+    sqlite3_blob *blob = nullptr;
+    bool same = sqlite3_blob_open(d->db, "main", table, column, rowid, 0, &blob) == SQLITE_OK
+                && sqlite3_blob_bytes(blob) == known.size();
+    char piece[16 * 1024];
+    for (qsizetype at = 0; same && at < known.size(); at += qsizetype(sizeof piece)) {
+        const int n = int(std::min<qsizetype>(qsizetype(sizeof piece), known.size() - at));
+        same = sqlite3_blob_read(blob, piece, n, int(at)) == SQLITE_OK
+               && std::memcmp(piece, known.constData() + at, size_t(n)) == 0;
+    }
+    sqlite3_blob_close(blob);
+    d->deadlineNs = kNever;
+    return same;
+}
+
 Statement Connection::prepare(const QString &sql, Error *error)
 {
     Statement statement;

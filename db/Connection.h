@@ -55,6 +55,13 @@ public:
     // Runs one statement to its end with its "?" marks bound in order; rows are dropped.
     Error exec(const QString &sql, const QVariantList &values = {});
     qint64 lastInsertRowId() const;
+    // Whether the value at table.column in row rowid holds exactly the bytes
+    // of known. It is read in pieces straight from the file and allocates
+    // nothing, however large: a page read again only to learn it is unchanged
+    // costs no fresh memory. False on any failure as well (no such row, a null
+    // or a view, a damaged file): the caller then reads the row as usual and
+    // learns why from that.
+    bool storedBytesEqual(const char *table, const char *column, qint64 rowid, const QByteArray &known);
 
     // How long one statement may run, for statements started from now on
     // (hardened connections only).
@@ -108,6 +115,10 @@ public:
     qint64 int64(int column) const;
     bool isNull(int column) const;
     QByteArray blob(int column) const;
+    // The same bytes, but when they equal known, known itself is returned,
+    // sharing its storage: a page read again costs a comparison, not a copy
+    // into fresh memory.
+    QByteArray blob(int column, const QByteArray &known) const;
 
     // What the statement is: its text, and whether it leaves the file as it was.
     QString sql() const;

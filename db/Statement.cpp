@@ -189,6 +189,17 @@ QByteArray Statement::blob(int column) const
     return n > 0 ? QByteArray(static_cast<const char *>(p), n) : QByteArray("");
 }
 
+QByteArray Statement::blob(int column, const QByteArray &known) const
+{
+    if (!d->stmt || known.isEmpty())
+        return blob(column);
+    const void *p = sqlite3_column_blob(d->stmt, column);
+    const int n = sqlite3_column_bytes(d->stmt, column);
+    if (n == known.size() && std::memcmp(p, known.constData(), size_t(n)) == 0)
+        return known;
+    return blob(column);
+}
+
 QString Statement::sql() const
 {
     return d->stmt ? QString::fromUtf8(sqlite3_sql(d->stmt)) : QString();

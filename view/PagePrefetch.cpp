@@ -34,6 +34,15 @@ bool PagePrefetch::holds(qint32 pageNumber) const
     return false;
 }
 
+QByteArray PagePrefetch::bytesOf(qint32 pageNumber) const
+{
+    for (const Entry &e : m_entries) {
+        if (e.pageNumber == pageNumber)
+            return e.bytes;
+    }
+    return {};
+}
+
 int PagePrefetch::workerDecodes() const
 {
     return m_workerDecodes->load();

@@ -49,6 +49,8 @@ public:
 
     int held() const { return int(m_entries.size()); }
     bool holds(qint32 pageNumber) const;
+    // The bytes a held page was decoded from; empty when it is not held.
+    QByteArray bytesOf(qint32 pageNumber) const;
     // How many decodes ran on the worker since the start (for the tests).
     int workerDecodes() const;
     // Waits until the worker is idle (for the tests and the benchmark).

@@ -392,6 +392,8 @@ private slots:
         QVERIFY(!book::readPageList(book, &list));
         QCOMPARE(list.numbers, (QVector<qint32>{3, 5}));
         QCOMPARE(book::readListedPage(book, list, 1).bytes, QByteArray("\x01"));
+        // Held bytes of the same length are handed back only when they are the page's.
+        QCOMPARE(book::readListedPage(book, list, 1, QByteArray("\x02")).bytes, QByteArray("\x01"));
     }
 
 private:

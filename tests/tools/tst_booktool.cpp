@@ -299,7 +299,7 @@ private slots:
         }
         // No cover of a held book, of one whose first page is cut off or null or
         // missing, nor into a missing folder.
-        for (const QString &name : {"held", "cut", "null", "empty", "good"}) {
+        for (const QString name : {"held", "cut", "null", "empty", "good"}) {
             const QString out = env.path(name == "good" ? "nowhere/thumb.png" : "thumb.png");
             const ToolRun r = runTool(kThumbnailer, {"-s", "256", env.path(name + ".lhh"), out});
             QVERIFY2(r.exitCode == 1, qPrintable(name));
