@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace korvel::book {
 
 namespace {
@@ -27,21 +29,35 @@ const QString kSize = QStringLiteral("size");
 const QString kPage = QStringLiteral("page");
 const QString kHash = QStringLiteral("hash");
 
+// A book as the memory knows it. The hash takes reading 8 MB, so it is
+// only worked out when an entry has the book's path and size.
 struct Identity {
     QString path;
     qint64 size = -1;
-    QString hash; // of the first and the last kHashedEnds bytes
     bool valid() const { return size >= 0; }
+    bool placed(const QJsonObject &entry) const
+    {
+        return entry.value(kPath).toString() == path && entry.value(kSize).toDouble(-1) == double(size);
+    }
 };
 
-Identity identify(const QString &bookPath)
+Identity place(const QString &bookPath)
 {
     const QFileInfo info(bookPath);
+    if (bookPath.isEmpty() || !info.isFile())
+        return {};
+    const QString canonical = info.canonicalFilePath();
+    return {canonical.isEmpty() ? info.absoluteFilePath() : canonical, info.size()};
+}
+
+// The hash of the first and the last kHashedEnds bytes; empty when the
+// book cannot be read (or is no longer the size it was placed at).
+QString contentHash(const QString &bookPath, qint64 size)
+{
     QFile f(bookPath);
-    if (bookPath.isEmpty() || !info.isFile() || !f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly) || f.size() != size)
         return {};
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    const qint64 size = f.size();
     if (size <= 2 * kHashedEnds) {
         hash.addData(&f);
     } else {
@@ -50,14 +66,7 @@ Identity identify(const QString &bookPath)
             return {};
         hash.addData(f.read(kHashedEnds));
     }
-    const QString canonical = info.canonicalFilePath();
-    return {canonical.isEmpty() ? info.absoluteFilePath() : canonical, size, QString::fromLatin1(hash.result().toHex())};
-}
-
-bool matches(const QJsonObject &entry, const Identity &book)
-{
-    return entry.value(kPath).toString() == book.path && entry.value(kSize).toDouble(-1) == double(book.size)
-        && entry.value(kHash).toString() == book.hash;
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 // The entries as stored, newest first; a missing or damaged file holds none.
@@ -84,12 +93,19 @@ QString PageMemory::defaultPath()
 
 int PageMemory::recall(const QString &bookPath, int pageCount) const
 {
-    const Identity book = identify(bookPath);
+    const Identity book = place(bookPath);
     if (!book.valid())
         return 0;
+    QString hash;
     for (const QJsonValue &v : readEntries(m_filePath)) {
         const QJsonObject entry = v.toObject();
-        if (!matches(entry, book))
+        if (!book.placed(entry))
+            continue;
+        if (hash.isEmpty())
+            hash = contentHash(bookPath, book.size);
+        if (hash.isEmpty())
+            return 0;
+        if (entry.value(kHash).toString() != hash)
             continue;
         const int page = entry.value(kPage).toInt(0);
         return page > 0 && page < pageCount ? page : 0;
@@ -99,17 +115,24 @@ int PageMemory::recall(const QString &bookPath, int pageCount) const
 
 void PageMemory::remember(const QString &bookPath, int position)
 {
-    const Identity book = identify(bookPath);
+    const Identity book = place(bookPath);
     if (!book.valid())
         return;
     const QJsonArray old = readEntries(m_filePath);
+    // A book never left past its first page, and not known, costs no hash.
+    const bool known = std::any_of(old.begin(), old.end(), [&](const QJsonValue &v) { return book.placed(v.toObject()); });
+    if (position <= 0 && !known)
+        return;
+    const QString hash = contentHash(bookPath, book.size);
+    if (hash.isEmpty())
+        return;
     QJsonArray entries;
     if (position > 0)
-        entries.append(QJsonObject{{kPath, book.path}, {kSize, double(book.size)}, {kHash, book.hash}, {kPage, position}});
+        entries.append(QJsonObject{{kPath, book.path}, {kSize, double(book.size)}, {kHash, hash}, {kPage, position}});
     bool changed = position > 0;
     for (const QJsonValue &v : old) {
         const QJsonObject entry = v.toObject();
-        if (matches(entry, book)) {
+        if (book.placed(entry) && entry.value(kHash).toString() == hash) {
             changed = true;
             continue;
         }
