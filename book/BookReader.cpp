@@ -80,12 +80,13 @@ PageRead readListedPage(db::Connection &book, const PageList &list, int position
     if (position < 0 || position >= list.numbers.size())
         return {};
     if (position < list.rows.size()) {
-        // A page whose bytes are held already is only compared, not copied.
-        if (book.storedBytesEqual("pages", "image", list.rows.at(position), known)) {
-            PageRead same;
-            same.found = true;
-            same.bytes = known;
-            return same;
+        // Read straight into the page's array, or, when the caller holds the
+        // page's bytes already, only compared with them.
+        if (std::optional<QByteArray> bytes = book.storedBytes("pages", "image", list.rows.at(position), known)) {
+            PageRead page;
+            page.found = true;
+            page.bytes = std::move(*bytes);
+            return page;
         }
         return readOne(book, QStringLiteral("Select image From pages Where rowid = ?"), list.rows.at(position), known);
     }

@@ -432,26 +432,51 @@ qint64 Connection::lastInsertRowId() const
     return d->db ? sqlite3_last_insert_rowid(d->db) : 0;
 }
 
-bool Connection::storedBytesEqual(const char *table, const char *column, qint64 rowid, const QByteArray &known)
+namespace {
+
+std::optional<QByteArray> readOpenBlob(sqlite3_blob *blob, const QByteArray &known, bool hardened)
 {
-    if (!d->db || known.isEmpty())
-        return false;
+    const int size = sqlite3_blob_bytes(blob);
+    if (size <= 0 || (hardened && size > kMaxValueBytes))
+        return std::nullopt;
+    if (size == known.size()) {
+        char piece[16 * 1024];
+        int same = 0;
+        while (same < size) {
+            const int n = std::min(int(sizeof piece), size - same);
+            if (sqlite3_blob_read(blob, piece, n, same) != SQLITE_OK)
+                return std::nullopt;
+            if (std::memcmp(piece, known.constData() + same, size_t(n)) != 0)
+                break;
+            same += n;
+        }
+        if (same == size)
+            return known;
+    }
+    QByteArray bytes(size, Qt::Uninitialized);
+    if (sqlite3_blob_read(blob, bytes.data(), size, 0) != SQLITE_OK)
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+std::optional<QByteArray> Connection::storedBytes(const char *table, const char *column, qint64 rowid,
+                                                  const QByteArray &known)
+{
+    if (!d->db)
+        return std::nullopt;
     if (d->options.hardened) {
         d->deadlineNs = nowNs() + qint64(d->options.deadlineMs) * 1000000;
         d->interrupted = false;
     }
     sqlite3_blob *blob = nullptr;
-    bool same = sqlite3_blob_open(d->db, "main", table, column, rowid, 0, &blob) == SQLITE_OK
-                && sqlite3_blob_bytes(blob) == known.size();
-    char piece[16 * 1024];
-    for (qsizetype at = 0; same && at < known.size(); at += qsizetype(sizeof piece)) {
-        const int n = int(std::min<qsizetype>(qsizetype(sizeof piece), known.size() - at));
-        same = sqlite3_blob_read(blob, piece, n, int(at)) == SQLITE_OK
-               && std::memcmp(piece, known.constData() + at, size_t(n)) == 0;
-    }
+    std::optional<QByteArray> bytes;
+    if (sqlite3_blob_open(d->db, "main", table, column, rowid, 0, &blob) == SQLITE_OK)
+        bytes = readOpenBlob(blob, known, d->options.hardened);
     sqlite3_blob_close(blob);
     d->deadlineNs = kNever;
-    return same;
+    return bytes;
 }
 
 Statement Connection::prepare(const QString &sql, Error *error)

@@ -2,6 +2,7 @@
 
 #include "db/Error.h"
 
+#include <optional>
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -55,13 +56,16 @@ public:
     // Runs one statement to its end with its "?" marks bound in order; rows are dropped.
     Error exec(const QString &sql, const QVariantList &values = {});
     qint64 lastInsertRowId() const;
-    // Whether the value at table.column in row rowid holds exactly the bytes
-    // of known. It is read in pieces straight from the file and allocates
-    // nothing, however large: a page read again only to learn it is unchanged
-    // costs no fresh memory. False on any failure as well (no such row, a null
-    // or a view, a damaged file): the caller then reads the row as usual and
-    // learns why from that.
-    bool storedBytesEqual(const char *table, const char *column, qint64 rowid, const QByteArray &known);
+    // The bytes of the value at table.column in row rowid, read straight from
+    // the file into the array returned, with no copy on the way. When they
+    // equal known, known itself is returned: they are compared in pieces and
+    // nothing is allocated, so a page read again only to learn it is
+    // unchanged costs no fresh memory. Nothing on any failure, nor for an
+    // empty value (no such row, a null or a view, a damaged file, a value
+    // over kMaxValueBytes): the caller then reads the row with a statement
+    // and learns why from that.
+    std::optional<QByteArray> storedBytes(const char *table, const char *column, qint64 rowid,
+                                          const QByteArray &known = {});
 
     // How long one statement may run, for statements started from now on
     // (hardened connections only).
