@@ -39,6 +39,9 @@ namespace {
 // a turn reach the screen a millisecond or two later). At any reading pace
 // the next page is ready long before its key.
 constexpr int kReadAheadDelayMs = 30;
+// How long the pages around one wait for its paint before they are read
+// without it.
+constexpr int kPaintWaitMs = 500;
 } // namespace
 
 ReadingPane::ReadingPane(book::ReadingSession &session, platform::MessageService &messages,
@@ -352,11 +355,15 @@ void ReadingPane::showPage(qint32 pageNumber)
     }
     applyPageBox();
     // Reading the next page's bytes, staging it and starting its decode wait
-    // until this page is on screen: they are no part of this turn's wait.
-    if (m_picture->isVisible())
-        m_awaitingPaint = true;
-    else
-        schedulePrefetch();
+    // until this page is on screen: they are no part of this turn's wait, nor
+    // of the first page's at start-up, where the window is shown after the
+    // book is opened. Should no paint come (a hidden window), they start a
+    // little later all the same.
+    m_awaitingPaint = true;
+    QTimer::singleShot(kPaintWaitMs, this, [this, shown = m_pagesShown] {
+        if (shown == m_pagesShown)
+            pagePainted();
+    });
 }
 
 void ReadingPane::schedulePrefetch()
@@ -366,7 +373,9 @@ void ReadingPane::schedulePrefetch()
     m_prefetchPending = true;
     QTimer::singleShot(kReadAheadDelayMs, this, [this] {
         m_prefetchPending = false;
-        prefetchNeighbours();
+        // A page still on its way to the screen goes first; its paint asks again.
+        if (!m_awaitingPaint)
+            prefetchNeighbours();
     });
 }
 
@@ -603,8 +612,9 @@ void ReadingPane::relayout()
     moveButtons();
     fitPage();
     centrePage();
-    // Pages decoded for the old size no longer fit.
-    prefetchNeighbours();
+    // Pages decoded for the old size no longer fit; they are decoded again
+    // after the page is drawn at the new one.
+    schedulePrefetch();
 }
 
 void ReadingPane::toggleFullView()

@@ -598,7 +598,7 @@ private slots:
         h.action("mnuOpen")->trigger();
         QVERIFY(near(shownColour(h), Qt::cyan));
         h.action("mnuNextPage")->trigger();
-        QVERIFY(near(shownColour(h), Qt::darkBlue));
+        QTRY_VERIFY(near(shownColour(h), Qt::darkBlue));
     }
 
     void queuedTurnsCollapseAndPaintFirst()
