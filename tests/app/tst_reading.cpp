@@ -354,6 +354,27 @@ private slots:
         QVERIFY(!h.action("mnuAutoPlay")->isChecked() && !h.button("tzbAutoPlay")->value());
     }
 
+    // A book named on the command line is opened before the window shows;
+    // its first page is decoded then for the size it is shown at (here the
+    // window's frame takes a few pixels at the show), and the next page waits
+    // for the first to be drawn.
+    void commandLineBookIsDecodedForItsShownSize()
+    {
+        Harness h;
+        const QString big = h.book("big.lhh", 2, 1200, 2400);
+        h.start({big}, false);
+        const QSize early = h.reading()->pageImage().image().size();
+        // The page after it is read ahead once the first is drawn, not before.
+        QTest::qWait(100);
+        QVERIFY(!h.reading()->prefetch().holds(1));
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        const QSize shown = app::PagePicture::innerSize(h.page()->size());
+        QVERIFY2(qAbs(early.height() - shown.height()) <= 8,
+                 qPrintable(QStringLiteral("%1 high, shown %2").arg(early.height()).arg(shown.height())));
+        QTRY_VERIFY(h.reading()->prefetch().holds(1));
+    }
+
     void firstPageZeroIsFittedOnceDespiteTheLock()
     {
         Harness h;
