@@ -357,9 +357,18 @@ void ReadingPane::showPage(qint32 pageNumber)
     // Reading the next page's bytes, staging it and starting its decode wait
     // until this page is on screen: they are no part of this turn's wait, nor
     // of the first page's at start-up, where the window is shown after the
-    // book is opened. Should no paint come (a hidden window), they start a
-    // little later all the same.
+    // book is opened. A page view hidden in a shown window paints nothing.
+    if (m_picture->isVisible() || !window()->isVisible())
+        awaitPaint();
+    else
+        schedulePrefetch();
+}
+
+void ReadingPane::awaitPaint()
+{
     m_awaitingPaint = true;
+    // Should no paint come (a window kept hidden), the pages around are read
+    // a little later all the same.
     QTimer::singleShot(kPaintWaitMs, this, [this, shown = m_pagesShown] {
         if (shown == m_pagesShown)
             pagePainted();

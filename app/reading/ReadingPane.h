@@ -98,6 +98,7 @@ private:
     QSize displayHint(qint32 pageNumber, const QByteArray &bytes) const;
     void prefetchNeighbours();
     void schedulePrefetch();
+    void awaitPaint();
     void pagePainted();
     void showPendingPage();
     void previousPage();
