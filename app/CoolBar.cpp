@@ -94,10 +94,12 @@ void CoolBar::applyBackground()
     g.setColorAt(1, QColor(0xc9, 0xd6, 0xea));
     p.fillRect(pattern.rect(), g);
     p.end();
-    m_searchBackground->setPixmap(pattern.scaled(4096, pattern.height()));
+    // Tiled: the pattern is the same across, so the band needs no wide copy of it.
     QPalette pal = palette();
     pal.setBrush(QPalette::Window, QBrush(pattern));
     setPalette(pal);
+    m_searchBackground->setAutoFillBackground(true);
+    m_searchBackground->setPalette(pal);
     m_toolbar->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"
                                             " QToolButton { padding: 1px 2px; margin: 0px; }"
                                             " QToolBar::separator { width: 5px; }"));
