@@ -203,11 +203,9 @@ void MainWindow::load()
     m_catalog->setUpColumns(stored.columnWidths);
     std::copy(std::begin(stored.columnWidths), std::end(stored.columnWidths), std::begin(m_heldColumns));
     restoreLayout();
-    // Laid out now at the restored size, not first when shown: a book opened
-    // from the command line is then read and decoded once, for the size its
-    // page is shown at.
-    if (layout())
-        layout()->activate();
+    // Laid out now, not first when shown: a book named on the command line
+    // is then decoded once, for the size its page is shown at.
+    layout()->activate();
     layoutWindow();
     m_catalog->selectNode(stored.treeView);
     m_catalog->clickTreeView(false);

@@ -2,7 +2,6 @@
 
 #include "db/Error.h"
 
-#include <optional>
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -10,6 +9,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 
 namespace korvel::db {
 
