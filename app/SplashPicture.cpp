@@ -1,5 +1,8 @@
 #include "app/SplashPicture.h"
 
+#include "view/PictureDecoder.h"
+
+#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -8,7 +11,16 @@ namespace korvel::app {
 
 QImage readSplashPicture(const QString &path, const QSize &screen)
 {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // A picture whose first bytes tell its kind is read by that kind's reader
+    // alone: asking the image plugins first loads every one of them. Anything
+    // else is left to the plugins, as ever.
+    const QByteArray format = view::pageFormatOf(file.peek(16));
+    QImageReader reader(&file, format);
+    if (!format.isEmpty())
+        reader.setAutoDetectImageFormat(false);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > kMaxSplashPixels)
         return {};

@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 #include "app/MainWindow.h"
+#include "app/QuietIconStyle.h"
 #include "app/StartUp.h"
 #include "book/PageMemory.h"
 #include "book/ReadingSession.h"
@@ -79,6 +80,7 @@ int main(int argc, char *argv[])
     korvel::platform::drawWithoutOpenGL();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
+    QApplication::setStyle(new korvel::app::QuietIconStyle);
     korvel::platform::installQtTranslations(app);
 
     using namespace korvel;
