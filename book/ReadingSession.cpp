@@ -165,7 +165,9 @@ ReadingSession::Page ReadingSession::extractPage(qint32 pageNumber, const QByteA
         page.hasImage = true;
         page.bytes = std::move(read.bytes);
         // Written whole or not at all: a reader of read.tmp never sees half a page.
-        if (staged && m_staged == page.bytes)
+        // The read hands back the staged bytes themselves when they are the page's.
+        const bool same = page.bytes.constData() == m_staged.constData() && page.bytes.size() == m_staged.size();
+        if (staged && (same || m_staged == page.bytes))
             page.written = useStaged();
         if (!page.written)
             page.written = platform::writeScratchFile(readTmpPath(), page.bytes);
