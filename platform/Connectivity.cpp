@@ -1,8 +1,11 @@
 #include "platform/Connectivity.h"
 
 #include <QFile>
+#include <QHash>
 #include <QList>
-#include <QNetworkInterface>
+
+#include <ifaddrs.h>
+#include <net/if.h>
 
 namespace korvel::platform {
 
@@ -11,11 +14,26 @@ namespace {
 constexpr unsigned kRouteUp = 0x1;       // RTF_UP
 constexpr unsigned kRouteReject = 0x200; // RTF_REJECT: an unreachable route
 
-bool isUpAndRunning(const QNetworkInterface &i)
+// The flags of every interface, by name, as the kernel reports them now. Read
+// with getifaddrs() rather than through the network module, which the
+// program would otherwise load at every start for this alone.
+QHash<QString, unsigned> interfaceFlags()
 {
-    const auto f = i.flags();
-    return (f & QNetworkInterface::IsUp) && (f & QNetworkInterface::IsRunning)
-        && !(f & QNetworkInterface::IsLoopBack);
+    QHash<QString, unsigned> flags;
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return flags;
+    for (const ifaddrs *a = list; a; a = a->ifa_next) {
+        if (a->ifa_name)
+            flags[QString::fromLocal8Bit(a->ifa_name)] |= a->ifa_flags;
+    }
+    freeifaddrs(list);
+    return flags;
+}
+
+bool isUpAndRunning(unsigned flags)
+{
+    return (flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK);
 }
 
 bool readTable(const char *path, QByteArray *text)
@@ -75,14 +93,15 @@ bool IsConnected()
     QByteArray ipv4, ipv6;
     const bool haveV4 = readTable("/proc/net/route", &ipv4);
     const bool haveV6 = readTable("/proc/net/ipv6_route", &ipv6);
+    const QHash<QString, unsigned> flags = interfaceFlags();
     if (haveV4 || haveV6) {
-        return hasDefaultRoute(ipv4, ipv6, [](const QString &name) {
-            return isUpAndRunning(QNetworkInterface::interfaceFromName(name));
+        return hasDefaultRoute(ipv4, ipv6, [&flags](const QString &name) {
+            const auto found = flags.constFind(name);
+            return found != flags.cend() && isUpAndRunning(*found);
         });
     }
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &i : interfaces) {
-        if (isUpAndRunning(i))
+    for (unsigned f : flags) {
+        if (isUpAndRunning(f))
             return true;
     }
     return false;
