@@ -1,6 +1,7 @@
 #include "archive/ComicArchive.h"
 
 #include "archive/ComicInfo.h"
+#include "archive/LibArchive.h"
 #include "archive/NaturalOrder.h"
 #include "archive/PictureSource.h"
 
@@ -12,8 +13,6 @@
 
 #include "platform/NewFile.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 
 #include <algorithm>
 #include <memory>
@@ -22,27 +21,32 @@ namespace korvel::archive {
 
 namespace {
 
+const LibArchive &lib()
+{
+    return libArchive();
+}
+
 struct ReadDeleter {
-    void operator()(struct archive *a) const { archive_read_free(a); }
+    void operator()(struct archive *a) const { lib().archive_read_free(a); }
 };
 struct WriteDeleter {
-    void operator()(struct archive *a) const { archive_write_free(a); }
+    void operator()(struct archive *a) const { lib().archive_write_free(a); }
 };
 struct EntryDeleter {
-    void operator()(archive_entry *e) const { archive_entry_free(e); }
+    void operator()(archive_entry *e) const { lib().archive_entry_free(e); }
 };
 
 QString lastError(struct archive *a)
 {
-    const char *text = archive_error_string(a);
+    const char *text = lib().archive_error_string(a);
     return text ? QString::fromLocal8Bit(text) : QString();
 }
 
 QString entryName(archive_entry *entry)
 {
-    if (const char *utf8 = archive_entry_pathname_utf8(entry))
+    if (const char *utf8 = lib().archive_entry_pathname_utf8(entry))
         return QString::fromUtf8(utf8);
-    if (const char *raw = archive_entry_pathname(entry))
+    if (const char *raw = lib().archive_entry_pathname(entry))
         return QString::fromLocal8Bit(raw);
     return QString();
 }
@@ -62,7 +66,7 @@ ReadOutcome readData(struct archive *a, qint64 cap, QByteArray *out, qint64 *inf
     out->clear();
     char buffer[1 << 16];
     for (;;) {
-        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t n = lib().archive_read_data(a, buffer, sizeof buffer);
         if (n == 0)
             return ReadOutcome::Done;
         if (n < 0) {
@@ -132,16 +136,18 @@ ArchiveError openArchive(const QString &path, ArchivePtr *out)
         return {ArchiveError::Unreadable, QString(), path};
     if (isCutOffZip(path))
         return {ArchiveError::Damaged, QString(), QStringLiteral("a zip archive without its directory")};
-    ArchivePtr a(archive_read_new());
-    archive_read_support_filter_all(a.get());
-    archive_read_support_format_zip(a.get());
-    archive_read_support_format_rar(a.get());
-    archive_read_support_format_rar5(a.get());
-    archive_read_support_format_7zip(a.get());
-    archive_read_support_format_tar(a.get());
-    archive_read_support_format_gnutar(a.get());
-    archive_read_support_format_empty(a.get());
-    if (archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK)
+    if (const QString missing = loadLibArchive(); !missing.isEmpty())
+        return {ArchiveError::Unreadable, QString(), missing};
+    ArchivePtr a(lib().archive_read_new());
+    lib().archive_read_support_filter_all(a.get());
+    lib().archive_read_support_format_zip(a.get());
+    lib().archive_read_support_format_rar(a.get());
+    lib().archive_read_support_format_rar5(a.get());
+    lib().archive_read_support_format_7zip(a.get());
+    lib().archive_read_support_format_tar(a.get());
+    lib().archive_read_support_format_gnutar(a.get());
+    lib().archive_read_support_format_empty(a.get());
+    if (lib().archive_read_open_filename(a.get(), QFile::encodeName(path).constData(), 1 << 16) != ARCHIVE_OK)
         return {ArchiveError::Damaged, QString(), lastError(a.get())};
     *out = std::move(a);
     return {};
@@ -151,12 +157,12 @@ ArchiveError openArchive(const QString &path, ArchivePtr *out)
 ArchiveError nextHeader(struct archive *a, archive_entry **entry, bool *atEnd)
 {
     for (;;) {
-        const int r = archive_read_next_header(a, entry);
+        const int r = lib().archive_read_next_header(a, entry);
         *atEnd = r == ARCHIVE_EOF;
         if (r == ARCHIVE_RETRY)
             continue;
         if (r < ARCHIVE_WARN) {
-            if (archive_read_has_encrypted_entries(a) > 0)
+            if (lib().archive_read_has_encrypted_entries(a) > 0)
                 return {ArchiveError::Encrypted, QString(), lastError(a)};
             return {ArchiveError::Damaged, QString(), lastError(a)};
         }
@@ -166,7 +172,7 @@ ArchiveError nextHeader(struct archive *a, archive_entry **entry, bool *atEnd)
 
 ArchiveError readFailure(struct archive *a, const QString &name)
 {
-    if (archive_read_has_encrypted_entries(a) > 0)
+    if (lib().archive_read_has_encrypted_entries(a) > 0)
         return {ArchiveError::Encrypted, name, lastError(a)};
     return {ArchiveError::Damaged, name, lastError(a)};
 }
@@ -197,7 +203,7 @@ ArchiveError listComicArchive(const QString &path, ComicListing *listing, const 
         }
         const QString name = entryName(entry);
         // A hard link in a tar has no bytes of its own; links are never followed.
-        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry)) {
+        if (lib().archive_entry_filetype(entry) != AE_IFREG || lib().archive_entry_hardlink(entry)) {
             read.skipped << name;
             continue;
         }
@@ -214,7 +220,7 @@ ArchiveError listComicArchive(const QString &path, ComicListing *listing, const 
             read.skipped << name;
             continue;
         }
-        if (archive_entry_is_encrypted(entry)) {
+        if (lib().archive_entry_is_encrypted(entry)) {
             if (isInfo) {
                 read.skipped << name;
                 continue;
@@ -222,7 +228,7 @@ ArchiveError listComicArchive(const QString &path, ComicListing *listing, const 
             return {ArchiveError::Encrypted, name, QString()};
         }
         const qint64 cap = isInfo ? limits.maxInfoBytes : limits.maxPageBytes;
-        if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > cap) {
+        if (lib().archive_entry_size_is_set(entry) && lib().archive_entry_size(entry) > cap) {
             if (isInfo) {
                 read.skipped << name;
                 continue;
@@ -334,28 +340,30 @@ ArchiveError readComicArchive(const QString &path, ComicBook *book, const Archiv
 ArchiveError writeCbz(const QString &target, int count, const CbzPageSource &source, const book::BookMeta &meta,
                       const std::function<void(int)> &progress, bool replace)
 {
+    if (const QString missing = loadLibArchive(); !missing.isEmpty())
+        return {ArchiveError::WriteFailed, QString(), missing};
     platform::NewFile file(target);
     if (!file.open())
         return {ArchiveError::WriteFailed, QString(), file.errorString()};
-    std::unique_ptr<struct archive, WriteDeleter> a(archive_write_new());
-    archive_write_set_format_zip(a.get());
+    std::unique_ptr<struct archive, WriteDeleter> a(lib().archive_write_new());
+    lib().archive_write_set_format_zip(a.get());
     // Pictures are compressed already: each page goes in exactly as it is.
-    archive_write_zip_set_compression_store(a.get());
-    if (archive_write_open_fd(a.get(), file.handle()) != ARCHIVE_OK)
+    lib().archive_write_zip_set_compression_store(a.get());
+    if (lib().archive_write_open_fd(a.get(), file.handle()) != ARCHIVE_OK)
         return {ArchiveError::WriteFailed, QString(), lastError(a.get())};
 
     const int digits = std::max(4, int(QString::number(count).size()));
     const time_t now = QDateTime::currentSecsSinceEpoch();
     auto add = [&](const QString &name, const QByteArray &bytes) -> ArchiveError {
-        std::unique_ptr<archive_entry, EntryDeleter> entry(archive_entry_new());
-        archive_entry_set_pathname_utf8(entry.get(), name.toUtf8().constData());
-        archive_entry_set_filetype(entry.get(), AE_IFREG);
-        archive_entry_set_perm(entry.get(), 0644);
-        archive_entry_set_size(entry.get(), bytes.size());
-        archive_entry_set_mtime(entry.get(), now, 0);
-        if (archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
+        std::unique_ptr<archive_entry, EntryDeleter> entry(lib().archive_entry_new());
+        lib().archive_entry_set_pathname_utf8(entry.get(), name.toUtf8().constData());
+        lib().archive_entry_set_filetype(entry.get(), AE_IFREG);
+        lib().archive_entry_set_perm(entry.get(), 0644);
+        lib().archive_entry_set_size(entry.get(), bytes.size());
+        lib().archive_entry_set_mtime(entry.get(), now, 0);
+        if (lib().archive_write_header(a.get(), entry.get()) != ARCHIVE_OK)
             return {ArchiveError::WriteFailed, name, lastError(a.get())};
-        if (!bytes.isEmpty() && archive_write_data(a.get(), bytes.constData(), size_t(bytes.size())) != bytes.size())
+        if (!bytes.isEmpty() && lib().archive_write_data(a.get(), bytes.constData(), size_t(bytes.size())) != bytes.size())
             return {ArchiveError::WriteFailed, name, lastError(a.get())};
         return {};
     };
@@ -377,7 +385,7 @@ ArchiveError writeCbz(const QString &target, int count, const CbzPageSource &sou
     }
     if (ArchiveError e = add(QStringLiteral("ComicInfo.xml"), comicInfoXml(meta, written)))
         return e;
-    if (archive_write_close(a.get()) != ARCHIVE_OK)
+    if (lib().archive_write_close(a.get()) != ARCHIVE_OK)
         return {ArchiveError::WriteFailed, QString(), lastError(a.get())};
     a.reset();
     if (!file.commit(replace))

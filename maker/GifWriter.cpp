@@ -1,6 +1,7 @@
 #include "maker/GifWriter.h"
 
 #include "maker/Flatten.h"
+#include "maker/LibGif.h"
 
 #include <QDir>
 #include <QPainter>
@@ -9,8 +10,6 @@
 #include "platform/NewFile.h"
 
 #include <cerrno>
-
-#include <gif_lib.h>
 
 #include <vector>
 
@@ -31,7 +30,7 @@ GifResult failure(const QString &error)
 
 QString gifError(int code)
 {
-    const char *text = GifErrorString(code);
+    const char *text = libGif().GifErrorString(code);
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("GIF error %1").arg(code);
 }
 
@@ -41,6 +40,9 @@ GifResult writeGif(const QImage &image, const QString &path)
 {
     if (image.isNull())
         return failure(QStringLiteral("there is no picture to write"));
+    if (const QString missing = loadLibGif(); !missing.isEmpty())
+        return failure(missing);
+    const LibGif &lib = libGif();
     // The screen descriptor holds 16-bit sizes.
     if (image.width() > 0xFFFF || image.height() > 0xFFFF)
         return failure(QStringLiteral("the picture is %1×%2 pixels; a GIF holds at most 65535 either way")
@@ -65,7 +67,7 @@ GifResult writeGif(const QImage &image, const QString &path)
     // The palette always has 256 entries; entries the quantiser leaves unused stay black.
     int colours = 256;
     GifColorType palette[256] = {};
-    if (GifQuantizeBuffer(unsigned(w), unsigned(h), &colours, red.data(), green.data(), blue.data(), indexes.data(),
+    if (lib.GifQuantizeBuffer(unsigned(w), unsigned(h), &colours, red.data(), green.data(), blue.data(), indexes.data(),
                           palette)
         != GIF_OK)
         return failure(QStringLiteral("out of memory while reducing the picture to 256 colours"));
@@ -77,27 +79,27 @@ GifResult writeGif(const QImage &image, const QString &path)
         return failure(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), platform::writeFailure(out.error())));
     QFile &file = out.file();
 
-    ColorMapObject *map = GifMakeMapObject(256, palette);
+    ColorMapObject *map = lib.GifMakeMapObject(256, palette);
     if (!map)
         return failure(QStringLiteral("out of memory for the GIF palette"));
     int error = 0;
-    GifFileType *gif = EGifOpen(&file, writeToSaveFile, &error);
+    GifFileType *gif = lib.EGifOpen(&file, writeToSaveFile, &error);
     if (!gif) {
-        GifFreeMapObject(map);
+        lib.GifFreeMapObject(map);
         return failure(QStringLiteral("cannot start the GIF: %1").arg(gifError(error)));
     }
-    bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, map) == GIF_OK
-        && EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+    bool ok = lib.EGifPutScreenDesc(gif, w, h, 8, 0, map) == GIF_OK
+        && lib.EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
     for (int y = 0; ok && y < h; ++y)
-        ok = EGifPutLine(gif, indexes.data() + size_t(y) * size_t(w), w) == GIF_OK;
+        ok = lib.EGifPutLine(gif, indexes.data() + size_t(y) * size_t(w), w) == GIF_OK;
     if (!ok)
         error = gif->Error;
     int closeError = 0;
-    if (EGifCloseFile(gif, &closeError) != GIF_OK && ok) {
+    if (lib.EGifCloseFile(gif, &closeError) != GIF_OK && ok) {
         ok = false;
         error = closeError;
     }
-    GifFreeMapObject(map);
+    lib.GifFreeMapObject(map);
 
     // A failed write shows in the save file first; giflib only sees a short count.
     if (file.error() != QFileDevice::NoError || !file.flush())
