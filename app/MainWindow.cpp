@@ -423,6 +423,9 @@ bool MainWindow::openFromCommandLine(const QString &path)
 {
     if (path.isEmpty())
         return false;
+    // At start-up the page is decoded while the window draws itself.
+    if (!isVisible())
+        m_reading->decodeNextPageWhileDrawing();
     const bool shown = showBook(path, Opener::CommandLine);
     if (shown)
         m_context.recent->promote(path);

@@ -16,6 +16,7 @@ PagePicture::PagePicture(QWidget *parent)
 
 void PagePicture::paintEvent(QPaintEvent *)
 {
+    emit aboutToPaint();
     QPainter p(this);
     const QRect inner = rect().adjusted(1, 1, -1, -1);
     p.setPen(QColor(0x40, 0x40, 0x40));

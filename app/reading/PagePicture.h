@@ -18,7 +18,8 @@ public:
     static QSize innerSize(QSize outer) { return (outer - QSize(2, 2)).expandedTo(QSize(0, 0)); }
 
 signals:
-    void painted(); // the page has been drawn
+    void aboutToPaint(); // the page is about to be drawn
+    void painted();      // the page has been drawn
     void mouseDown(Qt::MouseButton button, QPointF pos);
     void mouseUp(Qt::MouseButton button, QPointF pos);
     void mouseMoved(QPointF pos);

@@ -184,6 +184,7 @@ void ReadingPane::connectControls()
 
     connect(m_toolbar->pageBox, &QComboBox::activated, this, [this](int) { pageBoxChosen(); });
 
+    connect(m_picture, &PagePicture::aboutToPaint, this, &ReadingPane::takeDecodedPage);
     connect(m_picture, &PagePicture::painted, this, &ReadingPane::pagePainted);
     connect(m_picture, &PagePicture::mouseDown, this, &ReadingPane::pageMouseDown);
     connect(m_picture, &PagePicture::mouseMoved, this, &ReadingPane::pageMouseMove);
@@ -281,6 +282,7 @@ void ReadingPane::onBookOpened()
 
 void ReadingPane::onBookClosed()
 {
+    takeDecodedPage();
     m_prefetch.clear();
     m_awaitingPaint = false;
     m_showPending = false;
@@ -319,6 +321,10 @@ QSize ReadingPane::displayHint(qint32 pageNumber, const QByteArray &bytes) const
 
 void ReadingPane::showPage(qint32 pageNumber)
 {
+    // A page still on its way from the worker is taken first: should this
+    // one prove no picture, that one stays in place.
+    takeDecodedPage();
+    const bool whileDrawing = std::exchange(m_decodeWhileDrawing, false);
     m_showPending = false;
     ++m_pagesShown;
     // The bytes held for a page decoded ahead are handed in: when the book
@@ -328,22 +334,35 @@ void ReadingPane::showPage(qint32 pageNumber)
 
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
     const bool locked = m_toolbar->lockButton->value();
+    QSize natural;
     if (page.hasImage) {
         const QSize hint = displayHint(pageNumber, page.bytes);
-        // A page decoded ahead of its turn is shown as it is; a damaged one
-        // fails here exactly as a fresh decode would.
-        std::optional<view::PageImage::Decoded> decoded = m_prefetch.take(pageNumber, page.bytes, hint);
-        if (!decoded)
-            decoded = view::PageImage::decodeForDisplay(page.bytes, hint);
-        // A page that is not a picture leaves the previous one in place.
-        if (m_pageImage.adopt(page.bytes, *decoded))
-            m_prefetch.keep(pageNumber, page.bytes, hint, *decoded);
+        natural = view::pictureSize(page.bytes);
+        if (whileDrawing && !window()->isVisible() && natural.isValid() && !m_prefetch.holds(pageNumber)) {
+            // Before the window is first shown: the worker decodes the page
+            // while the window lays out and draws the rest of itself, and the
+            // page's paint takes it (takeDecodedPage). Placed meanwhile by
+            // the size its header gives.
+            m_prefetch.prefetch(pageNumber, page.bytes, hint);
+            m_pendingDecode = PendingDecode{pageNumber, page.bytes, hint};
+        } else {
+            // A page decoded ahead of its turn is shown as it is; a damaged one
+            // fails here exactly as a fresh decode would.
+            std::optional<view::PageImage::Decoded> decoded = m_prefetch.take(pageNumber, page.bytes, hint);
+            if (!decoded)
+                decoded = view::PageImage::decodeForDisplay(page.bytes, hint);
+            // A page that is not a picture leaves the previous one in place.
+            if (m_pageImage.adopt(page.bytes, *decoded))
+                m_prefetch.keep(pageNumber, page.bytes, hint, *decoded);
+        }
     } else if (page.found) {
         // A null image shows an empty picture; read.tmp keeps the last page.
         m_pageImage.clear();
     }
-    m_box.naturalWidth = toTwips(m_pageImage.naturalSize().width());
-    m_box.naturalHeight = toTwips(m_pageImage.naturalSize().height());
+    if (!m_pendingDecode)
+        natural = m_pageImage.naturalSize();
+    m_box.naturalWidth = toTwips(natural.width());
+    m_box.naturalHeight = toTwips(natural.height());
 
     if (fitFirst) {
         m_firstFitDone = true;
@@ -362,6 +381,42 @@ void ReadingPane::showPage(qint32 pageNumber)
         awaitPaint();
     else
         schedulePrefetch();
+}
+
+void ReadingPane::takeDecodedPage()
+{
+    if (!m_pendingDecode)
+        return;
+    const PendingDecode pending = std::move(*m_pendingDecode);
+    m_pendingDecode.reset();
+    std::optional<view::PageImage::Decoded> decoded = m_prefetch.take(pending.pageNumber, pending.bytes, pending.hint);
+    if (!decoded)
+        decoded = view::PageImage::decodeForDisplay(pending.bytes, pending.hint);
+    if (m_pageImage.adopt(pending.bytes, *decoded)) {
+        m_prefetch.keep(pending.pageNumber, pending.bytes, pending.hint, *decoded);
+        // Laid out anew meanwhile (a window frame at the show), it is
+        // decoded again for the size it now has, as a resize would.
+        m_pageImage.ensureResolution(PagePicture::innerSize(m_picture->size()) * devicePixelRatioF());
+        return;
+    }
+    // No picture after all: the page box takes the size of what stays shown,
+    // as after a turn to such a page; not while the page is being drawn.
+    QTimer::singleShot(0, this, [this] {
+        m_box.naturalWidth = toTwips(m_pageImage.naturalSize().width());
+        m_box.naturalHeight = toTwips(m_pageImage.naturalSize().height());
+        if (m_toolbar->lockButton->value()) {
+            applyPageBox();
+        } else {
+            fitPage();
+            centrePage();
+        }
+    });
+}
+
+const view::PageImage &ReadingPane::pageImage()
+{
+    takeDecodedPage();
+    return m_pageImage;
 }
 
 void ReadingPane::awaitPaint()

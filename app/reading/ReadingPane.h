@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -62,10 +64,14 @@ public:
 
     // The page box as laid out, and the picture on screen (picViewTemp).
     const view::PageBox &pageBox() const { return m_box; }
-    const view::PageImage &pageImage() const { return m_pageImage; }
+    const view::PageImage &pageImage();
 
     // Shows the page with the stored number, as every turn does.
     void showPage(qint32 pageNumber);
+    // For a page shown before the window is (a book named on the command
+    // line): its picture is decoded on the worker while the window draws
+    // itself for the first time, and taken when the page is drawn.
+    void decodeNextPageWhileDrawing() { m_decodeWhileDrawing = true; }
     // The pages decoded ahead of their turn.
     const view::PagePrefetch &prefetch() const { return m_prefetch; }
     // How many pages were read and shown since the start (for the tests).
@@ -95,6 +101,8 @@ private:
     void closeBook();
 
     void turnTo(int position);
+    void placePage(qint32 pageNumber);
+    void takeDecodedPage();
     QSize displayHint(qint32 pageNumber, const QByteArray &bytes) const;
     void prefetchNeighbours();
     void schedulePrefetch();
@@ -128,6 +136,14 @@ private:
     platform::DialogService &m_dialogs;
     view::PageImage m_pageImage;
     view::PagePrefetch m_prefetch;
+    // A page whose picture is being decoded on the worker, to be taken at its first paint.
+    struct PendingDecode {
+        qint32 pageNumber = 0;
+        QByteArray bytes;
+        QSize hint;
+    };
+    std::optional<PendingDecode> m_pendingDecode;
+    bool m_decodeWhileDrawing = false;
     bool m_turnedBack = false; // the last turn went to the previous page
     bool m_prefetchPending = false;
     bool m_awaitingPaint = false; // a page is shown that has not reached the screen yet

@@ -375,6 +375,35 @@ private slots:
         QTRY_VERIFY(h.reading()->prefetch().holds(1));
     }
 
+    // While the window first draws itself, the worker decodes the page named
+    // on the command line, and the page's first paint shows it. A first page
+    // whose header reads but whose picture does not is laid out, once that
+    // is known, as it is when the same book is opened later.
+    void commandLineBookIsDecodedWhileTheWindowDraws()
+    {
+        Harness h;
+        QVERIFY(makeBook(h.env.appDir(), h.env.path("blue.lhh"), {{0, pictureBytes(300, 400, "PNG", Qt::blue)}}));
+        h.start({h.env.path("blue.lhh")}, false);
+        QTRY_COMPARE(h.reading()->prefetch().workerDecodes(), 1);
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        const QImage drawn = h.page()->grab().toImage();
+        // Off the picture's black diagonal.
+        QCOMPARE(drawn.pixelColor(drawn.width() * 3 / 4, drawn.height() / 4), QColor(Qt::blue));
+
+        QByteArray broken = pictureBytes(300, 400, "PNG", Qt::blue);
+        broken.truncate(80);
+        QVERIFY(makeBook(h.env.appDir(), h.env.path("broken.lhh"), {{0, broken}}));
+        h.start({h.env.path("broken.lhh")});
+        QTRY_VERIFY(h.reading()->pageBox().width < 1);
+        const view::PageBox afterShow = h.reading()->pageBox();
+        QVERIFY(h.window->openFromCommandLine(h.env.path("broken.lhh")));
+        QCOMPARE(h.reading()->pageBox().width, afterShow.width);
+        QCOMPARE(h.reading()->pageBox().height, afterShow.height);
+        QCOMPARE(h.reading()->pageBox().left, afterShow.left);
+        QVERIFY(h.messages.shown.isEmpty());
+    }
+
     void firstPageZeroIsFittedOnceDespiteTheLock()
     {
         Harness h;
