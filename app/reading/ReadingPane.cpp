@@ -400,8 +400,11 @@ void ReadingPane::takeDecodedPage()
         return;
     }
     // No picture after all: the page box takes the size of what stays shown,
-    // as after a turn to such a page; not while the page is being drawn.
-    QTimer::singleShot(0, this, [this] {
+    // as after a turn to such a page; not while the page is being drawn, and
+    // not once another page is shown.
+    QTimer::singleShot(0, this, [this, shown = m_pagesShown] {
+        if (shown != m_pagesShown)
+            return;
         m_box.naturalWidth = toTwips(m_pageImage.naturalSize().width());
         m_box.naturalHeight = toTwips(m_pageImage.naturalSize().height());
         if (m_toolbar->lockButton->value()) {
