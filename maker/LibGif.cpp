@@ -2,33 +2,28 @@
 
 #include "platform/OnDemandLibrary.h"
 
-#include <mutex>
-
 namespace korvel::maker {
 
 namespace {
 
-LibGif s_calls;
-QString s_failure;
-std::once_flag s_loaded;
+platform::OnDemandCalls<LibGif> s_libGif(KORVEL_LIBGIF_FILE, [](LibGif &calls) {
+    return platform::LibraryCalls{
+#define KORVEL_LIBGIF_ENTRY(name) {#name, reinterpret_cast<void **>(&calls.name)},
+        KORVEL_LIBGIF_CALLS(KORVEL_LIBGIF_ENTRY)
+#undef KORVEL_LIBGIF_ENTRY
+    };
+});
 
 } // namespace
 
 QString loadLibGif()
 {
-    std::call_once(s_loaded, [] {
-        s_failure = platform::openLibrary(KORVEL_LIBGIF_FILE, {
-#define KORVEL_LIBGIF_ENTRY(name) {#name, reinterpret_cast<void **>(&s_calls.name)},
-                                                                 KORVEL_LIBGIF_CALLS(KORVEL_LIBGIF_ENTRY)
-#undef KORVEL_LIBGIF_ENTRY
-                                                             });
-    });
-    return s_failure;
+    return s_libGif.load();
 }
 
 const LibGif &libGif()
 {
-    return s_calls;
+    return s_libGif.calls();
 }
 
 } // namespace korvel::maker

@@ -4,7 +4,7 @@
 
 namespace korvel::platform {
 
-QString openLibrary(const char *fileName, std::initializer_list<std::pair<const char *, void **>> calls)
+QString openLibrary(const char *fileName, const LibraryCalls &calls)
 {
     void *handle = dlopen(fileName, RTLD_NOW | RTLD_LOCAL);
     if (!handle)
