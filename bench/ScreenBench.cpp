@@ -530,16 +530,22 @@ int main(int argc, char *argv[])
     base.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
     base.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/cache"));
     base.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-    for (const char *d : {"/config/Korvel", "/data", "/cache", "/home", "/zathura"})
+    // The other build has settings and data of its own: sharing them, each
+    // start after the other build's would find the association files naming
+    // another program and rewrite them, which no single installation does.
+    for (const char *d : {"/config/Korvel", "/data", "/cache", "/home", "/zathura", "/before/config/Korvel",
+                          "/before/data", "/before/cache"})
         QDir().mkpath(root + QLatin1String(d));
-    {
+    for (const char *d : {"/config", "/before/config"}) {
         // The window where the user left it: the whole screen.
-        QFile conf(root + QStringLiteral("/config/Korvel/Korvel.conf"));
+        QFile conf(root + QLatin1String(d) + QStringLiteral("/Korvel/Korvel.conf"));
         if (conf.open(QIODevice::WriteOnly))
             conf.write(QStringLiteral("[frmMain]\nWidth=%1\nHeight=%2\nLeft=0\nTop=0\n")
                            .arg(kScreenWidth * 15)
                            .arg(kScreenHeight * 15)
                            .toLatin1());
+    }
+    {
         QFile rc(root + QStringLiteral("/zathura/zathurarc"));
         if (rc.open(QIODevice::WriteOnly))
             rc.write(QStringLiteral("set window-width %1\nset window-height %2\n")
@@ -566,6 +572,9 @@ int main(int argc, char *argv[])
         if (!beforeDir.isEmpty()) {
             k.name = QStringLiteral("korvel-before");
             k.program = beforeApp + QStringLiteral("/korvel");
+            k.env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/before/config"));
+            k.env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/before/data"));
+            k.env.insert(QStringLiteral("XDG_CACHE_HOME"), root + QStringLiteral("/before/cache"));
             add(k);
         }
     }
