@@ -302,14 +302,13 @@ void ReadingPane::closeBook()
 
 // ------------------------------------------------------------------ pages
 
-QSize ReadingPane::displayHint(qint32 pageNumber, const QByteArray &bytes) const
+QSize ReadingPane::displayHint(qint32 pageNumber, QSize natural) const
 {
     // The size the page will be shown at decides how much of a large picture
     // needs decoding; the rules in showPage then place it.
     const bool fitFirst = pageNumber == 0 && !m_firstFitDone;
     if (m_toolbar->lockButton->value() && !fitFirst)
         return PagePicture::innerSize(m_picture->size()) * devicePixelRatioF();
-    const QSize natural = view::pictureSize(bytes);
     if (!natural.isValid())
         return QSize();
     view::PageBox probe;
@@ -336,8 +335,9 @@ void ReadingPane::showPage(qint32 pageNumber)
     const bool locked = m_toolbar->lockButton->value();
     QSize natural;
     if (page.hasImage) {
-        const QSize hint = displayHint(pageNumber, page.bytes);
+        // The header is read once: the hint and the page box both take its size.
         natural = view::pictureSize(page.bytes);
+        const QSize hint = displayHint(pageNumber, natural);
         if (whileDrawing && !window()->isVisible() && natural.isValid() && !m_prefetch.holds(pageNumber)) {
             // Before the window is first shown: the worker decodes the page
             // while the window lays out and draws the rest of itself, and the
@@ -477,7 +477,7 @@ void ReadingPane::prefetchNeighbours()
         const std::optional<QByteArray> bytes = m_session.readPageBytes(number, m_prefetch.bytesOf(number));
         if (!bytes || bytes->isEmpty())
             continue;
-        m_prefetch.prefetch(number, *bytes, displayHint(number, *bytes));
+        m_prefetch.prefetch(number, *bytes, displayHint(number, view::pictureSize(*bytes)));
         // The likeliest next page has its read.tmp ready as well.
         if (number == ahead.first())
             m_session.stagePage(number, *bytes);

@@ -103,7 +103,7 @@ private:
     void turnTo(int position);
     void placePage(qint32 pageNumber);
     void takeDecodedPage();
-    QSize displayHint(qint32 pageNumber, const QByteArray &bytes) const;
+    QSize displayHint(qint32 pageNumber, QSize natural) const;
     void prefetchNeighbours();
     void schedulePrefetch();
     void awaitPaint();
